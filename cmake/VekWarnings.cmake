@@ -1,0 +1,8 @@
+# Warnings are errors-in-spirit: the tree stays clean under -Wall -Wextra -Wpedantic.
+add_library(vek_warnings INTERFACE)
+target_compile_options(vek_warnings INTERFACE -Wall -Wextra -Wpedantic)
+
+if(VEK_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+endif()

@@ -1,0 +1,3 @@
+# Sources of the fft family.
+list(APPEND VEK_COMMON_SOURCES
+)

@@ -1,0 +1,3 @@
+# Sources of the filter family.
+list(APPEND VEK_COMMON_SOURCES
+)

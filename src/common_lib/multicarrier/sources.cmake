@@ -1,0 +1,3 @@
+# Sources of the multicarrier family.
+list(APPEND VEK_COMMON_SOURCES
+)

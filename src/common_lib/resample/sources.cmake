@@ -1,0 +1,3 @@
+# Sources of the resample family.
+list(APPEND VEK_COMMON_SOURCES
+)

@@ -1,0 +1,3 @@
+# Sources of the test_io family.
+list(APPEND VEK_COMMON_SOURCES
+)

@@ -1,0 +1,3 @@
+# Sources of the text family.
+list(APPEND VEK_COMMON_SOURCES
+)

@@ -1,0 +1,3 @@
+# Sources of the demodulator config area.
+list(APPEND VEK_DEMOD_SOURCES
+)

@@ -1,0 +1,3 @@
+# Sources of the demodulator demod area.
+list(APPEND VEK_DEMOD_SOURCES
+)

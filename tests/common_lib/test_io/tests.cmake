@@ -1,0 +1,1 @@
+# Tests of the test_io family.
