@@ -1,0 +1,39 @@
+#pragma once
+// Static routines shared by the demodulator's stages and the configuration. One declaration; the
+// definitions live beside the stage they serve.
+#include <vector>
+
+#include "vek/ofdm_demod_lib/config/lib_ofdm_types.hpp"
+
+namespace vek::ofdm_demod_lib {
+
+class lib_ofdm_demod_common_t {
+public:
+    // --- Configuration equality (config/lib_ofdm_equality.cpp)
+    static bool is_equal_resource_mapping_vct(const std::vector<lib_ofdm_res_info_t>& a,
+                                              const std::vector<lib_ofdm_res_info_t>& b);
+    static bool is_equal_equalizer(const lib_ofdm_eq_info_t& a, const lib_ofdm_eq_info_t& b);
+    static bool is_equal_tracking(const lib_ofdm_track_info_t& a, const lib_ofdm_track_info_t& b);
+    static bool is_equal_filter(const lib_ofdm_filter_info_t& a, const lib_ofdm_filter_info_t& b);
+
+    // --- List expansion with a repeat index (config/lib_ofdm_symbol_layout.cpp)
+    static void ofdm_reuse_data_adjustment(const std::vector<int>& list, int repeat_index, int count,
+                                           std::vector<int>& out);
+
+    // --- Resource index routines (config/lib_ofdm_resource_index.cpp)
+    static void find_nonzero_index(const std::vector<bool>& flags, std::vector<int>& out);
+    static int find_nonzero_num(const bool_grid_t& map);
+    static void ofdm_index_to_symbel_index(const bool_grid_t& map, std::vector<int>& out);
+    static void ofdm_resource_map_to_index(const int_grid_t& resource_map, lib_ofdm_resource_flag_t flag,
+                                           bool_grid_t& out);
+    // Sum of values[first ... last - first], both ends inclusive; 0 when first > last - first.
+    template <typename T>
+    static T sum(const std::vector<T>& values, int first, int last);
+
+    // --- Reference data files (config/lib_ofdm_reference_files.cpp)
+};
+
+extern template int lib_ofdm_demod_common_t::sum<int>(const std::vector<int>&, int, int);
+extern template float lib_ofdm_demod_common_t::sum<float>(const std::vector<float>&, int, int);
+
+}  // namespace vek::ofdm_demod_lib
