@@ -1,6 +1,7 @@
 #pragma once
 // Static routines shared by the demodulator's stages and the configuration. One declaration; the
 // definitions live beside the stage they serve.
+#include <string>
 #include <vector>
 
 #include "vek/ofdm_demod_lib/config/lib_ofdm_types.hpp"
@@ -30,7 +31,30 @@ public:
     template <typename T>
     static T sum(const std::vector<T>& values, int first, int last);
 
+    // --- Resource map painting (config/lib_ofdm_resource_painting.cpp)
+    // Paints the cells symbol_set[k] x column_set[k] of every group k (nothing when the group
+    // counts differ or are zero; cells outside the map are skipped). Priority: preamble over
+    // pilot over data over empty.
+    static void ofdm_resource_mapping_to_map(lib_ofdm_resource_flag_t type, const std::vector<std::vector<int>>& symbol_set,
+                                             const std::vector<std::vector<int>>& column_set, int_grid_t& map);
+    // Only data entries act: their cells take the entry's level (later entries overwrite).
+    static void ofdm_resource_mapping_to_mod_map(lib_ofdm_resource_flag_t type,
+                                                 const std::vector<std::vector<int>>& symbol_set,
+                                                 const std::vector<std::vector<int>>& column_set,
+                                                 lib_ofdm_mod_level_t level, int_grid_t& mod_map);
+
     // --- Reference data files (config/lib_ofdm_reference_files.cpp)
+    // Reference vectors: interleaved I,Q numbers below load_address; a missing file leaves out as
+    // it was.
+    static void load_pilot_ref_iq_vct(lib_ofdm_standard_type_t standard, complex_vector_t& out,
+                                      const std::string& load_address);
+    static void load_preamble_ref_iq_vct(lib_ofdm_standard_type_t standard, complex_vector_t& out,
+                                         const std::string& load_address);
+    // Map files: integers cut into rows of row_width; false when the file cannot be opened.
+    static bool load_reasource_map_file(lib_ofdm_standard_type_t standard, int row_width, int_grid_t& out,
+                                        const std::string& load_address);
+    static bool load_resource_mod_file(lib_ofdm_standard_type_t standard, int row_width, int_grid_t& out,
+                                       const std::string& load_address);
 };
 
 extern template int lib_ofdm_demod_common_t::sum<int>(const std::vector<int>&, int, int);
