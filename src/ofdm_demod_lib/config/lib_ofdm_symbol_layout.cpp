@@ -1,5 +1,6 @@
 // Derived per-symbol layout of the frame: carrier bookkeeping, cyclic prefix, gaps and intervals
 // per symbol, the FFT window placement, and the index maps built from the resource map.
+#include <algorithm>
 #include <cmath>
 
 #include "vek/ofdm_demod_lib/config/lib_ofdm_config_manager.hpp"
