@@ -21,7 +21,8 @@ inline bool all_binary(const std::vector<std::uint8_t>& bits) {
 
 // Value of `count` bits starting at `start`, first bit most significant; bits past the end read
 // as 0. The caller guarantees count <= 64 and binary entries.
-inline std::uint64_t value_from_bits(const std::vector<std::uint8_t>& bits, std::size_t start, std::size_t count) {
+inline std::uint64_t value_from_bits(const std::vector<std::uint8_t>& bits, std::size_t start,
+                                     std::size_t count) {
     std::uint64_t value = 0;
     for (std::size_t i = 0; i < count; ++i) {
         const std::size_t k = start + i;

@@ -8,7 +8,8 @@ namespace vek::common_lib::coding_detail {
 
 // Source paths named in the location line; they keep the toolkit's historical layout so that
 // tools scanning existing instrument logs keep matching.
-inline constexpr std::string_view k_crc_source = "..\\src\\vekCommonLib\\source\\lib_code\\lib_crc_calculator";
+inline constexpr std::string_view k_crc_source =
+    "..\\src\\vekCommonLib\\source\\lib_code\\lib_crc_calculator";
 inline constexpr std::string_view k_parity_source =
     "..\\src\\vekCommonLib\\source\\lib_code\\lib_odd_even_check";
 

@@ -100,7 +100,8 @@ bool lib_crc_calculator_t::_check_data(const std::vector<std::uint8_t>& bits) co
     return true;
 }
 
-bool lib_crc_calculator_t::_calc_raw_register(const std::vector<std::uint8_t>& bits, std::uint64_t& value) const {
+bool lib_crc_calculator_t::_calc_raw_register(const std::vector<std::uint8_t>& bits,
+                                              std::uint64_t& value) const {
     const std::uint32_t length = m_crc_length;
     const std::uint64_t mask = low_mask(length);
     const std::uint64_t poly = m_generator_polynomial;
@@ -174,7 +175,8 @@ bool lib_crc_calculator_t::deal_crc_check(const std::vector<std::uint8_t>& bits)
     received ^= value_from_bits(m_xor_sequence, 0, m_crc_length);
     if (m_checksum_reverse_enable) received = reverse_low_bits(received, m_crc_length);
 
-    std::vector<std::uint8_t> code_word(bits.begin(), bits.begin() + static_cast<std::ptrdiff_t>(message_length));
+    std::vector<std::uint8_t> code_word(bits.begin(),
+                                        bits.begin() + static_cast<std::ptrdiff_t>(message_length));
     const std::vector<std::uint8_t> raw_bits = bits_from_value(received, m_crc_length);
     code_word.insert(code_word.end(), raw_bits.begin(), raw_bits.end());
 

@@ -17,20 +17,31 @@ namespace {
 constexpr std::uint32_t k_standard_lengths[] = {7, 9, 11, 15, 23, 31};
 
 // Two- or four-tap primitive trinomials/pentanomials in delay form (1 + D^a + D^L); those of the
-// standard lengths are the ITU-T O.150 / V.29 generators.
+// standard lengths are the ITU-T O.150 generators (PRBS7: the customary 1 + D^6 + D^7).
 std::vector<std::uint32_t> default_taps(std::uint32_t lfsr_length) {
     switch (lfsr_length) {
-        case 3: return {3, 1};
-        case 5: return {5, 2};
-        case 7: return {7, 6};
-        case 9: return {9, 5};
-        case 11: return {11, 9};
-        case 13: return {13, 12, 2, 1};
-        case 15: return {15, 14};
-        case 20: return {20, 3};
-        case 23: return {23, 18};
-        case 31: return {31, 28};
-        default: return {};
+        case 3:
+            return {3, 1};
+        case 5:
+            return {5, 2};
+        case 7:
+            return {7, 6};
+        case 9:
+            return {9, 5};
+        case 11:
+            return {11, 9};
+        case 13:
+            return {13, 12, 2, 1};
+        case 15:
+            return {15, 14};
+        case 20:
+            return {20, 3};
+        case 23:
+            return {23, 18};
+        case 31:
+            return {31, 28};
+        default:
+            return {};
     }
 }
 
@@ -70,7 +81,8 @@ void lib_prbs_code_t::_update_primitive_polynomial(std::uint32_t lfsr_length) {
     m_taps = default_taps(lfsr_length);
     if (m_taps.empty()) {
         report_line(
-            "lib_prbs_code_t::_update_primitive_polynomial Report : No Available Primitive Polynomial For Input "
+            "lib_prbs_code_t::_update_primitive_polynomial Report : No Available Primitive Polynomial For "
+            "Input "
             "LFSR Length!");
     }
 }
@@ -93,7 +105,9 @@ void lib_prbs_code_t::set_sequence_output_position(lib_prbs_sequence_output_posi
 
 void lib_prbs_code_t::set_complement_enable(bool enable) { m_complement_enable = enable; }
 
-void lib_prbs_code_t::set_custom_primitive_polynomial_enable(bool enable) { m_custom_polynomial_enable = enable; }
+void lib_prbs_code_t::set_custom_primitive_polynomial_enable(bool enable) {
+    m_custom_polynomial_enable = enable;
+}
 
 bool lib_prbs_code_t::check_primitive_polynomial(const std::vector<std::uint32_t>& taps) {
     if (taps.empty()) return false;
@@ -123,7 +137,8 @@ std::uint32_t lib_prbs_code_t::_prepare_lfsr() {
     return length;
 }
 
-std::uint64_t lib_prbs_code_t::_run_lfsr(std::uint32_t length, std::size_t count, std::vector<std::uint8_t>& out) const {
+std::uint64_t lib_prbs_code_t::_run_lfsr(std::uint32_t length, std::size_t count,
+                                         std::vector<std::uint8_t>& out) const {
     out.assign(count, 0);
     if (length == 0) return 0;
     const std::uint64_t mask = low_mask(length);

@@ -95,7 +95,8 @@ TEST(CrcCalculator, DirectAndNonDirectDifferOnlyByPresetPlacement) {
     // With the same non-zero preset they disagree.
     lib_crc_calculator_t same = non_direct;
     same.set_calculate_method(LIB_CRC_METHOD_DIRECT);
-    EXPECT_NE(checksum_of(same, bits_of("1011001110001111")), checksum_of(non_direct, bits_of("1011001110001111")));
+    EXPECT_NE(checksum_of(same, bits_of("1011001110001111")),
+              checksum_of(non_direct, bits_of("1011001110001111")));
 }
 
 TEST(CrcCalculator, PolynomialFromExponents) {
@@ -186,7 +187,8 @@ TEST(CrcCalculator, BadInputIsReportedAndRefused) {
     {
         report_capture_t capture;
         EXPECT_FALSE(calc.deal_crc_calculation(bits_of("10"), checksum));
-        EXPECT_TRUE(capture.contains("Error : Origin bit sequence is too short to calculate CRC codes!\nFrom line "));
+        EXPECT_TRUE(
+            capture.contains("Error : Origin bit sequence is too short to calculate CRC codes!\nFrom line "));
         EXPECT_TRUE(checksum.empty());
     }
     {
@@ -227,8 +229,12 @@ TEST(CrcCalculator, EveryCodeWordPassesAndEverySingleBitErrorFails) {
         {{8, 2, 1, 0}, LIB_CRC_METHOD_NON_DIRECT, 0xA5, 0x3C, false},
         {{16, 12, 5, 0}, LIB_CRC_METHOD_DIRECT, 0xFFFF, 0x0, false},
         {{16, 12, 5, 0}, LIB_CRC_METHOD_NON_DIRECT, 0x1234, 0xFFFF, true},
-        {{32, 26, 23, 22, 16, 12, 11, 10, 8, 7, 5, 4, 2, 1, 0}, LIB_CRC_METHOD_DIRECT, 0xFFFFFFFF, 0xFFFFFFFF, true},
-        {crc_test::exponents_of(0x42F0E1EBA9EA3693ull, 64), // CRC-64/ECMA-182
+        {{32, 26, 23, 22, 16, 12, 11, 10, 8, 7, 5, 4, 2, 1, 0},
+         LIB_CRC_METHOD_DIRECT,
+         0xFFFFFFFF,
+         0xFFFFFFFF,
+         true},
+        {crc_test::exponents_of(0x42F0E1EBA9EA3693ull, 64),  // CRC-64/ECMA-182
          LIB_CRC_METHOD_NON_DIRECT, 0xFEDCBA9876543210ull, 0xFFFFFFFFFFFFFFFFull, true},
     };
     std::mt19937 rng(2024);

@@ -7,8 +7,8 @@
 
 #include <array>
 #include <cctype>
-#include <random>
 #include <ostream>
+#include <random>
 #include <string>
 
 #include "crc_test_support.hpp"

@@ -26,8 +26,9 @@ std::uint32_t decode_bit_serial(std::uint32_t gray) {
 }
 
 std::vector<std::uint32_t> edge_values() {
-    std::vector<std::uint32_t> v = {0u, 1u, 2u, 3u, 0x7FFFFFFFu, 0x80000000u, 0x80000001u, 0xFFFFFFFEu, 0xFFFFFFFFu,
-                                    0xAAAAAAAAu, 0x55555555u};
+    std::vector<std::uint32_t> v = {0u,          1u,          2u,          3u,
+                                    0x7FFFFFFFu, 0x80000000u, 0x80000001u, 0xFFFFFFFEu,
+                                    0xFFFFFFFFu, 0xAAAAAAAAu, 0x55555555u};
     for (int i = 0; i < 32; ++i) {
         const std::uint32_t p = 1u << i;
         v.insert(v.end(), {p, p - 1u, p + 1u, ~p});
@@ -92,8 +93,9 @@ TEST(OddEvenCheck, ParityBitMatchesPopcountAndCatchesSingleErrors) {
             }
             const std::size_t ones = std::bitset<64>(packed).count();
             // The appended bit makes the total count of ones even (even parity) or odd.
-            const unsigned expected =
-                type == LIB_ODD_EVEN_CHECK_TYPE_EVEN ? static_cast<unsigned>(ones % 2) : static_cast<unsigned>(1 - ones % 2);
+            const unsigned expected = type == LIB_ODD_EVEN_CHECK_TYPE_EVEN
+                                          ? static_cast<unsigned>(ones % 2)
+                                          : static_cast<unsigned>(1 - ones % 2);
             const std::uint8_t bit = parity.deal_parity_bit_calculation(bits);
             ASSERT_EQ(bit, expected);
             bits.push_back(bit);

@@ -47,8 +47,8 @@ bits_t recurrence(const taps_t& taps, unsigned length, std::uint64_t seed, std::
 }
 
 // The generator's expected output for `position` and complement from the recurrence.
-bits_t expected_output(const taps_t& taps, unsigned length, std::uint64_t seed, std::size_t count, bool feedback,
-                       bool complement) {
+bits_t expected_output(const taps_t& taps, unsigned length, std::uint64_t seed, std::size_t count,
+                       bool feedback, bool complement) {
     const bits_t s = recurrence(taps, length, seed, count);
     const std::size_t offset = feedback ? length : 0;  // the feedback bit is L steps ahead
     bits_t out(s.begin() + static_cast<std::ptrdiff_t>(offset),
@@ -118,7 +118,8 @@ TEST(PrbsCode, StandardTypesFollowTheirGeneratorRecurrence) {
             // The final register holds the last L sequence bits, the newest in bit 0.
             const bits_t s = recurrence(std_type.taps, std_type.length, seed, count);
             std::uint64_t expected_state = 0;
-            for (std::size_t k = count; k < count + std_type.length; ++k) expected_state = (expected_state << 1) | s[k];
+            for (std::size_t k = count; k < count + std_type.length; ++k)
+                expected_state = (expected_state << 1) | s[k];
             EXPECT_EQ(state, expected_state);
             EXPECT_EQ(prbs.get_prbs_seed(), seed);  // the seed is not advanced
         }
@@ -135,7 +136,8 @@ TEST(PrbsCode, MaximalLengthForEveryStandardUpTo15Bits) {
         bits_t full;
         EXPECT_EQ(prbs.generate_prbs_code(full), prbs.get_prbs_seed()) << "register back at the seed";
         ASSERT_EQ(full.size(), period);
-        EXPECT_EQ(static_cast<std::size_t>(std::count(full.begin(), full.end(), 1)), std::size_t{1} << (length - 1));
+        EXPECT_EQ(static_cast<std::size_t>(std::count(full.begin(), full.end(), 1)),
+                  std::size_t{1} << (length - 1));
 
         // Over one period, the L-bit windows (the register states, oldest bit first) are every
         // non-zero value exactly once, and the next period repeats the first.

@@ -62,7 +62,8 @@ public:
     // checksum = the CRC length's bits of the code, most significant first. False (checksum
     // cleared) on an invalid configuration, fewer input bits than the CRC length, an input byte
     // above 1 or an unknown algorithm, each with its report.
-    bool deal_crc_calculation(const std::vector<std::uint8_t>& bits, std::vector<std::uint8_t>& checksum) const;
+    bool deal_crc_calculation(const std::vector<std::uint8_t>& bits,
+                              std::vector<std::uint8_t>& checksum) const;
 
     // True when the sequence's last CRC-length bits are the correct checksum of the bits before.
     // False, with a report, for a sequence not longer than the CRC length or invalid data.

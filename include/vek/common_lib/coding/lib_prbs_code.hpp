@@ -6,7 +6,7 @@
 // sequence obeys s[k] = s[k-L] XOR s[k-a], i.e. the generator 1 + D^a + D^L of ITU-T O.150 (D a
 // one-bit delay). The output is either bit L-1 before the shift (the seed appears first, most
 // significant bit first) or the feedback bit (the same sequence, L bits further on).
-// O.150 specifies PRBS15, PRBS23 and PRBS31 inverted: enable the complement for those.
+// O.150 transmits PRBS15, PRBS23 and PRBS31 inverted: enable the complement for those.
 #include <cstddef>
 #include <cstdint>
 #include <vector>
