@@ -1,0 +1,30 @@
+#include <gtest/gtest.h>
+
+#include "vek/common_lib/report/report.hpp"
+
+namespace {
+
+TEST(Report, DefaultIsStandardOutputAndCapturesNest) {
+    testing::internal::CaptureStdout();
+    vek::common_lib::report_line("to stdout");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "to stdout\n");
+
+    vek::common_lib::report_capture_t outer;
+    {
+        vek::common_lib::report_capture_t inner;
+        vek::common_lib::report_line("inner");
+        EXPECT_EQ(inner.text(), "inner\n");
+    }
+    vek::common_lib::report_line("outer");
+    EXPECT_EQ(outer.text(), "outer\n");  // the inner capture restored the outer one
+}
+
+TEST(Report, SilencedSinkDropsLines) {
+    testing::internal::CaptureStdout();
+    auto previous = vek::common_lib::set_report_sink([](std::string_view) {});
+    vek::common_lib::report_line("dropped");
+    vek::common_lib::set_report_sink(std::move(previous));
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+}
+
+}  // namespace
