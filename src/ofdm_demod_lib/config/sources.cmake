@@ -13,4 +13,5 @@ list(APPEND VEK_DEMOD_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_number_file.cpp
   ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_reference_files.cpp
   ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_protocol_preset.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_presets.cpp
 )
