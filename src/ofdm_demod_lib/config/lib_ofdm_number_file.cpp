@@ -3,9 +3,8 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 
 namespace vek::ofdm_demod_lib::detail {
 
@@ -18,11 +17,16 @@ bool is_separator(char c) {
     return c == ',' || c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
 }
 
+// False when the path cannot be opened or read at all (a directory opens but cannot be read).
 bool read_whole_file(const std::string& path, std::string& text) {
-    std::ifstream file(path);
-    if (!file.is_open()) return false;
-    text.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-    return true;
+    std::FILE* file = std::fopen(path.c_str(), "r");
+    if (file == nullptr) return false;
+    char buffer[65536];
+    std::size_t got = 0;
+    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, got);
+    const bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    return !failed;
 }
 
 bool parse_one(const char* begin, char** end, double& value) {
