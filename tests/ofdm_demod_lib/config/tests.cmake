@@ -13,3 +13,7 @@ vek_add_test(test_reference_data
   LIBS vek_ofdm_demod)
 # The tokeniser's limit is tested directly through its internal header.
 target_include_directories(test_reference_data PRIVATE ${PROJECT_SOURCE_DIR}/src/ofdm_demod_lib/config)
+vek_add_test(test_presets
+  SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/presets_test.cpp
+  LIBS vek_ofdm_demod)
