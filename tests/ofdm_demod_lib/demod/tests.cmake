@@ -1,1 +1,7 @@
 # Tests of the demodulator demod area.
+vek_add_test(test_demod_timing SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/reference_waveforms_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/symbol_demod_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/fine_timing_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/timing_presets_test.cpp
+  LIBS vek_ofdm_demod)
