@@ -1,1 +1,5 @@
 # Tests of the math family.
+vek_add_test(test_math
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/math_test.cpp ${CMAKE_CURRENT_LIST_DIR}/containers_test.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/signal_process_test.cpp ${CMAKE_CURRENT_LIST_DIR}/convolution_test.cpp
+  LIBS vek_common)
