@@ -10,4 +10,5 @@ vek_add_test(test_multicarrier_signals
   LIBS vek_common)
 vek_add_test(test_multicarrier_cfr_ccdf
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/ccdf_calculator_test.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/crest_factor_reduce_test.cpp
   LIBS vek_common)
