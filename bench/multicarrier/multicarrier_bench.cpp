@@ -13,8 +13,7 @@ namespace {
 using cvec_t = std::vector<std::complex<float>>;
 using vek::common_lib::lib_ofdm_modulator_t;
 
-std::vector<cvec_t> random_payload(std::size_t symbols, std::size_t used)
-{
+std::vector<cvec_t> random_payload(std::size_t symbols, std::size_t used) {
     std::mt19937 rng(1);
     std::uniform_int_distribution<int> level(0, 3);
     std::vector<cvec_t> payload(symbols, cvec_t(used));
@@ -24,8 +23,8 @@ std::vector<cvec_t> random_payload(std::size_t symbols, std::size_t used)
     return payload;
 }
 
-cvec_t modulate(std::uint32_t fft_length, std::uint32_t ratio, std::uint32_t symbols, std::size_t used, double beta)
-{
+cvec_t modulate(std::uint32_t fft_length, std::uint32_t ratio, std::uint32_t symbols, std::size_t used,
+                double beta) {
     lib_ofdm_modulator_t modulator;
     modulator.set_fft_length(fft_length);
     modulator.set_oversampling_ratio(ratio);
@@ -38,8 +37,7 @@ cvec_t modulate(std::uint32_t fft_length, std::uint32_t ratio, std::uint32_t sym
 }
 
 // 100 symbols of 64 subcarriers, 52 used, oversampled by state.range(0), windowed.
-void BM_OfdmModulatorFrame(benchmark::State& state)
-{
+void BM_OfdmModulatorFrame(benchmark::State& state) {
     const auto ratio = static_cast<std::uint32_t>(state.range(0));
     lib_ofdm_modulator_t modulator;
     modulator.set_oversampling_ratio(ratio);
@@ -58,8 +56,7 @@ void BM_OfdmModulatorFrame(benchmark::State& state)
 }
 BENCHMARK(BM_OfdmModulatorFrame)->Arg(1)->Arg(4);
 
-void BM_CrestFactorReduce(benchmark::State& state)
-{
+void BM_CrestFactorReduce(benchmark::State& state) {
     const cvec_t original = modulate(1024, 4, 16, 961, 0.0);
     vek::common_lib::lib_crest_factor_reduce_setting_t setting;
     setting.set_enable(true);
@@ -76,8 +73,7 @@ void BM_CrestFactorReduce(benchmark::State& state)
 }
 BENCHMARK(BM_CrestFactorReduce);
 
-void BM_CcdfDefault(benchmark::State& state)
-{
+void BM_CcdfDefault(benchmark::State& state) {
     std::mt19937 rng(3);
     std::normal_distribution<float> normal(0.0f, 1.0f);
     cvec_t noise(1 << 20);

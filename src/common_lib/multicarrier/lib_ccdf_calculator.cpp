@@ -8,7 +8,7 @@
 namespace vek::common_lib {
 
 namespace {
-constexpr std::size_t MARKER_COUNT = 6;       // 10 % down to 0.0001 %
+constexpr std::size_t MARKER_COUNT = 6;  // 10 % down to 0.0001 %
 constexpr double MARKER_FIRST_PROBABILITY = 0.1;
 constexpr double MARKER_PROBABILITY_STEP = 0.1;
 constexpr double PEAK_RESOLUTION_DB = 0.01;
@@ -18,12 +18,13 @@ constexpr double ZERO_TOLERANCE = 1e-12;
 }  // namespace
 
 void lib_ccdf_calculator_t::_deal_amplitude_histogram_analysis(const cvec_t& signal, std::uint32_t sections,
-                                                               double max_db, std::vector<std::uint64_t>& hist)
-{
+                                                               double max_db,
+                                                               std::vector<std::uint64_t>& hist) {
     hist.assign(static_cast<std::size_t>(sections) + 2, 0);
     const double rms = lib_common_math_t::get_complex_array_rms(signal);
     if (rms < ZERO_TOLERANCE) {
-        report_line("lib_ccdf_calculator_t::_deal_amplitude_histogram_analysis Report : Unexpected Input Data!");
+        report_line(
+            "lib_ccdf_calculator_t::_deal_amplitude_histogram_analysis Report : Unexpected Input Data!");
         hist[1] += signal.size();
         return;
     }
@@ -36,7 +37,8 @@ void lib_ccdf_calculator_t::_deal_amplitude_histogram_analysis(const cvec_t& sig
         } else if (amplitude >= top_amplitude || sections == 0) {
             ++hist[static_cast<std::size_t>(sections) + 1];
         } else {
-            auto index = static_cast<std::size_t>(std::floor(20.0 * std::log10(amplitude / rms) / step_db)) + 1;
+            auto index =
+                static_cast<std::size_t>(std::floor(20.0 * std::log10(amplitude / rms) / step_db)) + 1;
             // Just below the top edge the quotient can round up to `sections`; the sample still
             // lies below max_db, so it belongs to the top section.
             if (index > sections) index = sections;
@@ -45,9 +47,8 @@ void lib_ccdf_calculator_t::_deal_amplitude_histogram_analysis(const cvec_t& sig
     }
 }
 
-bool lib_ccdf_calculator_t::calculate_ccdf_data(const cvec_t& signal, std::uint32_t point_number, double max_db,
-                                                std::vector<double>& ccdf)
-{
+bool lib_ccdf_calculator_t::calculate_ccdf_data(const cvec_t& signal, std::uint32_t point_number,
+                                                double max_db, std::vector<double>& ccdf) {
     ccdf.clear();
     if (!(max_db > 0.0) || point_number < 1) {
         report_line("lib_ccdf_calculator_t::calculate_ccdf_data Report : Error Amplitude Ratio Range!");
@@ -55,7 +56,8 @@ bool lib_ccdf_calculator_t::calculate_ccdf_data(const cvec_t& signal, std::uint3
     }
     ccdf.assign(point_number, 0.0);
     if (signal.empty()) {
-        report_line("lib_ccdf_calculator_t::_deal_amplitude_histogram_analysis Report : Unexpected Input Data!");
+        report_line(
+            "lib_ccdf_calculator_t::_deal_amplitude_histogram_analysis Report : Unexpected Input Data!");
         return false;
     }
     const std::uint32_t sections = point_number - 1;
@@ -75,14 +77,12 @@ bool lib_ccdf_calculator_t::calculate_ccdf_data(const cvec_t& signal, std::uint3
     return true;
 }
 
-bool lib_ccdf_calculator_t::calculate_default_ccdf_data(const cvec_t& signal, std::vector<double>& ccdf)
-{
+bool lib_ccdf_calculator_t::calculate_default_ccdf_data(const cvec_t& signal, std::vector<double>& ccdf) {
     return calculate_ccdf_data(signal, get_default_ccdf_data_length(), get_default_ccdf_max_db(), ccdf);
 }
 
-void lib_ccdf_calculator_t::get_ccdf_marker_data(double max_db, const std::vector<double>& ccdf, const cvec_t& signal,
-                                                 std::vector<double>& markers)
-{
+void lib_ccdf_calculator_t::get_ccdf_marker_data(double max_db, const std::vector<double>& ccdf,
+                                                 const cvec_t& signal, std::vector<double>& markers) {
     markers.clear();
     const double step_db = ccdf.size() > 1 ? max_db / static_cast<double>(ccdf.size() - 1) : 0.0;
     const double peak_db = signal.empty() ? 0.0 : lib_common_math_t::get_peak_to_rms_ratio(signal);
@@ -103,23 +103,22 @@ void lib_ccdf_calculator_t::get_ccdf_marker_data(double max_db, const std::vecto
     markers.push_back(resolution_steps * PEAK_RESOLUTION_DB);
 }
 
-void lib_ccdf_calculator_t::get_default_ccdf_marker_data(const std::vector<double>& ccdf, const cvec_t& signal,
-                                                         std::vector<double>& markers)
-{
+void lib_ccdf_calculator_t::get_default_ccdf_marker_data(const std::vector<double>& ccdf,
+                                                         const cvec_t& signal, std::vector<double>& markers) {
     get_ccdf_marker_data(get_default_ccdf_max_db(), ccdf, signal, markers);
 }
 
-void lib_ccdf_calculator_t::get_gauss_ccdf_data(std::uint32_t point_number, double max_db, std::vector<double>& curve)
-{
+void lib_ccdf_calculator_t::get_gauss_ccdf_data(std::uint32_t point_number, double max_db,
+                                                std::vector<double>& curve) {
     curve.assign(point_number, 0.0);
     for (std::uint32_t i = 0; i < point_number; ++i) {
-        const double x_db = point_number > 1 ? static_cast<double>(i) * max_db / static_cast<double>(point_number - 1) : 0.0;
+        const double x_db =
+            point_number > 1 ? static_cast<double>(i) * max_db / static_cast<double>(point_number - 1) : 0.0;
         curve[i] = std::exp(-std::pow(10.0, x_db / 10.0));
     }
 }
 
-void lib_ccdf_calculator_t::get_gauss_default_ccdf_data(std::vector<double>& curve)
-{
+void lib_ccdf_calculator_t::get_gauss_default_ccdf_data(std::vector<double>& curve) {
     get_gauss_ccdf_data(GAUSS_DEFAULT_POINT_NUMBER, GAUSS_DEFAULT_MAX_DB, curve);
 }
 

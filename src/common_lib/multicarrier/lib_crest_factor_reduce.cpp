@@ -10,15 +10,14 @@
 
 namespace vek::common_lib {
 
-bool lib_crest_factor_reduce_t::set_cfr_parameter(double sample_rate_hz, const lib_crest_factor_reduce_setting_t& setting)
-{
+bool lib_crest_factor_reduce_t::set_cfr_parameter(double sample_rate_hz,
+                                                  const lib_crest_factor_reduce_setting_t& setting) {
     m_setting = setting;
     m_filter_ready = false;
     return m_setting.deal_filter_mask_normalize(sample_rate_hz);
 }
 
-double lib_crest_factor_reduce_t::calc_burst_peak_to_average_ratio(const cvec_t& signal)
-{
+double lib_crest_factor_reduce_t::calc_burst_peak_to_average_ratio(const cvec_t& signal) {
     // Idle gaps between bursts would lower the average and overstate the crest factor.
     cvec_t burst;
     lib_common_signal_process_t::get_burst_signal_data(signal, burst);
@@ -26,15 +25,15 @@ double lib_crest_factor_reduce_t::calc_burst_peak_to_average_ratio(const cvec_t&
     return lib_common_math_t::get_peak_to_rms_ratio(burst);
 }
 
-bool lib_crest_factor_reduce_t::deal_crest_factor_reduce(cvec_t& signal)
-{
+bool lib_crest_factor_reduce_t::deal_crest_factor_reduce(cvec_t& signal) {
     if (!m_setting.is_enable()) return true;
     if (!m_filter_ready) {
         m_filter_data.clear();
         if (!lib_fir_filter_design_t::generate_fir_filter_by_mask_data(m_setting.get_filter_mask_data_arr(),
                                                                        m_filter_data, LIB_WINDOW_BLACKMAN) ||
             m_filter_data.empty()) {
-            report_line("lib_crest_factor_reduce_t::deal_crest_factor_reduce Report : Filter Generation Failed!");
+            report_line(
+                "lib_crest_factor_reduce_t::deal_crest_factor_reduce Report : Filter Generation Failed!");
             return false;
         }
         m_filter_ready = true;
@@ -47,13 +46,15 @@ bool lib_crest_factor_reduce_t::deal_crest_factor_reduce(cvec_t& signal)
     return true;
 }
 
-void lib_crest_factor_reduce_t::_deal_peak_cancellation(cvec_t& signal) const
-{
+void lib_crest_factor_reduce_t::_deal_peak_cancellation(cvec_t& signal) const {
     if (signal.empty()) return;
     cvec_t burst;
     lib_common_signal_process_t::get_burst_signal_data(signal, burst);
-    const double rms = burst.empty() ? 1.0 : static_cast<double>(lib_common_math_t::get_complex_array_rms(burst));
-    const double limit = lib_common_math_t::db_value_to_amplitude_ratio(m_setting.get_target_peak_to_average_power_ratio()) * rms;
+    const double rms =
+        burst.empty() ? 1.0 : static_cast<double>(lib_common_math_t::get_complex_array_rms(burst));
+    const double limit =
+        lib_common_math_t::db_value_to_amplitude_ratio(m_setting.get_target_peak_to_average_power_ratio()) *
+        rms;
     const double cancel_fraction = m_setting.get_cancel_percent() / 100.0;
 
     // One pulse per block at most: peaks closer than a block share one cancellation pulse, which

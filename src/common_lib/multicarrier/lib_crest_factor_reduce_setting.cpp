@@ -34,35 +34,30 @@ lib_crest_factor_reduce_setting_t::lib_crest_factor_reduce_setting_t()
     : m_target_papr_db(TARGET_PAPR_MIN_DB, TARGET_PAPR_MAX_DB, TARGET_PAPR_DEFAULT_DB),
       m_max_iteration(MAX_ITERATION_MIN, MAX_ITERATION_MAX, MAX_ITERATION_DEFAULT),
       m_cancel_percent(CANCEL_PERCENT_MIN, CANCEL_PERCENT_MAX, CANCEL_PERCENT_DEFAULT),
-      m_signal_block_size(BLOCK_SIZE_MIN, BLOCK_SIZE_MAX, BLOCK_SIZE_DEFAULT)
-{
+      m_signal_block_size(BLOCK_SIZE_MIN, BLOCK_SIZE_MAX, BLOCK_SIZE_DEFAULT) {
     init_filter_mask_data(DEFAULT_SAMPLE_RATE_HZ, DEFAULT_BANDWIDTH_HZ);
 }
 
-void lib_crest_factor_reduce_setting_t::set_target_peak_to_average_power_ratio(double target_db)
-{
+void lib_crest_factor_reduce_setting_t::set_target_peak_to_average_power_ratio(double target_db) {
     m_target_papr_db.set_value(target_db);
 }
 
-void lib_crest_factor_reduce_setting_t::set_max_iteration(std::uint32_t max_iteration)
-{
+void lib_crest_factor_reduce_setting_t::set_max_iteration(std::uint32_t max_iteration) {
     m_max_iteration.set_value(max_iteration);
 }
 
-void lib_crest_factor_reduce_setting_t::set_cancel_percent(double cancel_percent)
-{
+void lib_crest_factor_reduce_setting_t::set_cancel_percent(double cancel_percent) {
     m_cancel_percent.set_value(cancel_percent);
 }
 
-void lib_crest_factor_reduce_setting_t::set_signal_block_size(std::uint32_t block_size)
-{
+void lib_crest_factor_reduce_setting_t::set_signal_block_size(std::uint32_t block_size) {
     m_signal_block_size.set_value(block_size);
 }
 
-bool lib_crest_factor_reduce_setting_t::init_filter_mask_data(double sample_rate_hz, double bandwidth_hz)
-{
+bool lib_crest_factor_reduce_setting_t::init_filter_mask_data(double sample_rate_hz, double bandwidth_hz) {
     if (!(bandwidth_hz >= TOLERANCE) || !(sample_rate_hz - bandwidth_hz >= -TOLERANCE)) {
-        report_line("lib_crest_factor_reduce_setting_t::init_filter_mask_data Report : Illegal input parameter!");
+        report_line(
+            "lib_crest_factor_reduce_setting_t::init_filter_mask_data Report : Illegal input parameter!");
         return false;
     }
     const double half_band_hz = bandwidth_hz / 2.0;
@@ -74,8 +69,7 @@ bool lib_crest_factor_reduce_setting_t::init_filter_mask_data(double sample_rate
     return true;
 }
 
-bool lib_crest_factor_reduce_setting_t::init(double sample_rate_hz, double bandwidth_hz)
-{
+bool lib_crest_factor_reduce_setting_t::init(double sample_rate_hz, double bandwidth_hz) {
     if (!init_filter_mask_data(sample_rate_hz, bandwidth_hz)) return false;
     m_enable = false;
     set_target_peak_to_average_power_ratio(TARGET_PAPR_DEFAULT_DB);
@@ -85,8 +79,7 @@ bool lib_crest_factor_reduce_setting_t::init(double sample_rate_hz, double bandw
     return true;
 }
 
-bool lib_crest_factor_reduce_setting_t::deal_filter_mask_normalize(double sample_rate_hz)
-{
+bool lib_crest_factor_reduce_setting_t::deal_filter_mask_normalize(double sample_rate_hz) {
     // Nyquist frequency in whole hertz.
     const double nyquist_hz = std::floor(sample_rate_hz / 2.0);
     std::vector<mask_point_t> normalized = m_filter_mask_data_arr;
@@ -97,18 +90,19 @@ bool lib_crest_factor_reduce_setting_t::deal_filter_mask_normalize(double sample
         in_range = std::fabs(point.first) <= 1.0;
     }
     if (!in_range) {
-        report_line("lib_crest_factor_reduce_setting_t::deal_filter_mask_normalize Report : Error Sample Rate!");
+        report_line(
+            "lib_crest_factor_reduce_setting_t::deal_filter_mask_normalize Report : Error Sample Rate!");
         return false;
     }
     m_filter_mask_data_arr = normalized;
     return true;
 }
 
-bool lib_crest_factor_reduce_setting_t::operator==(const lib_crest_factor_reduce_setting_t& other) const
-{
+bool lib_crest_factor_reduce_setting_t::operator==(const lib_crest_factor_reduce_setting_t& other) const {
     return m_enable == other.m_enable &&
            get_target_peak_to_average_power_ratio() == other.get_target_peak_to_average_power_ratio() &&
-           get_max_iteration() == other.get_max_iteration() && get_cancel_percent() == other.get_cancel_percent() &&
+           get_max_iteration() == other.get_max_iteration() &&
+           get_cancel_percent() == other.get_cancel_percent() &&
            get_signal_block_size() == other.get_signal_block_size() &&
            m_filter_mask_data_arr == other.m_filter_mask_data_arr;
 }

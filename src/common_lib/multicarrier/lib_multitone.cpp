@@ -6,9 +6,9 @@
 #include <ctime>
 #include <iterator>
 
+#include "lib_random_phase.hpp"
 #include "vek/common_lib/fft/lib_fourier_transform.hpp"
 #include "vek/common_lib/math/lib_normalization.hpp"
-#include "lib_random_phase.hpp"
 
 namespace vek::common_lib {
 
@@ -27,44 +27,39 @@ constexpr double GAP_TO_BIN_RATIO = 10.0;
 constexpr std::uint32_t FFT_LENGTH_CANDIDATES[] = {8192, 16384, 32768, 65536};
 }  // namespace
 
-void lib_multitone_t::_apply_limits()
-{
+void lib_multitone_t::_apply_limits() {
     if (m_tone_num < 1) m_tone_num = 1;
     if (m_tone_num > TONE_NUM_MAX) m_tone_num = TONE_NUM_MAX;
     m_sample_rate_hz = std::clamp(m_sample_rate_hz, SAMPLE_RATE_MIN_HZ, SAMPLE_RATE_MAX_HZ);
     if (m_start_freq_hz < 0.0) m_start_freq_hz = 0.0;
     if (m_stop_freq_hz <= 0.0) m_stop_freq_hz = 0.0;
-    if (SPAN_RATE_FACTOR * m_stop_freq_hz > m_sample_rate_hz) m_stop_freq_hz = m_sample_rate_hz / CUSTOM_TONE_RATE_FACTOR;
+    if (SPAN_RATE_FACTOR * m_stop_freq_hz > m_sample_rate_hz)
+        m_stop_freq_hz = m_sample_rate_hz / CUSTOM_TONE_RATE_FACTOR;
 }
 
-void lib_multitone_t::set_multitone_sample_rate(double sample_rate_hz)
-{
+void lib_multitone_t::set_multitone_sample_rate(double sample_rate_hz) {
     m_sample_rate_hz = sample_rate_hz;
     _apply_limits();
 }
 
-void lib_multitone_t::set_multitone_start_freq(double start_freq_hz)
-{
+void lib_multitone_t::set_multitone_start_freq(double start_freq_hz) {
     m_start_freq_hz = start_freq_hz;
     if (m_start_freq_hz > m_stop_freq_hz) m_stop_freq_hz = m_start_freq_hz;
     _apply_limits();
 }
 
-void lib_multitone_t::set_multitone_stop_freq(double stop_freq_hz)
-{
+void lib_multitone_t::set_multitone_stop_freq(double stop_freq_hz) {
     m_stop_freq_hz = stop_freq_hz;
     if (m_stop_freq_hz < m_start_freq_hz) m_start_freq_hz = m_stop_freq_hz;
     _apply_limits();
 }
 
-void lib_multitone_t::set_multitone_tone_num(std::uint32_t tone_num)
-{
+void lib_multitone_t::set_multitone_tone_num(std::uint32_t tone_num) {
     m_tone_num = tone_num;
     _apply_limits();
 }
 
-bool lib_multitone_t::check_tone_freq_arr(const std::vector<double>& tone_freq_hz_arr) const
-{
+bool lib_multitone_t::check_tone_freq_arr(const std::vector<double>& tone_freq_hz_arr) const {
     if (tone_freq_hz_arr.empty() || tone_freq_hz_arr.size() > TONE_NUM_MAX) return false;
     for (double f : tone_freq_hz_arr) {
         if (!(f > 0.0)) return false;
@@ -73,15 +68,13 @@ bool lib_multitone_t::check_tone_freq_arr(const std::vector<double>& tone_freq_h
     return CUSTOM_TONE_RATE_FACTOR * largest <= m_sample_rate_hz;
 }
 
-bool lib_multitone_t::set_multitone_tone_freq_arr(const std::vector<double>& tone_freq_hz_arr)
-{
+bool lib_multitone_t::set_multitone_tone_freq_arr(const std::vector<double>& tone_freq_hz_arr) {
     if (!m_custom_enable || !check_tone_freq_arr(tone_freq_hz_arr)) return false;
     m_custom_tone_freq_hz_arr = tone_freq_hz_arr;
     return true;
 }
 
-bool lib_multitone_t::set_multitone_config(const lib_multitone_config_t& config)
-{
+bool lib_multitone_t::set_multitone_config(const lib_multitone_config_t& config) {
     m_sample_rate_hz = config.sample_rate_hz;
     _apply_limits();
     m_start_freq_hz = config.start_freq_hz;
@@ -99,8 +92,7 @@ bool lib_multitone_t::set_multitone_config(const lib_multitone_config_t& config)
     return true;
 }
 
-void lib_multitone_t::calc_tone_freq_arr(std::vector<double>& tone_freq_hz_arr) const
-{
+void lib_multitone_t::calc_tone_freq_arr(std::vector<double>& tone_freq_hz_arr) const {
     if (m_custom_enable) {
         tone_freq_hz_arr = m_custom_tone_freq_hz_arr;
         return;
@@ -111,11 +103,11 @@ void lib_multitone_t::calc_tone_freq_arr(std::vector<double>& tone_freq_hz_arr) 
         return;
     }
     const double spacing_hz = (m_stop_freq_hz - m_start_freq_hz) / static_cast<double>(m_tone_num - 1);
-    for (std::uint32_t i = 0; i < m_tone_num; ++i) tone_freq_hz_arr.push_back(m_start_freq_hz + i * spacing_hz);
+    for (std::uint32_t i = 0; i < m_tone_num; ++i)
+        tone_freq_hz_arr.push_back(m_start_freq_hz + i * spacing_hz);
 }
 
-double lib_multitone_t::_calc_tone_gap() const
-{
+double lib_multitone_t::_calc_tone_gap() const {
     if (m_custom_enable && m_custom_tone_freq_hz_arr.size() >= 2) {
         const auto [lowest, highest] =
             std::minmax_element(m_custom_tone_freq_hz_arr.begin(), m_custom_tone_freq_hz_arr.end());
@@ -124,8 +116,7 @@ double lib_multitone_t::_calc_tone_gap() const
     return (m_stop_freq_hz - m_start_freq_hz) / (2.0 * static_cast<double>(m_tone_num));
 }
 
-std::uint32_t lib_multitone_t::calc_fft_length() const
-{
+std::uint32_t lib_multitone_t::calc_fft_length() const {
     const double spacing_limit_hz = std::min(BIN_SPACING_MAX_HZ, _calc_tone_gap() / GAP_TO_BIN_RATIO);
     for (std::uint32_t length : FFT_LENGTH_CANDIDATES) {
         if (m_sample_rate_hz / static_cast<double>(length) <= spacing_limit_hz) return length;
@@ -133,8 +124,7 @@ std::uint32_t lib_multitone_t::calc_fft_length() const
     return FFT_LENGTH_CANDIDATES[std::size(FFT_LENGTH_CANDIDATES) - 1];
 }
 
-void lib_multitone_t::update_data()
-{
+void lib_multitone_t::update_data() {
     std::vector<double> tone_freq_hz_arr;
     calc_tone_freq_arr(tone_freq_hz_arr);
     const std::uint32_t length = calc_fft_length();
@@ -148,7 +138,8 @@ void lib_multitone_t::update_data()
         if (bin < 0.0 || bin >= static_cast<double>(length)) continue;
         const auto k = static_cast<std::size_t>(bin);
         const double phase_rad = draw_random_phase();
-        const std::complex<float> cell(static_cast<float>(std::cos(phase_rad)), static_cast<float>(std::sin(phase_rad)));
+        const std::complex<float> cell(static_cast<float>(std::cos(phase_rad)),
+                                       static_cast<float>(std::sin(phase_rad)));
         m_data_arr[k] = cell;
         // The mirror goes to bin L - 1 - k (not L - k): the mirrored tone sits one bin below -f.
         if (!m_single_side_enable) m_data_arr[length - 1 - k] = cell;

@@ -16,67 +16,58 @@ constexpr double WINDOW_BETA_MAX = 0.5;
 lib_ofdm_modulator_t::lib_ofdm_modulator_t()
     : m_frame_idle_length(0),
       m_window_beta(WINDOW_BETA_MIN, WINDOW_BETA_MAX, WINDOW_BETA_MIN),
-      m_windowing_method(LIB_OFDM_WINDOWING_CENTERED)
-{
-}
+      m_windowing_method(LIB_OFDM_WINDOWING_CENTERED) {}
 
-bool lib_ofdm_modulator_t::set_fft_length(std::uint32_t fft_length)
-{
+bool lib_ofdm_modulator_t::set_fft_length(std::uint32_t fft_length) {
     return m_symbol_data_generator.set_fft_length(fft_length);
 }
 
-bool lib_ofdm_modulator_t::set_oversampling_ratio(std::uint32_t oversampling_ratio)
-{
+bool lib_ofdm_modulator_t::set_oversampling_ratio(std::uint32_t oversampling_ratio) {
     return m_symbol_data_generator.set_oversampling_ratio(oversampling_ratio);
 }
 
-bool lib_ofdm_modulator_t::set_symbol_number(std::uint32_t symbol_number)
-{
+bool lib_ofdm_modulator_t::set_symbol_number(std::uint32_t symbol_number) {
     return m_symbol_data_generator.set_symbol_number(symbol_number);
 }
 
-void lib_ofdm_modulator_t::set_cyclic_prefix_config(const lib_ofdm_cyclic_config_t& config)
-{
+void lib_ofdm_modulator_t::set_cyclic_prefix_config(const lib_ofdm_cyclic_config_t& config) {
     m_symbol_data_generator.set_cyclic_prefix_config(config);
 }
 
-void lib_ofdm_modulator_t::set_cyclic_suffix_config(const lib_ofdm_cyclic_config_t& config)
-{
+void lib_ofdm_modulator_t::set_cyclic_suffix_config(const lib_ofdm_cyclic_config_t& config) {
     m_symbol_data_generator.set_cyclic_suffix_config(config);
 }
 
-void lib_ofdm_modulator_t::set_half_subacarrier_offset_number(std::uint32_t half_subcarrier_offset_number)
-{
+void lib_ofdm_modulator_t::set_half_subacarrier_offset_number(std::uint32_t half_subcarrier_offset_number) {
     m_symbol_data_generator.set_half_subacarrier_offset_number(half_subcarrier_offset_number);
 }
 
-void lib_ofdm_modulator_t::set_frame_idle_length(std::uint32_t idle_length) { m_frame_idle_length = idle_length; }
+void lib_ofdm_modulator_t::set_frame_idle_length(std::uint32_t idle_length) {
+    m_frame_idle_length = idle_length;
+}
 
 void lib_ofdm_modulator_t::set_window_beta(double window_beta) { m_window_beta.set_value(window_beta); }
 
-void lib_ofdm_modulator_t::set_windowing_method(lib_ofdm_windowing_method_type_t method)
-{
+void lib_ofdm_modulator_t::set_windowing_method(lib_ofdm_windowing_method_type_t method) {
     m_windowing_method = method;
 }
 
 double lib_ofdm_modulator_t::get_window_beta() const { return m_window_beta.get_value(); }
 
-std::size_t lib_ofdm_modulator_t::get_frame_length() const
-{
+std::size_t lib_ofdm_modulator_t::get_frame_length() const {
     const auto& generator = m_symbol_data_generator;
     std::size_t length = 0;
-    for (std::uint32_t s = 0; s < generator.get_symbol_number(); ++s) length += generator.get_symbol_total_length(s);
+    for (std::uint32_t s = 0; s < generator.get_symbol_number(); ++s)
+        length += generator.get_symbol_total_length(s);
     return length + static_cast<std::size_t>(generator.get_oversampling_ratio()) * m_frame_idle_length;
 }
 
-std::uint32_t lib_ofdm_modulator_t::get_window_transition_length() const
-{
-    return static_cast<std::uint32_t>(
-        std::floor(static_cast<double>(m_symbol_data_generator.get_symbol_data_length()) * get_window_beta()));
+std::uint32_t lib_ofdm_modulator_t::get_window_transition_length() const {
+    return static_cast<std::uint32_t>(std::floor(
+        static_cast<double>(m_symbol_data_generator.get_symbol_data_length()) * get_window_beta()));
 }
 
-void lib_ofdm_modulator_t::_prepare_window_data()
-{
+void lib_ofdm_modulator_t::_prepare_window_data() {
     m_rising_window.clear();
     m_falling_window.clear();
     const std::uint32_t transition = get_window_transition_length();
@@ -90,16 +81,15 @@ void lib_ofdm_modulator_t::_prepare_window_data()
 }
 
 bool lib_ofdm_modulator_t::_deal_windowed_symbol(std::uint32_t symbol_index, const cvec_t& subcarriers,
-                                                 cvec_t& symbol, std::int64_t& offset) const
-{
+                                                 cvec_t& symbol, std::int64_t& offset) const {
     const std::uint32_t transition = static_cast<std::uint32_t>(m_rising_window.size());
     std::uint32_t extra_before = 0;
     if (m_windowing_method == LIB_OFDM_WINDOWING_CENTERED) extra_before = (transition + 1) / 2;
     const std::uint32_t extra_after = transition - extra_before;
     offset = -static_cast<std::int64_t>(extra_before);
 
-    if (!m_symbol_data_generator.deal_extended_ofdm_modulation(symbol_index, subcarriers, extra_before, extra_after,
-                                                               symbol)) {
+    if (!m_symbol_data_generator.deal_extended_ofdm_modulation(symbol_index, subcarriers, extra_before,
+                                                               extra_after, symbol)) {
         return false;
     }
     if (transition == 0 || symbol.size() < transition) return true;
@@ -112,8 +102,7 @@ bool lib_ofdm_modulator_t::_deal_windowed_symbol(std::uint32_t symbol_index, con
 }
 
 bool lib_ofdm_modulator_t::deal_ofdm_modulation(const std::vector<cvec_t>& payload, cvec_t& frame,
-                                                cvec_t& before_frame, cvec_t& after_frame)
-{
+                                                cvec_t& before_frame, cvec_t& after_frame) {
     frame.clear();
     before_frame.clear();
     after_frame.clear();
@@ -151,8 +140,10 @@ bool lib_ofdm_modulator_t::deal_ofdm_modulation(const std::vector<cvec_t>& paylo
                                 std::complex<float>(0.0f, 0.0f));
         }
         const std::int64_t symbol_end = start + static_cast<std::int64_t>(symbol.size());
-        if (symbol_end > frame_length && static_cast<std::size_t>(symbol_end - frame_length) > after_frame.size()) {
-            after_frame.resize(static_cast<std::size_t>(symbol_end - frame_length), std::complex<float>(0.0f, 0.0f));
+        if (symbol_end > frame_length &&
+            static_cast<std::size_t>(symbol_end - frame_length) > after_frame.size()) {
+            after_frame.resize(static_cast<std::size_t>(symbol_end - frame_length),
+                               std::complex<float>(0.0f, 0.0f));
         }
         const std::int64_t before_length = static_cast<std::int64_t>(before_frame.size());
         for (std::size_t i = 0; i < symbol.size(); ++i) {
@@ -170,8 +161,8 @@ bool lib_ofdm_modulator_t::deal_ofdm_modulation(const std::vector<cvec_t>& paylo
     return true;
 }
 
-bool lib_ofdm_modulator_t::deal_single_frame_ofdm_modulation(const std::vector<cvec_t>& payload, cvec_t& frame)
-{
+bool lib_ofdm_modulator_t::deal_single_frame_ofdm_modulation(const std::vector<cvec_t>& payload,
+                                                             cvec_t& frame) {
     cvec_t before_frame;
     cvec_t after_frame;
     if (!deal_ofdm_modulation(payload, frame, before_frame, after_frame)) return false;

@@ -18,22 +18,19 @@ lib_ofdm_symbol_data_generator_t::lib_ofdm_symbol_data_generator_t()
       m_oversampling_ratio(1),
       m_half_subcarrier_offset_number(0),
       m_cyclic_prefix_config(0.0),
-      m_cyclic_suffix_config(0.0)
-{
-}
+      m_cyclic_suffix_config(0.0) {}
 
-bool lib_ofdm_symbol_data_generator_t::set_fft_length(std::uint32_t fft_length)
-{
+bool lib_ofdm_symbol_data_generator_t::set_fft_length(std::uint32_t fft_length) {
     if (!lib_common_math_t::is_power_of_2(fft_length)) {
-        report_line("lib_ofdm_symbol_data_generator_t::set_fft_length Report : FFT Points must be power of 2!");
+        report_line(
+            "lib_ofdm_symbol_data_generator_t::set_fft_length Report : FFT Points must be power of 2!");
         return false;
     }
     m_fft_length = fft_length;
     return true;
 }
 
-bool lib_ofdm_symbol_data_generator_t::set_symbol_number(std::uint32_t symbol_number)
-{
+bool lib_ofdm_symbol_data_generator_t::set_symbol_number(std::uint32_t symbol_number) {
     if (symbol_number == 0) return false;
     m_symbol_number = symbol_number;
     m_cyclic_prefix_config.deal_symbol_number_limit(symbol_number);
@@ -41,57 +38,52 @@ bool lib_ofdm_symbol_data_generator_t::set_symbol_number(std::uint32_t symbol_nu
     return true;
 }
 
-bool lib_ofdm_symbol_data_generator_t::set_oversampling_ratio(std::uint32_t oversampling_ratio)
-{
+bool lib_ofdm_symbol_data_generator_t::set_oversampling_ratio(std::uint32_t oversampling_ratio) {
     if (oversampling_ratio == 0) return false;
     m_oversampling_ratio = oversampling_ratio;
     return true;
 }
 
-void lib_ofdm_symbol_data_generator_t::set_half_subacarrier_offset_number(std::uint32_t half_subcarrier_offset_number)
-{
+void lib_ofdm_symbol_data_generator_t::set_half_subacarrier_offset_number(
+    std::uint32_t half_subcarrier_offset_number) {
     m_half_subcarrier_offset_number = half_subcarrier_offset_number;
 }
 
-void lib_ofdm_symbol_data_generator_t::set_cyclic_prefix_config(const lib_ofdm_cyclic_config_t& config)
-{
+void lib_ofdm_symbol_data_generator_t::set_cyclic_prefix_config(const lib_ofdm_cyclic_config_t& config) {
     m_cyclic_prefix_config = config;
     m_cyclic_prefix_config.deal_symbol_number_limit(m_symbol_number);
 }
 
-void lib_ofdm_symbol_data_generator_t::set_cyclic_suffix_config(const lib_ofdm_cyclic_config_t& config)
-{
+void lib_ofdm_symbol_data_generator_t::set_cyclic_suffix_config(const lib_ofdm_cyclic_config_t& config) {
     m_cyclic_suffix_config = config;
     m_cyclic_suffix_config.deal_symbol_number_limit(m_symbol_number);
 }
 
-std::uint32_t lib_ofdm_symbol_data_generator_t::get_symbol_cyclic_prefix_length(std::uint32_t symbol_index) const
-{
+std::uint32_t lib_ofdm_symbol_data_generator_t::get_symbol_cyclic_prefix_length(
+    std::uint32_t symbol_index) const {
     return m_cyclic_prefix_config.get_cyclic_length(symbol_index, get_symbol_data_length());
 }
 
-std::uint32_t lib_ofdm_symbol_data_generator_t::get_symbol_cyclic_suffix_length(std::uint32_t symbol_index) const
-{
+std::uint32_t lib_ofdm_symbol_data_generator_t::get_symbol_cyclic_suffix_length(
+    std::uint32_t symbol_index) const {
     return m_cyclic_suffix_config.get_cyclic_length(symbol_index, get_symbol_data_length());
 }
 
-std::uint32_t lib_ofdm_symbol_data_generator_t::get_symbol_total_length(std::uint32_t symbol_index) const
-{
-    return lib_ofdm_cyclic_config_t::get_symbol_data_total_length(symbol_index, get_symbol_data_length(),
-                                                                  m_cyclic_prefix_config, m_cyclic_suffix_config);
+std::uint32_t lib_ofdm_symbol_data_generator_t::get_symbol_total_length(std::uint32_t symbol_index) const {
+    return lib_ofdm_cyclic_config_t::get_symbol_data_total_length(
+        symbol_index, get_symbol_data_length(), m_cyclic_prefix_config, m_cyclic_suffix_config);
 }
 
-bool lib_ofdm_symbol_data_generator_t::deal_ofdm_modulation(std::uint32_t symbol_index, const cvec_t& subcarriers,
-                                                            cvec_t& out) const
-{
+bool lib_ofdm_symbol_data_generator_t::deal_ofdm_modulation(std::uint32_t symbol_index,
+                                                            const cvec_t& subcarriers, cvec_t& out) const {
     return deal_extended_ofdm_modulation(symbol_index, subcarriers, 0, 0, out);
 }
 
 bool lib_ofdm_symbol_data_generator_t::deal_extended_ofdm_modulation(std::uint32_t symbol_index,
                                                                      const cvec_t& subcarriers,
                                                                      std::uint32_t extra_before,
-                                                                     std::uint32_t extra_after, cvec_t& out) const
-{
+                                                                     std::uint32_t extra_after,
+                                                                     cvec_t& out) const {
     out.clear();
     if (subcarriers.empty() || subcarriers.size() > m_fft_length) return false;
 
@@ -113,8 +105,7 @@ bool lib_ofdm_symbol_data_generator_t::deal_extended_ofdm_modulation(std::uint32
     return true;
 }
 
-void lib_ofdm_symbol_data_generator_t::_deal_symbol_body(const cvec_t& subcarriers, cvec_t& body) const
-{
+void lib_ofdm_symbol_data_generator_t::_deal_symbol_body(const cvec_t& subcarriers, cvec_t& body) const {
     const std::size_t body_length = get_symbol_data_length();
     const std::size_t used = subcarriers.size();
     // ceil((L - K) / 2) zeros below the band puts subcarrier floor(K / 2) on bin L / 2, which the
@@ -132,18 +123,21 @@ void lib_ofdm_symbol_data_generator_t::_deal_symbol_body(const cvec_t& subcarrie
 }
 
 bool lib_ofdm_symbol_data_generator_t::_deal_cyclic_extension(const cvec_t& body, std::uint32_t prefix_length,
-                                                              std::uint32_t suffix_length, cvec_t& extended) const
-{
+                                                              std::uint32_t suffix_length,
+                                                              cvec_t& extended) const {
     extended.clear();
     const std::size_t body_length = get_symbol_data_length();
     if (body.size() != body_length || body_length == 0) {
-        report_line("lib_ofdm_symbol_data_generator_t::_deal_cyclic_extension Report : Symbol Sample Data Length Error!");
+        report_line(
+            "lib_ofdm_symbol_data_generator_t::_deal_cyclic_extension Report : Symbol Sample Data Length "
+            "Error!");
         return false;
     }
     extended.reserve(prefix_length + body_length + suffix_length);
     // Prefix sample i is body sample (L - prefix_length + i) modulo L.
     const std::size_t prefix_start = (body_length - prefix_length % body_length) % body_length;
-    for (std::size_t i = 0; i < prefix_length; ++i) extended.push_back(body[(prefix_start + i) % body_length]);
+    for (std::size_t i = 0; i < prefix_length; ++i)
+        extended.push_back(body[(prefix_start + i) % body_length]);
     extended.insert(extended.end(), body.begin(), body.end());
     for (std::size_t i = 0; i < suffix_length; ++i) extended.push_back(body[i % body_length]);
     return true;

@@ -7,9 +7,6 @@
 namespace vek::common_lib {
 
 // Phase in radians in [0, 6.282], with a resolution of 1 mrad.
-inline double draw_random_phase()
-{
-    return std::fmod(static_cast<double>(std::rand()), 6283.0) / 1000.0;
-}
+inline double draw_random_phase() { return std::fmod(static_cast<double>(std::rand()), 6283.0) / 1000.0; }
 
 }  // namespace vek::common_lib

@@ -19,8 +19,7 @@ constexpr double GAUSS_CCDF_TOLERANCE = 0.005;
 // 0.05 dB at that level.
 constexpr double GAUSS_MARKER_TOLERANCE_DB = 0.15;
 
-cvec_t seeded_gaussian_noise(std::size_t count, std::uint32_t seed)
-{
+cvec_t seeded_gaussian_noise(std::size_t count, std::uint32_t seed) {
     std::mt19937 rng(seed);
     std::normal_distribution<float> normal(0.0f, 1.0f);
     cvec_t x(count);
@@ -28,8 +27,7 @@ cvec_t seeded_gaussian_noise(std::size_t count, std::uint32_t seed)
     return x;
 }
 
-TEST(CcdfCalculator, ConstantEnvelopeSitsAtZeroDb)
-{
+TEST(CcdfCalculator, ConstantEnvelopeSitsAtZeroDb) {
     const cvec_t signal = {{1, 0}, {0, 1}, {-1, 0}, {0, -1}, {1, 0}, {0, 1}};
     std::vector<double> ccdf;
     ASSERT_TRUE(lib_ccdf_calculator_t::calculate_default_ccdf_data(signal, ccdf));
@@ -44,8 +42,7 @@ TEST(CcdfCalculator, ConstantEnvelopeSitsAtZeroDb)
 
 // Half the samples at twice the mean power (+3.0103 dB), half at zero: the curve is 0.5 up to
 // 3.01 dB and 0 from 3.02 dB on.
-TEST(CcdfCalculator, TwoLevelSignalByHand)
-{
+TEST(CcdfCalculator, TwoLevelSignalByHand) {
     const float root2 = std::sqrt(2.0f);
     const cvec_t signal = {{0, 0}, {root2, 0}, {0, 0}, {0, root2}};
     std::vector<double> ccdf;
@@ -68,8 +65,7 @@ TEST(CcdfCalculator, TwoLevelSignalByHand)
     EXPECT_EQ(markers, (std::vector<double>{1.0, 1.0, 1.0, 1.0, 1.0, 1.0, 3.02}));
 }
 
-TEST(CcdfCalculator, SampleAtTheTopEdgeCountsEverywhere)
-{
+TEST(CcdfCalculator, SampleAtTheTopEdgeCountsEverywhere) {
     cvec_t signal(100, std::complex<float>(0.0f, 0.0f));
     signal[17] = {0.0f, 10.0f};  // RMS 1, peak exactly +20 dB
     std::vector<double> ccdf;
@@ -77,13 +73,13 @@ TEST(CcdfCalculator, SampleAtTheTopEdgeCountsEverywhere)
     for (double value : ccdf) ASSERT_DOUBLE_EQ(value, 0.01);
 }
 
-TEST(CcdfCalculator, BadInputIsReported)
-{
+TEST(CcdfCalculator, BadInputIsReported) {
     std::vector<double> ccdf;
     {
         report_capture_t capture;
         EXPECT_FALSE(lib_ccdf_calculator_t::calculate_ccdf_data(cvec_t(4, 1.0f), 2001, 0.0, ccdf));
-        EXPECT_TRUE(capture.contains("lib_ccdf_calculator_t::calculate_ccdf_data Report : Error Amplitude Ratio Range!"));
+        EXPECT_TRUE(capture.contains(
+            "lib_ccdf_calculator_t::calculate_ccdf_data Report : Error Amplitude Ratio Range!"));
         EXPECT_TRUE(ccdf.empty());
         EXPECT_FALSE(lib_ccdf_calculator_t::calculate_ccdf_data(cvec_t(4, 1.0f), 0, 20.0, ccdf));
     }
@@ -102,8 +98,7 @@ TEST(CcdfCalculator, BadInputIsReported)
     }
 }
 
-TEST(CcdfCalculator, GaussReferenceCurve)
-{
+TEST(CcdfCalculator, GaussReferenceCurve) {
     std::vector<double> curve;
     lib_ccdf_calculator_t::get_gauss_ccdf_data(3, 20.0, curve);
     ASSERT_EQ(curve.size(), 3u);
@@ -119,8 +114,7 @@ TEST(CcdfCalculator, GaussReferenceCurve)
 
 // The power of complex Gaussian noise relative to its mean is exponential: P(p > x dB) =
 // exp(-10^(x/10)). The measured curve and its markers follow it.
-TEST(CcdfCalculator, GaussianNoiseFollowsExponentialPower)
-{
+TEST(CcdfCalculator, GaussianNoiseFollowsExponentialPower) {
     const cvec_t noise = seeded_gaussian_noise(GAUSS_SAMPLE_COUNT, 2024);
     std::vector<double> ccdf;
     ASSERT_TRUE(lib_ccdf_calculator_t::calculate_default_ccdf_data(noise, ccdf));

@@ -18,8 +18,7 @@ constexpr double SAMPLE_RATE_HZ = 80.0e6;
 constexpr double BANDWIDTH_HZ = 20.0e6;
 
 // Peak-to-average power ratio in dB, computed here in double precision.
-double measure_papr_db(const cvec_t& x)
-{
+double measure_papr_db(const cvec_t& x) {
     double peak = 0.0;
     double sum = 0.0;
     for (const auto& s : x) {
@@ -33,8 +32,7 @@ double measure_papr_db(const cvec_t& x)
 // One OFDM symbol of 16,384 samples at 80 MS/s (4,882.8 Hz subcarriers) carrying random 16-QAM
 // on 3,851 subcarriers (+-9.4 MHz). Taken as a cyclic block, its spectrum is exactly band-limited,
 // so any power found outside the band comes from the crest-factor reduction.
-cvec_t make_ofdm_signal(std::uint32_t seed)
-{
+cvec_t make_ofdm_signal(std::uint32_t seed) {
     constexpr std::size_t used = 3851;
     lib_ofdm_modulator_t modulator;
     EXPECT_TRUE(modulator.set_fft_length(4096));
@@ -57,8 +55,7 @@ struct band_energy_t {
     double mean() const { return energy / static_cast<double>(bins); }
 };
 
-band_energy_t band_energy(const cvec_t& x, double low_hz, double high_hz)
-{
+band_energy_t band_energy(const cvec_t& x, double low_hz, double high_hz) {
     cvec_t spectrum = x;
     lib_fourier_transform_t::deal_fft(spectrum, 0);
     const double n = static_cast<double>(spectrum.size());
@@ -74,8 +71,7 @@ band_energy_t band_energy(const cvec_t& x, double low_hz, double high_hz)
     return band;
 }
 
-TEST(CrestFactorReduceSetting, DefaultsAndClamping)
-{
+TEST(CrestFactorReduceSetting, DefaultsAndClamping) {
     lib_crest_factor_reduce_setting_t setting;
     EXPECT_FALSE(setting.is_enable());
     EXPECT_DOUBLE_EQ(setting.get_target_peak_to_average_power_ratio(), 8.0);
@@ -104,14 +100,14 @@ TEST(CrestFactorReduceSetting, DefaultsAndClamping)
     EXPECT_EQ(setting, lib_crest_factor_reduce_setting_t());
 }
 
-TEST(CrestFactorReduceSetting, MaskInitialisationAndNormalisation)
-{
+TEST(CrestFactorReduceSetting, MaskInitialisationAndNormalisation) {
     lib_crest_factor_reduce_setting_t setting;
     {
         report_capture_t capture;
         EXPECT_FALSE(setting.init_filter_mask_data(80.0e6, 0.0));
         EXPECT_FALSE(setting.init(20.0e6, 30.0e6));
-        EXPECT_TRUE(capture.contains("lib_crest_factor_reduce_setting_t::init_filter_mask_data Report : Illegal input parameter!"));
+        EXPECT_TRUE(capture.contains(
+            "lib_crest_factor_reduce_setting_t::init_filter_mask_data Report : Illegal input parameter!"));
     }
     // The stop edge stops at the Nyquist frequency.
     ASSERT_TRUE(setting.init_filter_mask_data(20.0e6, 18.0e6));
@@ -122,7 +118,8 @@ TEST(CrestFactorReduceSetting, MaskInitialisationAndNormalisation)
     {
         report_capture_t capture;
         EXPECT_FALSE(setting.deal_filter_mask_normalize(20.0e6));  // 12.5 MHz beyond a 10 MHz Nyquist
-        EXPECT_TRUE(capture.contains("lib_crest_factor_reduce_setting_t::deal_filter_mask_normalize Report : Error Sample Rate!"));
+        EXPECT_TRUE(capture.contains(
+            "lib_crest_factor_reduce_setting_t::deal_filter_mask_normalize Report : Error Sample Rate!"));
         EXPECT_DOUBLE_EQ(setting.get_filter_mask_data_arr()[0].first, -12.5e6);
     }
     ASSERT_TRUE(setting.deal_filter_mask_normalize(80.0e6));
@@ -130,8 +127,7 @@ TEST(CrestFactorReduceSetting, MaskInitialisationAndNormalisation)
               (mask_t{{-0.3125, -100.0f}, {-0.25, 0.0f}, {0.25, 0.0f}, {0.3125, -100.0f}}));
 }
 
-TEST(CrestFactorReduce, DisabledOrZeroCancelLeavesSignal)
-{
+TEST(CrestFactorReduce, DisabledOrZeroCancelLeavesSignal) {
     const cvec_t original = make_ofdm_signal(1);
     lib_crest_factor_reduce_setting_t setting;
     lib_crest_factor_reduce_t cfr;
@@ -150,13 +146,12 @@ TEST(CrestFactorReduce, DisabledOrZeroCancelLeavesSignal)
 
 // One pass cancels the largest peak of each block: blocks of 1,000 samples split a 2,500-sample
 // signal into 1,000 + 1,000 + 500.
-TEST(CrestFactorReduce, OnePeakPerBlockIsCancelled)
-{
+TEST(CrestFactorReduce, OnePeakPerBlockIsCancelled) {
     cvec_t signal(2500, std::complex<float>(1.0f, 0.0f));
-    signal[300] = {0.0f, 100.0f};  // block 0, its largest
-    signal[990] = {80.0f, 0.0f};   // block 0, second: left for a later pass
-    signal[1010] = {-70.0f, 0.0f}; // block 1: would lose to 990 if the blocks were misplaced
-    signal[2400] = {0.0f, -60.0f}; // last, short block
+    signal[300] = {0.0f, 100.0f};   // block 0, its largest
+    signal[990] = {80.0f, 0.0f};    // block 0, second: left for a later pass
+    signal[1010] = {-70.0f, 0.0f};  // block 1: would lose to 990 if the blocks were misplaced
+    signal[2400] = {0.0f, -60.0f};  // last, short block
     lib_crest_factor_reduce_setting_t setting;
     setting.set_enable(true);
     setting.set_max_iteration(1);
@@ -185,8 +180,7 @@ constexpr double ADJACENT_POWER_RATIO_MAX_DB = -55.0;  // |f| >= 12.5 MHz agains
 constexpr double FAR_BAND_START_HZ = 15.0e6;
 constexpr double FAR_BAND_PSD_MAX_DB = -90.0;  // per bin, against the in-band mean
 
-TEST(CrestFactorReduce, LowersPaprWithoutSpectralRegrowth)
-{
+TEST(CrestFactorReduce, LowersPaprWithoutSpectralRegrowth) {
     const cvec_t original = make_ofdm_signal(7);
     const double papr_before_db = measure_papr_db(original);
     ASSERT_GT(papr_before_db, PAPR_TARGET_DB + 2.0);

@@ -12,8 +12,7 @@ namespace {
 using cvec_t = std::vector<std::complex<float>>;
 constexpr double PI = 3.14159265358979323846;
 
-cvec_t seeded_noise(std::size_t count, std::uint32_t seed)
-{
+cvec_t seeded_noise(std::size_t count, std::uint32_t seed) {
     std::mt19937 rng(seed);
     std::normal_distribution<float> normal(0.0f, 1.0f);
     cvec_t x(count);
@@ -21,8 +20,7 @@ cvec_t seeded_noise(std::size_t count, std::uint32_t seed)
     return x;
 }
 
-TEST(MulticarrierSetting, OffsetListsAreLimitedAndFitted)
-{
+TEST(MulticarrierSetting, OffsetListsAreLimitedAndFitted) {
     lib_multicarrier_setting_t setting;
     EXPECT_EQ(setting.get_multicarrier_number(), 1u);
     EXPECT_EQ(setting.get_multicarrier_power_offset(), (std::vector<double>{0.0}));
@@ -45,8 +43,7 @@ TEST(MulticarrierSetting, OffsetListsAreLimitedAndFitted)
     EXPECT_EQ(setting.get_multicarrier_power_offset().back(), -6.0);
 }
 
-TEST(Multicarrier, DisabledPassesInputThrough)
-{
+TEST(Multicarrier, DisabledPassesInputThrough) {
     const cvec_t input = seeded_noise(100, 1);
     lib_multicarrier_t multicarrier;
     cvec_t output;
@@ -55,8 +52,7 @@ TEST(Multicarrier, DisabledPassesInputThrough)
 }
 
 // A DC input on carriers at +fs/8 and -fs/4 (-6 dB) is the sum of the two tones in closed form.
-TEST(Multicarrier, CarriersAreShiftedScaledCopies)
-{
+TEST(Multicarrier, CarriersAreShiftedScaledCopies) {
     const double sample_rate_hz = 8.0e6;
     lib_multicarrier_setting_t setting;
     setting.set_multicarrier_enable(true);
@@ -80,8 +76,7 @@ TEST(Multicarrier, CarriersAreShiftedScaledCopies)
 }
 
 // A random initial phase rotates each copy but keeps its amplitude.
-TEST(Multicarrier, RandomInitialPhaseKeepsAmplitude)
-{
+TEST(Multicarrier, RandomInitialPhaseKeepsAmplitude) {
     lib_multicarrier_setting_t setting;
     setting.set_multicarrier_enable(true);
     setting.set_init_phase_random_enable(true);
@@ -93,11 +88,11 @@ TEST(Multicarrier, RandomInitialPhaseKeepsAmplitude)
     const cvec_t input = seeded_noise(64, 2);
     cvec_t output;
     ASSERT_TRUE(multicarrier.deal_multicarrier(1.0e6, input, output));
-    for (std::size_t n = 0; n < input.size(); ++n) EXPECT_NEAR(std::abs(output[n]), 0.1 * std::abs(input[n]), 1e-5);
+    for (std::size_t n = 0; n < input.size(); ++n)
+        EXPECT_NEAR(std::abs(output[n]), 0.1 * std::abs(input[n]), 1e-5);
 }
 
-TEST(Multicarrier, OffsetBeyondNyquistIsRejected)
-{
+TEST(Multicarrier, OffsetBeyondNyquistIsRejected) {
     lib_multicarrier_setting_t setting;
     setting.set_multicarrier_enable(true);
     ASSERT_TRUE(setting.set_multicarrier_freq_offset({1.0e5, 0.6e6}));
@@ -108,7 +103,8 @@ TEST(Multicarrier, OffsetBeyondNyquistIsRejected)
     cvec_t output;
     report_capture_t capture;
     EXPECT_FALSE(multicarrier.deal_multicarrier(1.0e6, input, output));
-    EXPECT_TRUE(capture.contains("lib_multicarrier_t::deal_multicarrier Report : Carrier Freq Offset Out of Range!"));
+    EXPECT_TRUE(
+        capture.contains("lib_multicarrier_t::deal_multicarrier Report : Carrier Freq Offset Out of Range!"));
     EXPECT_EQ(output, input);
 
     // An unusable sample rate is refused the same way, without touching the input.

@@ -10,15 +10,13 @@ namespace {
 
 using cvec_t = std::vector<std::complex<float>>;
 
-double energy(const cvec_t& x)
-{
+double energy(const cvec_t& x) {
     double sum = 0.0;
     for (const auto& s : x) sum += std::norm(std::complex<double>(s));
     return sum;
 }
 
-TEST(Multitone, ConstructorKeepsDefaultsUntilFirstSetter)
-{
+TEST(Multitone, ConstructorKeepsDefaultsUntilFirstSetter) {
     lib_multitone_t multitone;
     EXPECT_DOUBLE_EQ(multitone.get_multitone_sample_rate(), 2.0e6);
     EXPECT_DOUBLE_EQ(multitone.get_multitone_stop_freq(), 1.0e6);
@@ -30,8 +28,7 @@ TEST(Multitone, ConstructorKeepsDefaultsUntilFirstSetter)
     EXPECT_DOUBLE_EQ(multitone.get_multitone_stop_freq(), 2.0e6 / 1.2);
 }
 
-TEST(Multitone, LimitsAndEdgeOrdering)
-{
+TEST(Multitone, LimitsAndEdgeOrdering) {
     lib_multitone_t multitone;
     multitone.set_multitone_sample_rate(10.0);
     EXPECT_DOUBLE_EQ(multitone.get_multitone_sample_rate(), 1.0e3);
@@ -58,8 +55,7 @@ TEST(Multitone, LimitsAndEdgeOrdering)
     EXPECT_EQ(tones, (std::vector<double>{0.5e6}));
 }
 
-TEST(Multitone, CustomToneListIsChecked)
-{
+TEST(Multitone, CustomToneListIsChecked) {
     lib_multitone_t multitone;
     multitone.set_multitone_sample_rate(1.2e6);
     EXPECT_FALSE(multitone.set_multitone_tone_freq_arr({1.0e5}));  // custom flag clear
@@ -80,8 +76,7 @@ TEST(Multitone, CustomToneListIsChecked)
     EXPECT_EQ(multitone.get_multitone_tone_freq_arr(), config.custom_tone_freq_hz_arr);
 }
 
-TEST(Multitone, ConfigLowersStartToStop)
-{
+TEST(Multitone, ConfigLowersStartToStop) {
     lib_multitone_t multitone;
     lib_multitone_config_t config;
     config.sample_rate_hz = 10.0e6;
@@ -94,8 +89,7 @@ TEST(Multitone, ConfigLowersStartToStop)
     EXPECT_EQ(multitone.get_multitone_tone_num(), 5u);
 }
 
-TEST(Multitone, FftLengthFollowsToneGap)
-{
+TEST(Multitone, FftLengthFollowsToneGap) {
     lib_multitone_t multitone;
     multitone.set_multitone_sample_rate(2.0e6);
     multitone.set_multitone_stop_freq(300.0e3);
@@ -114,8 +108,7 @@ TEST(Multitone, FftLengthFollowsToneGap)
 
 // Every tone lands on its own bin and on the mirrored bin L - 1 - k with equal magnitude; the
 // tones hold all of the signal's energy (Parseval), so no other bin is occupied.
-TEST(Multitone, TonesOccupyExactlyTheirBins)
-{
+TEST(Multitone, TonesOccupyExactlyTheirBins) {
     lib_multitone_t multitone;
     multitone.set_multitone_tone_num(2);
     multitone.set_multitone_stop_freq(500.0e3);  // tones at 0 and 500 kHz, gap 125 kHz
@@ -124,7 +117,8 @@ TEST(Multitone, TonesOccupyExactlyTheirBins)
     ASSERT_EQ(data.size(), 8192u);
 
     double peak_iq = 0.0;
-    for (const auto& s : data) peak_iq = std::max({peak_iq, std::fabs(double(s.real())), std::fabs(double(s.imag()))});
+    for (const auto& s : data)
+        peak_iq = std::max({peak_iq, std::fabs(double(s.real())), std::fabs(double(s.imag()))});
     EXPECT_NEAR(peak_iq, 1.0, 1e-6);
 
     const double bins[] = {0, 8191, 2048, 6143};  // 500 kHz / (2 MHz / 8192) = 2048

@@ -7,15 +7,14 @@
 namespace vek::common_lib {
 namespace {
 
-lib_ofdm_cyclic_special_case_t make_case(double factor, std::uint32_t symbol_number, std::vector<std::uint32_t> indices)
-{
+lib_ofdm_cyclic_special_case_t make_case(double factor, std::uint32_t symbol_number,
+                                         std::vector<std::uint32_t> indices) {
     lib_ofdm_cyclic_special_case_t special_case(factor);
     special_case.set_symbol_index_list(symbol_number, indices);
     return special_case;
 }
 
-TEST(OfdmCyclicSpecialCase, FactorIsClampedIntoUnitInterval)
-{
+TEST(OfdmCyclicSpecialCase, FactorIsClampedIntoUnitInterval) {
     EXPECT_DOUBLE_EQ(lib_ofdm_cyclic_special_case_t(1.5).get_cyclic_length_factor(), 1.0);
     EXPECT_DOUBLE_EQ(lib_ofdm_cyclic_special_case_t(-0.2).get_cyclic_length_factor(), 0.0);
     lib_ofdm_cyclic_special_case_t special_case(0.25);
@@ -23,8 +22,7 @@ TEST(OfdmCyclicSpecialCase, FactorIsClampedIntoUnitInterval)
     EXPECT_DOUBLE_EQ(special_case.get_cyclic_length_factor(), 1.0);
 }
 
-TEST(OfdmCyclicSpecialCase, IndicesAtOrAboveSymbolNumberAreDropped)
-{
+TEST(OfdmCyclicSpecialCase, IndicesAtOrAboveSymbolNumberAreDropped) {
     lib_ofdm_cyclic_special_case_t special_case = make_case(0.125, 4, {0, 7, 3, 4, 2});
     EXPECT_EQ(special_case.get_symbol_index_list(), (std::vector<std::uint32_t>{0, 3, 2}));
     EXPECT_TRUE(special_case.check_symbol_index_contain(3));
@@ -36,8 +34,7 @@ TEST(OfdmCyclicSpecialCase, IndicesAtOrAboveSymbolNumberAreDropped)
     EXPECT_TRUE(special_case.is_symbol_index_list_empty());
 }
 
-TEST(OfdmCyclicConfig, LengthIsFloorOfFactorTimesBody)
-{
+TEST(OfdmCyclicConfig, LengthIsFloorOfFactorTimesBody) {
     lib_ofdm_cyclic_config_t config(0.25);
     EXPECT_EQ(config.get_cyclic_length(0, 64), 16u);
     EXPECT_EQ(config.get_cyclic_length(5, 128), 32u);
@@ -48,8 +45,7 @@ TEST(OfdmCyclicConfig, LengthIsFloorOfFactorTimesBody)
     EXPECT_EQ(config.get_cyclic_length(0, 64), 64u);  // clamped to a whole body
 }
 
-TEST(OfdmCyclicConfig, SpecialCaseOverridesDefaultAndMovesLaterSymbols)
-{
+TEST(OfdmCyclicConfig, SpecialCaseOverridesDefaultAndMovesLaterSymbols) {
     lib_ofdm_cyclic_config_t prefix(0.25);
     prefix.set_specified_config_arr(10, {make_case(0.125, 10, {0})});
     const lib_ofdm_cyclic_config_t suffix(0.0);
@@ -64,15 +60,15 @@ TEST(OfdmCyclicConfig, SpecialCaseOverridesDefaultAndMovesLaterSymbols)
 
     // A suffix adds to the total length of its symbol too.
     const lib_ofdm_cyclic_config_t long_suffix(0.5);
-    EXPECT_EQ(lib_ofdm_cyclic_config_t::get_symbol_data_total_length(1, 64, prefix, long_suffix), 16u + 64u + 32u);
+    EXPECT_EQ(lib_ofdm_cyclic_config_t::get_symbol_data_total_length(1, 64, prefix, long_suffix),
+              16u + 64u + 32u);
 
     std::map<std::uint32_t, std::uint32_t> lengths;
     prefix.get_cyclic_length_map(3, 64, lengths);
     EXPECT_EQ(lengths, (std::map<std::uint32_t, std::uint32_t>{{0, 8}, {1, 16}, {2, 16}}));
 }
 
-TEST(OfdmCyclicConfig, FirstMatchingCaseWinsAndOverlapIsInvalid)
-{
+TEST(OfdmCyclicConfig, FirstMatchingCaseWinsAndOverlapIsInvalid) {
     lib_ofdm_cyclic_config_t config(0.25);
     config.set_specified_config_arr(8, {make_case(0.5, 8, {1, 2}), make_case(0.125, 8, {2, 3})});
     EXPECT_EQ(config.get_cyclic_length(2, 64), 32u);
@@ -88,8 +84,7 @@ TEST(OfdmCyclicConfig, FirstMatchingCaseWinsAndOverlapIsInvalid)
     EXPECT_EQ(config.get_cyclic_length(3, 64), 16u);  // back to the default
 }
 
-TEST(OfdmCyclicConfig, SettingAllSymbolsRemovesSpecialCases)
-{
+TEST(OfdmCyclicConfig, SettingAllSymbolsRemovesSpecialCases) {
     lib_ofdm_cyclic_config_t config(0.25);
     config.set_specified_config_arr(4, {make_case(0.5, 4, {0, 9})});
     ASSERT_EQ(config.get_specified_config_arr().size(), 1u);

@@ -16,20 +16,18 @@ constexpr double SAMPLE_TOLERANCE = 2e-6;
 constexpr float DC_LEVEL = 1.0f / 64.0f;  // body of a 64-point symbol with only the DC subcarrier at 1
 
 // Hann window of 2H + 3 points, the source of the transition halves.
-double hann(std::size_t n, std::size_t transition)
-{
-    return 0.5 * (1.0 - std::cos(2.0 * PI * static_cast<double>(n) / static_cast<double>(2 * transition + 2)));
+double hann(std::size_t n, std::size_t transition) {
+    return 0.5 *
+           (1.0 - std::cos(2.0 * PI * static_cast<double>(n) / static_cast<double>(2 * transition + 2)));
 }
 
-std::vector<cvec_t> dc_payload(std::size_t symbols)
-{
+std::vector<cvec_t> dc_payload(std::size_t symbols) {
     cvec_t row(64, 0.0f);
     row[32] = 1.0f;
     return std::vector<cvec_t>(symbols, row);
 }
 
-std::vector<cvec_t> random_payload(std::size_t symbols, std::size_t used, std::uint32_t seed)
-{
+std::vector<cvec_t> random_payload(std::size_t symbols, std::size_t used, std::uint32_t seed) {
     std::mt19937 rng(seed);
     std::uniform_int_distribution<int> level(0, 3);
     std::vector<cvec_t> payload(symbols, cvec_t(used));
@@ -40,8 +38,7 @@ std::vector<cvec_t> random_payload(std::size_t symbols, std::size_t used, std::u
 }
 
 lib_ofdm_modulator_t make_modulator(std::uint32_t symbols, double prefix_factor, double beta,
-                                    lib_ofdm_windowing_method_type_t method)
-{
+                                    lib_ofdm_windowing_method_type_t method) {
     lib_ofdm_modulator_t modulator;
     EXPECT_TRUE(modulator.set_symbol_number(symbols));
     modulator.set_cyclic_prefix_config(lib_ofdm_cyclic_config_t(prefix_factor));
@@ -50,8 +47,7 @@ lib_ofdm_modulator_t make_modulator(std::uint32_t symbols, double prefix_factor,
     return modulator;
 }
 
-TEST(OfdmModulator, SettersForwardAndRejectZero)
-{
+TEST(OfdmModulator, SettersForwardAndRejectZero) {
     lib_ofdm_modulator_t modulator;
     EXPECT_FALSE(modulator.set_symbol_number(0));
     EXPECT_FALSE(modulator.set_oversampling_ratio(0));
@@ -68,8 +64,7 @@ TEST(OfdmModulator, SettersForwardAndRejectZero)
     EXPECT_EQ(modulator.get_symbol_data_generator().get_half_subacarrier_offset_number(), 1u);
 }
 
-TEST(OfdmModulator, FrameLengthCountsSymbolsAndOversampledIdle)
-{
+TEST(OfdmModulator, FrameLengthCountsSymbolsAndOversampledIdle) {
     lib_ofdm_modulator_t modulator = make_modulator(2, 0.25, 0.0, LIB_OFDM_WINDOWING_CENTERED);
     ASSERT_TRUE(modulator.set_oversampling_ratio(2));
     modulator.set_frame_idle_length(10);
@@ -83,8 +78,7 @@ TEST(OfdmModulator, FrameLengthCountsSymbolsAndOversampledIdle)
     for (std::size_t i = 320; i < 340; ++i) EXPECT_EQ(frame[i], std::complex<float>(0.0f, 0.0f));
 }
 
-TEST(OfdmModulator, WrongPayloadShapeIsRejected)
-{
+TEST(OfdmModulator, WrongPayloadShapeIsRejected) {
     lib_ofdm_modulator_t modulator = make_modulator(3, 0.25, 0.1, LIB_OFDM_WINDOWING_CENTERED);
     std::vector<std::vector<cvec_t>> bad_payloads = {random_payload(2, 52, 1), random_payload(4, 52, 1),
                                                      random_payload(3, 65, 1), random_payload(3, 0, 1)};
@@ -96,7 +90,8 @@ TEST(OfdmModulator, WrongPayloadShapeIsRejected)
         cvec_t after(5);
         report_capture_t capture;
         EXPECT_FALSE(modulator.deal_ofdm_modulation(payload, frame, before, after));
-        EXPECT_TRUE(capture.contains("lib_ofdm_modulator_t::deal_ofdm_modulation Report : Payload Mapping Size Error!"));
+        EXPECT_TRUE(capture.contains(
+            "lib_ofdm_modulator_t::deal_ofdm_modulation Report : Payload Mapping Size Error!"));
         EXPECT_TRUE(frame.empty());
         EXPECT_TRUE(before.empty());
         EXPECT_TRUE(after.empty());
@@ -107,8 +102,7 @@ TEST(OfdmModulator, WrongPayloadShapeIsRejected)
 
 // Without windowing the frame is the plain concatenation: every symbol body, found at its start
 // plus its own prefix, transforms back to its subcarriers.
-TEST(OfdmModulator, UnwindowedFrameSymbolsTransformBackToSubcarriers)
-{
+TEST(OfdmModulator, UnwindowedFrameSymbolsTransformBackToSubcarriers) {
     constexpr std::size_t symbols = 4;
     constexpr std::size_t used = 52;
     lib_ofdm_modulator_t modulator;
@@ -133,7 +127,8 @@ TEST(OfdmModulator, UnwindowedFrameSymbolsTransformBackToSubcarriers)
     for (std::size_t s = 0; s < symbols; ++s) {
         const std::size_t prefix_length = s == 0 ? 8 : 16;
         const std::size_t body_start = symbol_start + prefix_length;
-        for (std::size_t i = 0; i < prefix_length; ++i) EXPECT_EQ(frame[symbol_start + i], frame[body_start + 64 - prefix_length + i]);
+        for (std::size_t i = 0; i < prefix_length; ++i)
+            EXPECT_EQ(frame[symbol_start + i], frame[body_start + 64 - prefix_length + i]);
         for (std::size_t m = 0; m < used; ++m) {
             const long double bin = static_cast<long double>((static_cast<long long>(m) - 26 + 64) % 64);
             const std::complex<double> measured = test::plain_dft_bin(frame, body_start, 64, bin);
@@ -146,8 +141,7 @@ TEST(OfdmModulator, UnwindowedFrameSymbolsTransformBackToSubcarriers)
 
 // The rising and falling halves are complementary, so identical constant symbols overlap-add to
 // the constant, and the repeating frame is constant end to end.
-TEST(OfdmModulator, WindowedTransitionsAddUpToOne)
-{
+TEST(OfdmModulator, WindowedTransitionsAddUpToOne) {
     for (auto method : {LIB_OFDM_WINDOWING_CENTERED, LIB_OFDM_WINDOWING_TRAILING}) {
         lib_ofdm_modulator_t modulator = make_modulator(3, 0.25, 0.1, method);
         EXPECT_EQ(modulator.get_window_transition_length(), 6u);
@@ -161,8 +155,7 @@ TEST(OfdmModulator, WindowedTransitionsAddUpToOne)
     }
 }
 
-TEST(OfdmModulator, CentredWindowSplitsTransitionAroundFrameEdges)
-{
+TEST(OfdmModulator, CentredWindowSplitsTransitionAroundFrameEdges) {
     lib_ofdm_modulator_t modulator = make_modulator(2, 0.25, 0.1, LIB_OFDM_WINDOWING_CENTERED);
     cvec_t frame;
     cvec_t before;
@@ -185,12 +178,12 @@ TEST(OfdmModulator, CentredWindowSplitsTransitionAroundFrameEdges)
     ASSERT_TRUE(modulator.deal_ofdm_modulation(dc_payload(2), frame, before, after));
     ASSERT_EQ(frame.size(), 170u);
     EXPECT_TRUE(after.empty());
-    for (std::size_t i = 0; i < 3; ++i) EXPECT_NEAR(frame[160 + i].real(), DC_LEVEL * hann(11 + i, 6), SAMPLE_TOLERANCE);
+    for (std::size_t i = 0; i < 3; ++i)
+        EXPECT_NEAR(frame[160 + i].real(), DC_LEVEL * hann(11 + i, 6), SAMPLE_TOLERANCE);
     for (std::size_t i = 163; i < 170; ++i) EXPECT_EQ(frame[i], std::complex<float>(0.0f, 0.0f));
 }
 
-TEST(OfdmModulator, TrailingWindowFollowsSymbol)
-{
+TEST(OfdmModulator, TrailingWindowFollowsSymbol) {
     lib_ofdm_modulator_t modulator = make_modulator(2, 0.25, 0.1, LIB_OFDM_WINDOWING_TRAILING);
     cvec_t frame;
     cvec_t before;
@@ -208,8 +201,7 @@ TEST(OfdmModulator, TrailingWindowFollowsSymbol)
 
 // With a half-subcarrier offset the transition samples continue the offset's rotation: the
 // offset has phase zero at the first body sample and runs on through prefix and extension.
-TEST(OfdmModulator, HalfSubcarrierOffsetRunsThroughWindowExtension)
-{
+TEST(OfdmModulator, HalfSubcarrierOffsetRunsThroughWindowExtension) {
     lib_ofdm_modulator_t modulator = make_modulator(1, 0.25, 0.1, LIB_OFDM_WINDOWING_CENTERED);
     modulator.set_half_subacarrier_offset_number(1);
     modulator.set_frame_idle_length(8);

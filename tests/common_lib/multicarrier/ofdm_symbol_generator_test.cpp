@@ -15,8 +15,7 @@ constexpr double PI = 3.14159265358979323846;
 // Single-precision inverse FFT of up to a few hundred points, compared with exact references.
 constexpr double SAMPLE_TOLERANCE = 2e-6;
 
-cvec_t random_qpsk(std::size_t count, std::uint32_t seed)
-{
+cvec_t random_qpsk(std::size_t count, std::uint32_t seed) {
     std::mt19937 rng(seed);
     std::uniform_int_distribution<int> bit(0, 1);
     cvec_t points(count);
@@ -24,8 +23,7 @@ cvec_t random_qpsk(std::size_t count, std::uint32_t seed)
     return points;
 }
 
-TEST(OfdmSymbolGenerator, DefaultsAndLengths)
-{
+TEST(OfdmSymbolGenerator, DefaultsAndLengths) {
     lib_ofdm_symbol_data_generator_t generator;
     EXPECT_EQ(generator.get_fft_length(), 64u);
     EXPECT_EQ(generator.get_symbol_number(), 64u);
@@ -40,12 +38,12 @@ TEST(OfdmSymbolGenerator, DefaultsAndLengths)
     EXPECT_EQ(generator.get_symbol_total_length(3), 160u);
 }
 
-TEST(OfdmSymbolGenerator, RejectsBadSettings)
-{
+TEST(OfdmSymbolGenerator, RejectsBadSettings) {
     lib_ofdm_symbol_data_generator_t generator;
     report_capture_t capture;
     EXPECT_FALSE(generator.set_fft_length(48));
-    EXPECT_TRUE(capture.contains("lib_ofdm_symbol_data_generator_t::set_fft_length Report : FFT Points must be power of 2!"));
+    EXPECT_TRUE(capture.contains(
+        "lib_ofdm_symbol_data_generator_t::set_fft_length Report : FFT Points must be power of 2!"));
     EXPECT_EQ(generator.get_fft_length(), 64u);
     EXPECT_FALSE(generator.set_fft_length(0));
     EXPECT_TRUE(generator.set_fft_length(128));
@@ -60,8 +58,7 @@ TEST(OfdmSymbolGenerator, RejectsBadSettings)
     EXPECT_FALSE(generator.deal_ofdm_modulation(0, cvec_t{}, out));
 }
 
-TEST(OfdmSymbolGenerator, SymbolNumberLimitsCyclicSpecialCases)
-{
+TEST(OfdmSymbolGenerator, SymbolNumberLimitsCyclicSpecialCases) {
     lib_ofdm_cyclic_special_case_t special_case(0.5);
     special_case.set_symbol_index_list(100, {1, 50});
     lib_ofdm_cyclic_config_t prefix(0.25);
@@ -76,8 +73,7 @@ TEST(OfdmSymbolGenerator, SymbolNumberLimitsCyclicSpecialCases)
     EXPECT_EQ(generator.get_symbol_cyclic_prefix_length(1), 32u);
 }
 
-TEST(OfdmSymbolGenerator, AllOnesIsUnitImpulseAndDcIsConstant)
-{
+TEST(OfdmSymbolGenerator, AllOnesIsUnitImpulseAndDcIsConstant) {
     for (std::uint32_t ratio : {1u, 2u}) {
         lib_ofdm_symbol_data_generator_t generator;
         ASSERT_TRUE(generator.set_oversampling_ratio(ratio));
@@ -90,7 +86,8 @@ TEST(OfdmSymbolGenerator, AllOnesIsUnitImpulseAndDcIsConstant)
         EXPECT_NEAR(out[0].real(), 1.0, SAMPLE_TOLERANCE);
         EXPECT_NEAR(out[0].imag(), 0.0, SAMPLE_TOLERANCE);
         if (ratio == 1) {
-            for (std::size_t n = 1; n < body_length; ++n) EXPECT_NEAR(std::abs(out[n]), 0.0, SAMPLE_TOLERANCE) << n;
+            for (std::size_t n = 1; n < body_length; ++n)
+                EXPECT_NEAR(std::abs(out[n]), 0.0, SAMPLE_TOLERANCE) << n;
         }
 
         cvec_t dc_only(64, 0.0f);
@@ -106,8 +103,7 @@ TEST(OfdmSymbolGenerator, AllOnesIsUnitImpulseAndDcIsConstant)
 
 // The body's DFT returns every subcarrier (times R) at frequency index m - floor(K/2), for even
 // and odd K and with oversampling.
-TEST(OfdmSymbolGenerator, BodyTransformsBackToSubcarriers)
-{
+TEST(OfdmSymbolGenerator, BodyTransformsBackToSubcarriers) {
     struct shape_t {
         std::uint32_t fft_length, ratio, used;
     };
@@ -124,11 +120,13 @@ TEST(OfdmSymbolGenerator, BodyTransformsBackToSubcarriers)
         const std::size_t prefix_length = body_length / 4;
         ASSERT_EQ(out.size(), prefix_length + body_length);
         for (std::size_t m = 0; m < shape.used; ++m) {
-            const long long frequency_index = static_cast<long long>(m) - static_cast<long long>(shape.used / 2);
-            const auto bin = static_cast<long double>((frequency_index + static_cast<long long>(body_length)) %
-                                                      static_cast<long long>(body_length));
-            const std::complex<double> measured = test::plain_dft_bin(out, prefix_length, body_length, bin) /
-                                                  static_cast<double>(shape.ratio);
+            const long long frequency_index =
+                static_cast<long long>(m) - static_cast<long long>(shape.used / 2);
+            const auto bin =
+                static_cast<long double>((frequency_index + static_cast<long long>(body_length)) %
+                                         static_cast<long long>(body_length));
+            const std::complex<double> measured =
+                test::plain_dft_bin(out, prefix_length, body_length, bin) / static_cast<double>(shape.ratio);
             EXPECT_NEAR(measured.real(), subcarriers[m].real(), 1e-5) << shape.used << " m=" << m;
             EXPECT_NEAR(measured.imag(), subcarriers[m].imag(), 1e-5) << shape.used << " m=" << m;
         }
@@ -137,8 +135,7 @@ TEST(OfdmSymbolGenerator, BodyTransformsBackToSubcarriers)
     }
 }
 
-TEST(OfdmSymbolGenerator, SuffixRepeatsStartOfBody)
-{
+TEST(OfdmSymbolGenerator, SuffixRepeatsStartOfBody) {
     lib_ofdm_symbol_data_generator_t generator;
     generator.set_cyclic_prefix_config(lib_ofdm_cyclic_config_t(0.125));
     generator.set_cyclic_suffix_config(lib_ofdm_cyclic_config_t(0.0625));
@@ -151,8 +148,7 @@ TEST(OfdmSymbolGenerator, SuffixRepeatsStartOfBody)
 // With h = 1 the subcarriers sit half a spacing up: the body's DFT at bin (index + 1/2) returns
 // them, and the offset's phase is zero at the first body sample (prefix samples carry the phase
 // of their negative time).
-TEST(OfdmSymbolGenerator, HalfSubcarrierOffsetShiftsByHalfABin)
-{
+TEST(OfdmSymbolGenerator, HalfSubcarrierOffsetShiftsByHalfABin) {
     lib_ofdm_symbol_data_generator_t plain;
     lib_ofdm_symbol_data_generator_t shifted;
     for (auto* generator : {&plain, &shifted}) {

@@ -39,8 +39,8 @@ public:
 private:
     // hist[0]: below the mean; hist[i], 1 <= i <= sections: within section i - 1; hist[sections
     // + 1]: at or above max_db.
-    static void _deal_amplitude_histogram_analysis(const cvec_t& signal, std::uint32_t sections, double max_db,
-                                                   std::vector<std::uint64_t>& hist);
+    static void _deal_amplitude_histogram_analysis(const cvec_t& signal, std::uint32_t sections,
+                                                   double max_db, std::vector<std::uint64_t>& hist);
 };
 
 }  // namespace vek::common_lib

@@ -48,8 +48,11 @@ public:
     void set_all_symbol_cyclic_prefix_length(double factor);
 
     // Stores the special cases, each limited to indices below symbol_number.
-    void set_specified_config_arr(std::uint32_t symbol_number, const std::vector<lib_ofdm_cyclic_special_case_t>& cases);
-    const std::vector<lib_ofdm_cyclic_special_case_t>& get_specified_config_arr() const { return m_specified_config_arr; }
+    void set_specified_config_arr(std::uint32_t symbol_number,
+                                  const std::vector<lib_ofdm_cyclic_special_case_t>& cases);
+    const std::vector<lib_ofdm_cyclic_special_case_t>& get_specified_config_arr() const {
+        return m_specified_config_arr;
+    }
 
     // Factor of symbol s: the first special case listing s, otherwise the default.
     double get_cyclic_length_factor(std::uint32_t symbol_index) const;

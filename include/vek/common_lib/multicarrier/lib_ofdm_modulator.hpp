@@ -39,7 +39,9 @@ public:
     std::uint32_t get_frame_idle_length() const { return m_frame_idle_length; }
     double get_window_beta() const;
     lib_ofdm_windowing_method_type_t get_windowing_method() const { return m_windowing_method; }
-    const lib_ofdm_symbol_data_generator_t& get_symbol_data_generator() const { return m_symbol_data_generator; }
+    const lib_ofdm_symbol_data_generator_t& get_symbol_data_generator() const {
+        return m_symbol_data_generator;
+    }
     // Sum of the symbols' total lengths plus R times the idle length, in samples.
     std::size_t get_frame_length() const;
     // Samples in each windowed transition: floor(L * beta).

@@ -52,7 +52,8 @@ public:
     // half-subcarrier offset keeps phase 0 at the first body sample and runs continuously through
     // the extension.
     bool deal_extended_ofdm_modulation(std::uint32_t symbol_index, const cvec_t& subcarriers,
-                                       std::uint32_t extra_before, std::uint32_t extra_after, cvec_t& out) const;
+                                       std::uint32_t extra_before, std::uint32_t extra_after,
+                                       cvec_t& out) const;
 
 private:
     // Centres K subcarriers in an L-point spectrum and transforms it into the symbol body.
