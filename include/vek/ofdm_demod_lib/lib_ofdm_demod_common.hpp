@@ -55,6 +55,22 @@ public:
                                         const std::string& load_address);
     static bool load_resource_mod_file(lib_ofdm_standard_type_t standard, int row_width, int_grid_t& out,
                                        const std::string& load_address);
+
+    // --- Input conditioning: filtering, rate change, channel power (demod/lib_ofdm_filtering.cpp).
+
+    // --- Frame synchronisation (demod/lib_ofdm_frame_sync.cpp).
+
+    // --- Fine timing and frequency error (demod/lib_ofdm_fine_timing.cpp).
+
+    // --- Reference waveforms and symbol demodulation (demod/lib_ofdm_reference_waveforms.cpp).
+
+    // --- Channel equalisation and tracking (demod/lib_ofdm_equalizer.cpp, lib_ofdm_tracking.cpp).
+
+    // --- EVM and SINR measurement (demod/lib_ofdm_measurement.cpp).
+
+    // --- Hard-decision slicers (demod/lib_ofdm_slicers.cpp).
+
+    // --- Diagnostic dumps (demod/lib_ofdm_dumps.cpp).
 };
 
 extern template int lib_ofdm_demod_common_t::sum<int>(const std::vector<int>&, int, int);

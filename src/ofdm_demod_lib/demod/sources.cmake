@@ -1,3 +1,6 @@
-# Sources of the demodulator demod area.
+# Sources of the demodulator: facade, pipeline driver and one file per stage.
 list(APPEND VEK_DEMOD_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_demod.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_stage_standins.cpp
 )

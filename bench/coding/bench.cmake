@@ -1,0 +1,1 @@
+vek_add_bench(bench_coding ${CMAKE_CURRENT_LIST_DIR}/coding_bench.cpp)

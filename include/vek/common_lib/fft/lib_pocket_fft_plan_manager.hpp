@@ -1,0 +1,25 @@
+#pragma once
+// The single place that calls the FFT library (FFTW3, single precision). Plans are created once
+// per (length, direction, thread count, buffer alignment) and cached for the life of the process;
+// creation is serialised under a mutex because FFTW's planner is not thread-safe, execution is
+// not (fftwf_execute_dft on the caller's own buffer is).
+#include <complex>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace vek::common_lib::pocket_fft_interface {
+
+class lib_pocket_fft_plan_manager_t {
+public:
+    // Resizes data to `length` (appending zeros), then transforms it in place: forward unscaled,
+    // inverse scaled by 1/length. A length below data's size reports and returns false with the
+    // data unchanged; a zero length reports and returns false. thread_number 0 counts as 1.
+    static bool deal_transform(std::uint32_t length, std::vector<std::complex<float>>& data, bool inverse,
+                               std::uint32_t thread_number);
+
+    // Number of plans cached so far (for tests and diagnostics).
+    static std::size_t get_cached_plan_number();
+};
+
+}  // namespace vek::common_lib::pocket_fft_interface

@@ -1,0 +1,26 @@
+#pragma once
+// Full linear convolution y = h * x (length size(x) + size(h) - 1), direct or by FFT overlap-add.
+#include <complex>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace vek::common_lib {
+
+class lib_convolution_t {
+public:
+    using cvec_t = std::vector<std::complex<float>>;
+
+    // Direct sum; an empty filter leaves data unchanged (returns false), true otherwise.
+    static bool deal_convolution(const cvec_t& filter, cvec_t& data);
+    // Overlap-add with segments of half the FFT length; a filter shorter than 2 taps reports and
+    // leaves data unchanged (false).
+    static bool deal_fft_convolution(const cvec_t& filter, cvec_t& data);
+    // FFT length for a signal of signal_length samples and a filter of filter_length taps: the
+    // smallest power of two >= 2 * filter_length and >= 32, grown by a power of two with the
+    // square root of (signal / filter) / 4096 so that very long signals do not need too many
+    // segments.
+    static std::uint32_t _get_segment_fft_length(std::size_t signal_length, std::size_t filter_length);
+};
+
+}  // namespace vek::common_lib

@@ -1,0 +1,94 @@
+#pragma once
+// The demodulation pipeline: a private copy of the configuration, the buffers passed between the
+// stages, and the results of the last run. process() runs eleven stages in a fixed order; a stage
+// that fails ends the run. One object is driven from one thread at a time.
+#include <cstdint>
+#include <vector>
+
+#include "vek/ofdm_demod_lib/config/lib_ofdm_config_manager.hpp"
+#include "vek/ofdm_demod_lib/demod/lib_ofdm_result.hpp"
+
+namespace vek::ofdm_demod_lib {
+
+class lib_ofdm_demod_t {
+public:
+    lib_ofdm_demod_t();
+
+    bool set_ofdm_demod_info(const lib_ofdm_config_manager_t& config);
+    bool set_sample_data(const complex_vector_t& samples);
+    bool is_running() const { return m_is_running; }
+    bool set_is_running(bool running);
+    bool is_ready_to_process() const { return m_is_config_ready && m_is_data_ready; }
+    const lib_ofdm_result_t& get_ofdm_demod_result() const { return m_result; }
+    bool process();
+
+protected:
+    void init();
+
+    // --- Stages, in the order process() runs them.
+    bool _deal_ofdm_parameter_init();
+    bool _deal_ofdm_frame_sync();
+    void _deal_ofdm_channel_power();
+    bool _deal_ofdm_fine_delay();
+    void _deal_half_subcarrier_shift();
+    bool _deal_ofdm_cp_freq_error_estimate();
+    bool _deal_ofdm_fine_freq_error_estimate();
+    bool _deal_ofdm_demod();
+    bool _deal_ofdm_channel_equilibria();
+    bool _deal_ofdm_channel_tracking();
+    bool _deal_ofdm_evm_data();
+
+    // --- Input conditioning and receive filter (demod/lib_ofdm_input_conditioning.cpp).
+    void _init_load_file_filter();
+
+    // --- Reference waveforms (demod/lib_ofdm_reference_waveforms.cpp).
+    bool _init_ref_file_freq();
+    bool _init_ref_file_time();
+
+    // --- Frame synchronisation (demod/lib_ofdm_frame_sync.cpp).
+
+    // --- Fine timing and frequency error (demod/lib_ofdm_fine_timing.cpp).
+
+    // --- Symbol demodulation (demod/lib_ofdm_symbol_demod.cpp).
+
+    // --- Channel equalisation (demod/lib_ofdm_equalizer.cpp).
+
+    // --- Channel tracking (demod/lib_ofdm_tracking.cpp).
+
+    // --- EVM and SINR measurement (demod/lib_ofdm_measurement.cpp).
+
+    bool m_is_running = false;
+    bool m_is_config_ready = false;
+    bool m_is_data_ready = false;
+    complex_vector_t m_preamble_ref_seq;
+    complex_vector_t m_pilot_ref_seq;
+    cell_grid_t m_ref_freq_data;
+    complex_vector_t m_sample_data;
+    std::int32_t m_sample_data_len = 0;
+    std::int32_t m_search_len = 0;
+    std::int32_t m_preamble_sym_num = 0;
+    std::int32_t m_pilot_sym_num = 0;
+    std::int32_t m_payload_sym_num = 0;
+    std::vector<std::int32_t> m_sync_sym_index;
+    std::int32_t m_sync_start_sym = 0;
+    cell_grid_t m_ref_time_sym;
+    std::int32_t m_ref_len = 0;
+    complex_vector_t m_sync_ref;
+    std::int32_t m_sync_ref_len = 0;
+    std::int32_t m_ofdm_frame_dly = 0;
+    std::int32_t m_fine_search_len = 0;
+    float m_dly_est = 0.0f;
+    float m_time_offset = 0.0f;
+    float m_freq_error_est = 0.0f;
+    cell_grid_t m_symbol_freq_data;
+    cell_grid_t m_symbol_time_data;
+    std::vector<std::int32_t> m_channel_est_sym_index;
+    complex_vector_t m_channel_coef;
+    std::vector<std::int32_t> m_meas_symbol_index;
+    complex_vector_t m_ref_time_frame;
+    std::int32_t m_meas_count = 0;  // working count of the measurement stage
+    lib_ofdm_config_manager_t m_config_manager;
+    lib_ofdm_result_t m_result;
+};
+
+}  // namespace vek::ofdm_demod_lib

@@ -1,0 +1,134 @@
+#include "vek/common_lib/fft/lib_pocket_fft_plan_manager.hpp"
+
+#include <fftw3.h>
+
+#include <climits>
+#include <map>
+#include <mutex>
+#include <stdexcept>
+#include <tuple>
+
+#include "vek/common_lib/report/report.hpp"
+
+namespace vek::common_lib::pocket_fft_interface {
+
+namespace {
+
+// Planning effort. FFTW_ESTIMATE picks an algorithm from heuristics without running anything,
+// so a plan costs microseconds, the caller's buffer is never touched while planning and the
+// same length always gets the same algorithm (bit-identical results from run to run, which a
+// measurement instrument wants). FFTW_MEASURE times candidates on scratch arrays: it costs
+// milliseconds (seconds for long or prime lengths) per new length and gains little on the
+// lengths the demodulator uses; bench/README.md has the numbers.
+constexpr unsigned PLAN_FLAGS = FFTW_ESTIMATE;
+
+struct plan_key_t {
+    std::uint32_t length;
+    bool inverse;
+    std::uint32_t thread_number;
+    bool aligned;  // planned for SIMD-aligned buffers; unaligned buffers need their own plan
+    bool operator<(const plan_key_t& o) const
+    {
+        return std::tie(length, inverse, thread_number, aligned) <
+               std::tie(o.length, o.inverse, o.thread_number, o.aligned);
+    }
+};
+
+// Owns every plan for the life of the process. Plans are never destroyed while the program runs
+// (a pointer handed out stays valid without holding the lock during execution).
+class plan_cache_t {
+public:
+    static plan_cache_t& instance()
+    {
+        static plan_cache_t cache;
+        return cache;
+    }
+
+    fftwf_plan get(const plan_key_t& key, fftwf_complex* data)
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        const auto it = m_plans.find(key);
+        if (it != m_plans.end()) return it->second;
+        fftwf_plan plan = create(key, data);
+        if (plan != nullptr) m_plans.emplace(key, plan);
+        return plan;
+    }
+
+    std::size_t size()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_plans.size();
+    }
+
+private:
+    plan_cache_t() { m_threads_ready = fftwf_init_threads() != 0; }
+    ~plan_cache_t()
+    {
+        for (auto& kv : m_plans) fftwf_destroy_plan(kv.second);
+    }
+
+    // Caller holds m_mutex: every FFTW planner call in the process goes through here.
+    fftwf_plan create(const plan_key_t& key, fftwf_complex* data)
+    {
+        const int n = static_cast<int>(key.length);
+        const int sign = key.inverse ? FFTW_BACKWARD : FFTW_FORWARD;
+        if (m_threads_ready) fftwf_plan_with_nthreads(static_cast<int>(key.thread_number));
+        unsigned flags = PLAN_FLAGS | (key.aligned ? 0u : FFTW_UNALIGNED);
+        if ((PLAN_FLAGS & FFTW_ESTIMATE) != 0u) {
+            // ESTIMATE never reads or writes the arrays: plan on the caller's buffer directly.
+            return fftwf_plan_dft_1d(n, data, data, sign, flags);
+        }
+        // Measuring planners overwrite their arrays: plan on scratch of the same alignment class.
+        fftwf_complex* scratch = fftwf_alloc_complex(key.length + 1u);
+        fftwf_complex* target = key.aligned ? scratch : scratch + 1;  // +8 bytes: misaligned
+        fftwf_plan plan = fftwf_plan_dft_1d(n, target, target, sign, flags);
+        fftwf_free(scratch);
+        return plan;
+    }
+
+    std::mutex m_mutex;
+    std::map<plan_key_t, fftwf_plan> m_plans;
+    bool m_threads_ready = false;
+};
+
+}  // namespace
+
+bool lib_pocket_fft_plan_manager_t::deal_transform(std::uint32_t length, std::vector<std::complex<float>>& data,
+                                                   bool inverse, std::uint32_t thread_number)
+{
+    if (length == 0u) {
+        report_line("lib_fft_plan_manager_t::deal_transform Report : Zero transform length!");
+        return false;
+    }
+    if (length < data.size()) {
+        report_line("lib_fft_plan_manager_t::deal_transform Report : Input data length NOT match!");
+        return false;
+    }
+    if (length > static_cast<std::uint32_t>(INT_MAX)) throw std::length_error("FFT size is too large.");
+    data.resize(length, std::complex<float>(0.0f, 0.0f));
+
+    // std::complex<float> and fftwf_complex share their layout (two floats, real first).
+    auto* buffer = reinterpret_cast<fftwf_complex*>(data.data());
+    const plan_key_t key{length, inverse, thread_number == 0u ? 1u : thread_number,
+                         fftwf_alignment_of(reinterpret_cast<float*>(buffer)) == 0};
+    fftwf_plan plan = plan_cache_t::instance().get(key, buffer);
+    if (plan == nullptr) {
+        report_line("lib_fft_plan_manager_t::deal_transform Report : FFT plan creation failed!");
+        return false;
+    }
+    fftwf_execute_dft(plan, buffer, buffer);
+
+    if (inverse) {
+        // 1/L formed in double and rounded once, so every caller sees the same factor.
+        const float scale = static_cast<float>(1.0 / static_cast<double>(length));
+        for (auto& v : data) v *= scale;
+    }
+    return true;
+}
+
+std::size_t lib_pocket_fft_plan_manager_t::get_cached_plan_number()
+{
+    return plan_cache_t::instance().size();
+}
+
+}  // namespace vek::common_lib::pocket_fft_interface

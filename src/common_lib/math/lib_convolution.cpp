@@ -1,0 +1,86 @@
+#include "vek/common_lib/math/lib_convolution.hpp"
+
+#include <algorithm>
+#include <cmath>
+
+#include "vek/common_lib/fft/lib_fourier_transform.hpp"
+#include "vek/common_lib/report/report.hpp"
+
+namespace vek::common_lib {
+
+bool lib_convolution_t::deal_convolution(const cvec_t& filter, cvec_t& data)
+{
+    if (filter.empty()) return false;
+    if (data.empty()) return true;
+    const std::size_t n = data.size();
+    const std::size_t m = filter.size();
+    cvec_t output(n + m - 1u, std::complex<float>(0.0f, 0.0f));
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::complex<float> x = data[i];
+        for (std::size_t j = 0; j < m; ++j) output[i + j] += filter[j] * x;
+    }
+    data.swap(output);
+    return true;
+}
+
+std::uint32_t lib_convolution_t::_get_segment_fft_length(std::size_t signal_length, std::size_t filter_length)
+{
+    // Half of each FFT carries new samples; the other half takes the filter's tail.
+    std::uint64_t base = 32u;
+    while (base < 2u * static_cast<std::uint64_t>(filter_length)) base <<= 1;
+    if (filter_length == 0u) return static_cast<std::uint32_t>(base);
+    const double ratio = static_cast<double>(signal_length) / static_cast<double>(filter_length);
+    if (ratio <= 4096.0) return static_cast<std::uint32_t>(base);
+    // Long signals: grow the FFT with sqrt(ratio) so the segment count grows only as sqrt(n/m)
+    // while each FFT stays cache-friendly.
+    const auto a = static_cast<std::uint64_t>(std::floor(std::sqrt(ratio / 4096.0)));
+    std::uint64_t growth = 2u;
+    while (growth < a) growth <<= 1;
+    std::uint64_t length = base * growth;
+    if (length > LIB_FOURIER_TRANSFROM_DATA_LENGTH_MAX) length = base;  // stay a single transform
+    return static_cast<std::uint32_t>(length);
+}
+
+bool lib_convolution_t::deal_fft_convolution(const cvec_t& filter, cvec_t& data)
+{
+    if (filter.size() < 2u) {
+        report_line("lib_convolution_t::deal_fft_convolution Report: Filter data array is too short!");
+        return false;
+    }
+    if (data.empty()) return true;
+    const std::size_t n = data.size();
+    const std::size_t m = filter.size();
+    const std::uint32_t fft_length = _get_segment_fft_length(n, m);
+    const std::size_t segment_length = fft_length / 2u;
+
+    cvec_t response(filter);
+    bool ok = lib_fourier_transform_t::deal_fft(response, fft_length);
+
+    // Overlap-add in place: segment k reads input [kS, kS + S) before any output at or beyond kS
+    // is written, so the result can overwrite the input as it goes. Each segment's L-sample result
+    // is its first half plus the previous segment's second half (carried), which is the same sum,
+    // in the same order, as accumulating every segment into a separate zeroed output.
+    const std::size_t segment_number = (n + segment_length - 1u) / segment_length;
+    const std::size_t output_length = n + m - 1u;
+    data.resize(output_length, std::complex<float>(0.0f, 0.0f));
+    cvec_t carry(segment_length, std::complex<float>(0.0f, 0.0f));
+    cvec_t work;
+    work.reserve(fft_length);
+    for (std::size_t k = 0; k < segment_number; ++k) {
+        const std::size_t begin = k * segment_length;
+        const std::size_t end = std::min(begin + segment_length, n);
+        work.assign(data.begin() + static_cast<std::ptrdiff_t>(begin), data.begin() + static_cast<std::ptrdiff_t>(end));
+        ok = lib_fourier_transform_t::deal_fft(work, fft_length) && ok;
+        for (std::uint32_t i = 0; i < fft_length; ++i) work[i] *= response[i];
+        ok = lib_fourier_transform_t::deal_ifft(work, fft_length) && ok;
+        const std::size_t span = std::min(segment_length, output_length - begin);
+        for (std::size_t i = 0; i < span; ++i) data[begin + i] = carry[i] + work[i];
+        std::copy(work.begin() + static_cast<std::ptrdiff_t>(segment_length), work.end(), carry.begin());
+    }
+    // The filter's tail after the last segment: fewer than m <= S samples.
+    const std::size_t tail_begin = segment_number * segment_length;
+    for (std::size_t i = 0; tail_begin + i < output_length; ++i) data[tail_begin + i] = carry[i];
+    return ok;
+}
+
+}  // namespace vek::common_lib
