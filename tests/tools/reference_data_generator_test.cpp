@@ -33,11 +33,12 @@ TEST(ReferenceDataGenerator, RegeneratedFilesEqualTheCommittedData) {
     std::string error;
     ASSERT_TRUE(vek::tools::refgen::generate_reference_data(out.string(), error)) << error;
 
-    const char* files[] = {"wlan54Mbps/Pilot", "wlan54Mbps/Preamble", "wlan54Mbps/remap",  "wlan54Mbps/remod",
-                           "lteDL/ltePilot",   "lteDL/ltePreamble",   "lteDL/lteReMap",    "lteDL/lteReMod",
-                           "lteUL/Pilot",      "lteUL/Preamble",      "lteUL/remap",       "lteUL/remod"};
+    const char* files[] = {"wlan54Mbps/Pilot", "wlan54Mbps/Preamble", "wlan54Mbps/remap", "wlan54Mbps/remod",
+                           "lteDL/ltePilot",   "lteDL/ltePreamble",   "lteDL/lteReMap",   "lteDL/lteReMod",
+                           "lteUL/Pilot",      "lteUL/Preamble",      "lteUL/remap",      "lteUL/remod"};
     std::size_t generated = 0;
-    for (const auto& item : fs::recursive_directory_iterator(out)) generated += item.is_regular_file() ? 1 : 0;
+    for (const auto& item : fs::recursive_directory_iterator(out))
+        generated += item.is_regular_file() ? 1 : 0;
     EXPECT_EQ(generated, std::size(files));
     const fs::path data = VEK_TEST_DATA_DIR;
     for (const char* name : files) {

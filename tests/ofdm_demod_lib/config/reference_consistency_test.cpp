@@ -50,7 +50,8 @@ std::vector<cd> centred_dft(const std::vector<cd>& body) {
     for (int c = 0; c < n; ++c) {
         const int k = c - n / 2;
         cd acc = 0.0;
-        for (int t = 0; t < n; ++t) acc += body[static_cast<std::size_t>(t)] * std::polar(1.0, -2.0 * k_pi * k * t / n);
+        for (int t = 0; t < n; ++t)
+            acc += body[static_cast<std::size_t>(t)] * std::polar(1.0, -2.0 * k_pi * k * t / n);
         row[static_cast<std::size_t>(c)] = acc;
     }
     return row;
@@ -69,7 +70,8 @@ std::vector<cd> wlan_training_waveform(const cell_grid_t& grid) {
 
 TEST(ReferenceConsistency, WlanTrainingFieldsHaveTheStandardsStructure) {
     const lib_ofdm_config_manager_t m = preset(LIB_OFDM_STANDARD_TYPE_WIFI);
-    const std::vector<cd> x = wlan_training_waveform(m.get_ref_resource_data_vct_manager().get_ref_resource_data());
+    const std::vector<cd> x =
+        wlan_training_waveform(m.get_ref_resource_data_vct_manager().get_ref_resource_data());
     ASSERT_EQ(x.size(), 320u);
     constexpr double tol = 1e-6;
     // Short training: ten repetitions of a 16-sample pattern over samples 0-159.
@@ -200,7 +202,8 @@ TEST(ReferenceConsistency, LteCellReferenceSignalOfSlot0FollowsItsGoldSequence) 
     for (const complex_t& v : pilot) ASSERT_NEAR(std::abs(v), 1.0f, 1e-6f);
 
     // Cell 0, slot 0: l = 0 has c_init = 2^10 (7 + 0 + 1) + 1 = 8193, l = 4 has 2^10 x 12 + 1.
-    // The 50 cells of 25 resource blocks take r(85 ... 134), r(m) = ((1 - 2c(2m)) + j(1 - 2c(2m+1))) / sqrt 2.
+    // The 50 cells of 25 resource blocks take r(85 ... 134), r(m) = ((1 - 2c(2m)) + j(1 - 2c(2m+1))) /
+    // sqrt 2.
     const std::uint32_t c_inits[2] = {8193, 12289};
     for (int sym = 0; sym < 2; ++sym) {
         const std::vector<int> c = gold(c_inits[sym], 270);
