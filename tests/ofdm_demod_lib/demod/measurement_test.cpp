@@ -6,8 +6,10 @@
 #include <limits>
 #include <random>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
+#include "log_capture.hpp"
 #include "vek/ofdm_demod_lib/demod/lib_ofdm_demod.hpp"
 #include "vek/ofdm_demod_lib/lib_ofdm_demod_common.hpp"
 
@@ -153,8 +155,22 @@ TEST(MeasurementStage, HandComputedClassAndOverallFigures) {
     probe.configure(small_frame(LIB_OFDM_STANDARD_TYPE_WIFI, 1.0f, 0, k_symbols));
     fill_ideal(probe, 1.0f);
     add_known_errors(probe);
+    vek::test::log_capture_t log;
     ASSERT_TRUE(probe.measure());
     const lib_ofdm_result_t& r = probe.result();
+
+    // The overall figures are logged at debug level.
+    int logged = 0;
+    for (const common_log::log_record_t& record : log.records()) {
+        for (const auto& [prefix, value] : {std::pair{std::string("m_evm_rms is "), r.m_evm_rms},
+                                            std::pair{std::string("m_evm_max is "), r.m_evm_max}}) {
+            if (record.message.rfind(prefix, 0) != 0) continue;
+            ++logged;
+            EXPECT_EQ(record.level, common_log::LOG_LEVEL_DEBUG);
+            EXPECT_NEAR(std::stof(record.message.substr(prefix.size())), value, k_float_tolerance);
+        }
+    }
+    EXPECT_EQ(logged, 2);
 
     // Preamble: every error 0.1 on unit power -> 10 %, 20 dB.
     EXPECT_NEAR(r.m_preamble_evm_rms, 10.0f, k_float_tolerance);
@@ -246,6 +262,13 @@ TEST(MeasurementStage, WindowSelectsSymbolsAndMapRows) {
     EXPECT_NEAR(r.m_evm_map[1][13], 10.0f, k_float_tolerance);  // symbol 2 is map row 1
     EXPECT_NEAR(r.m_evm_map[0][5], 5.0f, k_float_tolerance);
     EXPECT_EQ(r.m_payload_sample_sym.size(), 10u);
+
+    // A second run starts the pilot reference list afresh and gives the same figures.
+    const lib_ofdm_result_t first = r;
+    ASSERT_TRUE(probe.measure());
+    EXPECT_EQ(probe.pilot_ref_seq().size(), 4u);
+    EXPECT_EQ(probe.result().m_pilot_evm_rms, first.m_pilot_evm_rms);
+    EXPECT_EQ(probe.result().m_evm_map, first.m_evm_map);
 }
 
 TEST(MeasurementStage, FrameWithoutResourcesReportsEveryClassEmpty) {
