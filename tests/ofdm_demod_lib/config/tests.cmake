@@ -17,3 +17,8 @@ vek_add_test(test_presets
   SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/presets_test.cpp
   LIBS vek_ofdm_demod)
+vek_add_test(test_settings_xml
+  SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/cfg_ofdm_holder_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/cfg_ofdm_xml_test.cpp
+  LIBS vek_ofdm_demod pugixml::pugixml)
