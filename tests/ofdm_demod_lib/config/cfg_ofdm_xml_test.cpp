@@ -194,10 +194,12 @@ TEST_F(SettingsXml, AnyFloatTextThatReadsBackToTheSameFloatIsAccepted) {
     save(holder);
     format().child("transmitter_window_beta").text().set("0.005");
     format().child("guard_interval_per_symbol").text().set("0.25,0.125");  // no trailing comma
+    format().child("time_gaps").text().set("0,2.9,");                       // truncated toward zero
     cfg_ofdm_t recalled = holder_on_data_dir();
     ASSERT_TRUE(recalled.recall_ofdm_setting(doc.child("settings")));
     EXPECT_EQ(recalled.get_transmitter_window_beta(), 0.005f);
     EXPECT_EQ(recalled.get_guard_interval_per_symbol(), (std::vector<float>{0.25f, 0.125f}));
+    EXPECT_EQ(recalled.get_time_gaps(), (std::vector<int>{0, 2}));
 }
 
 TEST_F(SettingsXml, ElevenEntriesAreSavedButTenRecalled) {
