@@ -321,3 +321,18 @@ TEST_F(SettingsXml, SixDecimalGuardIntervalsOfLteAreRefusedOnRecall) {
     ASSERT_TRUE(recalled.recall_ofdm_setting(doc.child("settings")));
     EXPECT_EQ(recalled.get_guard_interval_per_symbol(), preset_holder(LIB_OFDM_STANDARD_TYPE_LTE_DL).get_guard_interval_per_symbol());
 }
+
+TEST_F(SettingsXml, EntriesAreCleanedAgainstThePresetsSymbolCountBeforeTheTimeSectionIsRead) {
+    // The entries are recalled before "time", so they meet the preset's 64 WLAN symbols: indices
+    // 64 and above of a longer frame are dropped even though the frame comes back with 100.
+    cfg_ofdm_t saved = preset_holder(LIB_OFDM_STANDARD_TYPE_WIFI);
+    ASSERT_TRUE(saved.set_analy_symbol_num(100));
+    ASSERT_TRUE(saved.set_resource_mapping_vct({entry("Long", {{10, 63, 64, 99}}, {{1}})}));
+    ASSERT_EQ(saved.get_resource_mapping_vct()[0].symbol_set, (std::vector<std::vector<int>>{{10, 63, 64, 99}}));
+    save(saved);
+
+    cfg_ofdm_t recalled = holder_on_data_dir();
+    ASSERT_TRUE(recalled.recall_ofdm_setting(doc.child("settings")));
+    EXPECT_EQ(recalled.get_analy_symbol_num(), 100);
+    EXPECT_EQ(recalled.get_resource_mapping_vct()[0].symbol_set, (std::vector<std::vector<int>>{{10, 63}}));
+}

@@ -36,7 +36,10 @@ public:
     // Recall returns false, changing nothing, when the node has no "cfg_ofdm_demod" child; every
     // value goes through the same setter a host would call. A list piece that is not a number
     // raises std::invalid_argument (std::out_of_range when too large) out of recall, leaving the
-    // values applied before it in place.
+    // values applied before it in place. Recall does not rebuild the resource maps or the
+    // reference data: call the three generate_ operations before handing the frame on. The
+    // entries are recalled before the symbol count, so they are first cleaned against the
+    // recalled standard's preset symbol count.
     bool save_ofdm_setting(pugi::xml_node& node) const;
     bool recall_ofdm_setting(const pugi::xml_node& node);
 
