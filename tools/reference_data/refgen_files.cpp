@@ -47,7 +47,8 @@ bool write_text(const std::filesystem::path& path, const std::string& text, std:
     file << text;
     file.close();
     if (!file) {
-        error = fmt::format("cannot write {}: check that the directory exists and is writable", path.string());
+        error =
+            fmt::format("cannot write {}: check that the directory exists and is writable", path.string());
         return false;
     }
     return true;
@@ -75,7 +76,8 @@ std::string map_text(const odl::int_grid_t& map, std::size_t first_column, std::
 // Paints the preset's resource entries exactly as the configuration manager hands them to the
 // map builders (subcarrier numbers are already inside the used band, so cleaning keeps them).
 template <typename Builder>
-void configure_builder(Builder& builder, const odl::lib_ofdm_protocol_preset_t& preset, odl::lib_ofdm_standard_type_t standard) {
+void configure_builder(Builder& builder, const odl::lib_ofdm_protocol_preset_t& preset,
+                       odl::lib_ofdm_standard_type_t standard) {
     builder.set_use_ui_map(true);
     builder.set_include_gurad_sub_carr(preset.include_gurad_sub_carr);
     builder.set_guard_low_subcarr(preset.guard_low_subcarr);
@@ -97,9 +99,15 @@ bool write_preset(const std::filesystem::path& root, const preset_files_t& files
 
     preset_reference_t ref;
     switch (files.standard) {
-        case odl::LIB_OFDM_STANDARD_TYPE_LTE_DL: ref = lte_dl_reference(); break;
-        case odl::LIB_OFDM_STANDARD_TYPE_LTE_UL: ref = lte_ul_reference(); break;
-        default: ref = wlan_reference(); break;
+        case odl::LIB_OFDM_STANDARD_TYPE_LTE_DL:
+            ref = lte_dl_reference();
+            break;
+        case odl::LIB_OFDM_STANDARD_TYPE_LTE_UL:
+            ref = lte_ul_reference();
+            break;
+        default:
+            ref = wlan_reference();
+            break;
     }
     // The uplink has no preamble cells; its preamble file exists but is empty, so reading it
     // replaces whatever vector the manager held before.
@@ -118,10 +126,14 @@ bool write_preset(const std::filesystem::path& root, const preset_files_t& files
 
     // Files of a preset without guard bands hold only the used band, W = N - L - U columns.
     const std::size_t n = static_cast<std::size_t>(preset.fft_length);
-    const std::size_t first = preset.include_gurad_sub_carr ? 0 : static_cast<std::size_t>(preset.guard_low_subcarr);
+    const std::size_t first =
+        preset.include_gurad_sub_carr ? 0 : static_cast<std::size_t>(preset.guard_low_subcarr);
     const std::size_t width =
-        preset.include_gurad_sub_carr ? n : n - static_cast<std::size_t>(preset.guard_low_subcarr + preset.guard_up_subcarr);
-    if (!write_text(dir / files.resource_map, map_text(map_builder.get_resource_map(), first, width), error)) return false;
+        preset.include_gurad_sub_carr
+            ? n
+            : n - static_cast<std::size_t>(preset.guard_low_subcarr + preset.guard_up_subcarr);
+    if (!write_text(dir / files.resource_map, map_text(map_builder.get_resource_map(), first, width), error))
+        return false;
     return write_text(dir / files.mod_map, map_text(mod_builder.get_resource_mod_map(), first, width), error);
 }
 

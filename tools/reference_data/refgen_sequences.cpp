@@ -33,8 +33,9 @@ std::vector<int> m_sequence_31(const std::vector<int>& taps) {
 }  // namespace
 
 cvector_t wlan_short_training_coefficients() {
-    static const int pattern[53] = {0, 0, 1, 0, 0, 0, -1, 0, 0, 0, 1, 0, 0, 0, -1, 0, 0, 0, -1, 0, 0, 0, 1, 0, 0, 0, 0,
-                                    0, 0, 0, -1, 0, 0, 0, -1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0};
+    static const int pattern[53] = {0,  0, 1, 0, 0, 0, -1, 0, 0, 0, 1, 0, 0,  0, -1, 0, 0,  0,
+                                    -1, 0, 0, 0, 1, 0, 0,  0, 0, 0, 0, 0, -1, 0, 0,  0, -1, 0,
+                                    0,  0, 1, 0, 0, 0, 1,  0, 0, 0, 1, 0, 0,  0, 1,  0, 0};
     // sqrt(13/6) restores unit mean power over the 12 occupied of 52 subcarriers.
     const double scale = std::sqrt(13.0 / 6.0);
     cvector_t s(53);
@@ -43,8 +44,9 @@ cvector_t wlan_short_training_coefficients() {
 }
 
 cvector_t wlan_long_training_coefficients() {
-    static const int pattern[53] = {1, 1, -1, -1, 1, 1, -1, 1, -1, 1, 1, 1, 1, 1, 1, -1, -1, 1, 1, -1, 1, -1, 1, 1, 1, 1, 0,
-                                    1, -1, -1, 1, 1, -1, 1, -1, 1, -1, -1, -1, -1, -1, 1, 1, -1, -1, 1, -1, 1, -1, 1, 1, 1, 1};
+    static const int pattern[53] = {1,  1,  -1, -1, 1,  1, -1, 1,  -1, 1, 1,  1,  1,  1, 1,  -1, -1, 1,
+                                    1,  -1, 1,  -1, 1,  1, 1,  1,  0,  1, -1, -1, 1,  1, -1, 1,  -1, 1,
+                                    -1, -1, -1, -1, -1, 1, 1,  -1, -1, 1, -1, 1,  -1, 1, 1,  1,  1};
     cvector_t l(53);
     for (std::size_t i = 0; i < l.size(); ++i) l[i] = cvalue_t(pattern[i], 0.0);
     return l;
@@ -72,7 +74,8 @@ std::vector<std::uint8_t> lte_gold_sequence(std::uint32_t c_init, int length) {
     std::vector<std::uint8_t> x1(total, 0);
     std::vector<std::uint8_t> x2(total, 0);
     x1[0] = 1;
-    for (int i = 0; i < 31; ++i) x2[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>((c_init >> i) & 1u);
+    for (int i = 0; i < 31; ++i)
+        x2[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>((c_init >> i) & 1u);
     for (std::size_t n = 0; n + 31 < total; ++n) {
         x1[n + 31] = static_cast<std::uint8_t>(x1[n + 3] ^ x1[n]);
         x2[n + 31] = static_cast<std::uint8_t>(x2[n + 3] ^ x2[n + 2] ^ x2[n + 1] ^ x2[n]);
@@ -104,7 +107,9 @@ cvector_t lte_sss(int n_id1, int n_id2, int subframe) {
     const std::vector<int> xs = m_sequence_31({0, 2});
     const std::vector<int> xc = m_sequence_31({0, 3});
     const std::vector<int> xz = m_sequence_31({0, 1, 2, 4});
-    const auto bpsk = [](const std::vector<int>& x, int i) { return 1 - 2 * x[static_cast<std::size_t>(((i % 31) + 31) % 31)]; };
+    const auto bpsk = [](const std::vector<int>& x, int i) {
+        return 1 - 2 * x[static_cast<std::size_t>(((i % 31) + 31) % 31)];
+    };
 
     cvector_t d(62);
     for (int n = 0; n < 31; ++n) {
@@ -129,7 +134,8 @@ cvector_t lte_crs(int n_id_cell, int slot, int symbol) {
     const std::vector<std::uint8_t> c = lte_gold_sequence(c_init, 4 * n_rb_max);
     const double a = 1.0 / std::sqrt(2.0);
     cvector_t r(2 * n_rb_max);
-    for (std::size_t m = 0; m < r.size(); ++m) r[m] = cvalue_t(a * (1 - 2 * c[2 * m]), a * (1 - 2 * c[2 * m + 1]));
+    for (std::size_t m = 0; m < r.size(); ++m)
+        r[m] = cvalue_t(a * (1 - 2 * c[2 * m]), a * (1 - 2 * c[2 * m + 1]));
     return r;
 }
 

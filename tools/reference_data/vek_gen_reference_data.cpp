@@ -8,7 +8,8 @@ int main(int argc, char** argv) {
     if (argc != 2) {
         std::fprintf(stderr,
                      "usage: %s <out_dir>\n"
-                     "  writes wlan54Mbps/, lteDL/ and lteUL/ below out_dir (the project's data/ holds the committed copy)\n",
+                     "  writes wlan54Mbps/, lteDL/ and lteUL/ below out_dir (the project's data/ holds the "
+                     "committed copy)\n",
                      argc > 0 ? argv[0] : "vek_gen_reference_data");
         return 2;
     }

@@ -27,9 +27,13 @@ void lib_fir_filter_design_t::_sample_mask_levels(const std::vector<mask_point_t
                      [](const mask_point_t& a, const mask_point_t& b) { return a.first < b.first; });
 
     levels_db.assign(count, 0.0f);
+    if (sorted.empty()) {
+        return;
+    }
     for (std::uint32_t i = 0; i < count; ++i) {
         // Sample i of `count` points spread evenly over -1 ... 1, both Nyquist ends included.
-        const double x = static_cast<double>(i) * 2.0 / static_cast<double>(count - 1) - 1.0;
+        const double x =
+            count > 1 ? static_cast<double>(i) * 2.0 / static_cast<double>(count - 1) - 1.0 : 0.0;
         if (x <= sorted.front().first) {
             levels_db[i] = sorted.front().second;
             continue;

@@ -1,5 +1,6 @@
 #include "vek/common_lib/math/lib_convolution.hpp"
 
+#include <algorithm>
 #include <cmath>
 
 #include "vek/common_lib/fft/lib_fourier_transform.hpp"
@@ -55,8 +56,14 @@ bool lib_convolution_t::deal_fft_convolution(const cvec_t& filter, cvec_t& data)
     cvec_t response(filter);
     bool ok = lib_fourier_transform_t::deal_fft(response, fft_length);
 
+    // Overlap-add in place: segment k reads input [kS, kS + S) before any output at or beyond kS
+    // is written, so the result can overwrite the input as it goes. Each segment's L-sample result
+    // is its first half plus the previous segment's second half (carried), which is the same sum,
+    // in the same order, as accumulating every segment into a separate zeroed output.
     const std::size_t segment_number = (n + segment_length - 1u) / segment_length;
-    cvec_t output((segment_number + 1u) * segment_length, std::complex<float>(0.0f, 0.0f));
+    const std::size_t output_length = n + m - 1u;
+    data.resize(output_length, std::complex<float>(0.0f, 0.0f));
+    cvec_t carry(segment_length, std::complex<float>(0.0f, 0.0f));
     cvec_t work;
     work.reserve(fft_length);
     for (std::size_t k = 0; k < segment_number; ++k) {
@@ -66,12 +73,13 @@ bool lib_convolution_t::deal_fft_convolution(const cvec_t& filter, cvec_t& data)
         ok = lib_fourier_transform_t::deal_fft(work, fft_length) && ok;
         for (std::uint32_t i = 0; i < fft_length; ++i) work[i] *= response[i];
         ok = lib_fourier_transform_t::deal_ifft(work, fft_length) && ok;
-        // A segment's result spans S + m - 1 <= L samples, so adding all L stays within output.
-        const std::size_t span = std::min<std::size_t>(fft_length, output.size() - begin);
-        for (std::size_t i = 0; i < span; ++i) output[begin + i] += work[i];
+        const std::size_t span = std::min(segment_length, output_length - begin);
+        for (std::size_t i = 0; i < span; ++i) data[begin + i] = carry[i] + work[i];
+        std::copy(work.begin() + static_cast<std::ptrdiff_t>(segment_length), work.end(), carry.begin());
     }
-    output.resize(n + m - 1u);
-    data.swap(output);
+    // The filter's tail after the last segment: fewer than m <= S samples.
+    const std::size_t tail_begin = segment_number * segment_length;
+    for (std::size_t i = 0; tail_begin + i < output_length; ++i) data[tail_begin + i] = carry[i];
     return ok;
 }
 

@@ -112,8 +112,11 @@ bool lib_resampler_t::deal_polyphase_resampling(const cvec_t& input, cvec_t& out
         float sum_re = 0.0f;
         float sum_im = 0.0f;
         for (std::size_t j = 0; j < taps.size(); ++j) {
-            sum_re += taps[j] * x[j].real();
-            sum_im += taps[j] * x[j].imag();
+            // Whole-sample load: GCC's AddressSanitizer does not check loads of a single
+            // component of a std::complex, so this keeps the window's bounds checked.
+            const std::complex<float> sample = x[j];
+            sum_re += taps[j] * sample.real();
+            sum_im += taps[j] * sample.imag();
         }
         output[k] = std::complex<float>(sum_re, sum_im);
     }

@@ -85,11 +85,13 @@ number_file_result_t read_numbers(const std::string& path, std::size_t max_count
 
 }  // namespace
 
-number_file_result_t read_number_file(const std::string& path, std::size_t max_count, std::vector<double>& values) {
+number_file_result_t read_number_file(const std::string& path, std::size_t max_count,
+                                      std::vector<double>& values) {
     return read_numbers(path, max_count, values);
 }
 
-number_file_result_t read_number_file(const std::string& path, std::size_t max_count, std::vector<int>& values) {
+number_file_result_t read_number_file(const std::string& path, std::size_t max_count,
+                                      std::vector<int>& values) {
     return read_numbers(path, max_count, values);
 }
 

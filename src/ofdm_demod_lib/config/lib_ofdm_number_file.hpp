@@ -20,9 +20,11 @@ struct number_file_result_t {
 };
 
 // Numbers as the "%lf" conversion accepts them (decimal, exponent, inf, nan, hexadecimal).
-number_file_result_t read_number_file(const std::string& path, std::size_t max_count, std::vector<double>& values);
+number_file_result_t read_number_file(const std::string& path, std::size_t max_count,
+                                      std::vector<double>& values);
 // Numbers as "%d" accepts them (optional sign, decimal digits), clamped to the int range.
-number_file_result_t read_number_file(const std::string& path, std::size_t max_count, std::vector<int>& values);
+number_file_result_t read_number_file(const std::string& path, std::size_t max_count,
+                                      std::vector<int>& values);
 
 // The data directory followed by the file's suffix, cut to the first 99 bytes.
 std::string reference_file_path(const std::string& load_address, const char* suffix);

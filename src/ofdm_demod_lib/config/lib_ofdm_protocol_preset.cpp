@@ -34,10 +34,13 @@ int_list_t filtered(const int_list_t& values, Keep keep) {
     return kept;
 }
 
-bool contains(const int_list_t& values, int v) { return std::find(values.begin(), values.end(), v) != values.end(); }
+bool contains(const int_list_t& values, int v) {
+    return std::find(values.begin(), values.end(), v) != values.end();
+}
 
 lib_ofdm_res_info_t entry(std::string name, lib_ofdm_resource_flag_t type, std::vector<int_list_t> symbol_set,
-                          std::vector<int_list_t> subcarrier_set, lib_ofdm_mod_level_t modulation, float boost_level) {
+                          std::vector<int_list_t> subcarrier_set, lib_ofdm_mod_level_t modulation,
+                          float boost_level) {
     lib_ofdm_res_info_t e;
     e.name = std::move(name);
     e.type = type;
@@ -83,7 +86,9 @@ lib_ofdm_track_info_t preset_tracking() {
 }
 
 // LTE slot: a 5.2 us prefix (40 samples at 7.68 MS/s) then six of 4.7 us (36 samples).
-std::vector<float> lte_guard_intervals() { return {0.078125f, 0.0703125f, 0.0703125f, 0.0703125f, 0.0703125f, 0.0703125f, 0.0703125f}; }
+std::vector<float> lte_guard_intervals() {
+    return {0.078125f, 0.0703125f, 0.0703125f, 0.0703125f, 0.0703125f, 0.0703125f, 0.0703125f};
+}
 
 // IEEE 802.11a 17.3: 64-point FFT at 20 MS/s, 52 used subcarriers, 16-sample guard interval.
 lib_ofdm_protocol_preset_t wifi_preset() {
@@ -105,9 +110,11 @@ lib_ofdm_protocol_preset_t wifi_preset() {
         entry("Data1", LIB_OFDM_RESOURCE_FLAG_DATA, {{4}}, {used}, LIB_OFDM_MOD_LEVEL_BPSK, 1.0f),
         entry("Data2", LIB_OFDM_RESOURCE_FLAG_DATA, {range(5, 63)}, {used}, LIB_OFDM_MOD_LEVEL_64QAM, 1.0f),
         // Short training: every fourth subcarrier, giving the 16-sample period.
-        entry("Preamble1", LIB_OFDM_RESOURCE_FLAG_PREAMBLE, {{0, 1}}, {plus_minus(1, 6)}, LIB_OFDM_MOD_LEVEL_NONE, 0.0f),
+        entry("Preamble1", LIB_OFDM_RESOURCE_FLAG_PREAMBLE, {{0, 1}}, {plus_minus(1, 6)},
+              LIB_OFDM_MOD_LEVEL_NONE, 0.0f),
         entry("Preamble2", LIB_OFDM_RESOURCE_FLAG_PREAMBLE, {{2, 3}}, {used}, LIB_OFDM_MOD_LEVEL_NONE, 0.0f),
-        entry("Pilot", LIB_OFDM_RESOURCE_FLAG_PILOT, {range(4, 63)}, {{-21, -7, 7, 21}}, LIB_OFDM_MOD_LEVEL_NONE, 0.0f),
+        entry("Pilot", LIB_OFDM_RESOURCE_FLAG_PILOT, {range(4, 63)}, {{-21, -7, 7, 21}},
+              LIB_OFDM_MOD_LEVEL_NONE, 0.0f),
     };
     for (int& v : p.resource_mapping_vct[2].subcarrier_set[0]) v *= 4;
     p.user_boosting = 1.0f;
@@ -147,15 +154,15 @@ lib_ofdm_protocol_preset_t lte_dl_preset() {
     const int_list_t pcfich = {-149, -148, -146, -145, -77, -76, -74, -73, 2, 3, 5, 6, 74, 75, 77, 78};
 
     const int_list_t pbch_first = filtered(plus_minus(1, 36), [&](int v) { return !in_reference_comb(v); });
-    const int_list_t pdsch_symbols = filtered(range(0, 139), [](int s) {
-        return s % 14 > 2 && !(s >= 5 && s <= 10) && s != 75 && s != 76;
-    });
+    const int_list_t pdsch_symbols = filtered(
+        range(0, 139), [](int s) { return s % 14 > 2 && !(s >= 5 && s <= 10) && s != 75 && s != 76; });
     const int_list_t sync_symbols = {5, 6, 7, 8, 9, 10, 75, 76};
-    const int_list_t crs_comb0 = filtered(band, [](int v) { return (v < 0 && v % 6 == 0) || (v > 0 && (v - 1) % 6 == 0); });
-    const int_list_t crs_comb3 = filtered(band, [](int v) { return (v < 0 && (v + 3) % 6 == 0) || (v > 0 && (v - 4) % 6 == 0); });
-    const int_list_t pdcch_first = filtered(band, [&](int v) {
-        return !in_reference_comb(v) && !contains(phich, v) && !contains(pcfich, v);
-    });
+    const int_list_t crs_comb0 =
+        filtered(band, [](int v) { return (v < 0 && v % 6 == 0) || (v > 0 && (v - 1) % 6 == 0); });
+    const int_list_t crs_comb3 =
+        filtered(band, [](int v) { return (v < 0 && (v + 3) % 6 == 0) || (v > 0 && (v - 4) % 6 == 0); });
+    const int_list_t pdcch_first = filtered(
+        band, [&](int v) { return !in_reference_comb(v) && !contains(phich, v) && !contains(pcfich, v); });
     int_list_t pdcch_second;
     for (int k = 0; k <= 9; ++k) {
         pdcch_second.push_back(14 * k + 1);
@@ -165,16 +172,20 @@ lib_ofdm_protocol_preset_t lte_dl_preset() {
     p.resource_mapping_vct = {
         entry("PBCH", LIB_OFDM_RESOURCE_FLAG_DATA, {{7, 8}, {9, 10}}, {pbch_first, plus_minus(1, 36)},
               LIB_OFDM_MOD_LEVEL_QPSK, 1.0f),
-        entry("PDSCH", LIB_OFDM_RESOURCE_FLAG_DATA, {pdsch_symbols, sync_symbols}, {band, plus_minus(37, 150)},
-              LIB_OFDM_MOD_LEVEL_16QAM, 1.0f),
-        entry("PSS", LIB_OFDM_RESOURCE_FLAG_PREAMBLE, {{6, 76}}, {plus_minus(1, 31)}, LIB_OFDM_MOD_LEVEL_NONE, 0.0f),
-        entry("SSS", LIB_OFDM_RESOURCE_FLAG_PREAMBLE, {{5, 75}}, {plus_minus(1, 31)}, LIB_OFDM_MOD_LEVEL_NONE, 0.0f),
-        entry("C-RS", LIB_OFDM_RESOURCE_FLAG_PILOT, {range(0, 133, 7), range(4, 137, 7)}, {crs_comb0, crs_comb3},
-              LIB_OFDM_MOD_LEVEL_NONE, 0.0f),
+        entry("PDSCH", LIB_OFDM_RESOURCE_FLAG_DATA, {pdsch_symbols, sync_symbols},
+              {band, plus_minus(37, 150)}, LIB_OFDM_MOD_LEVEL_16QAM, 1.0f),
+        entry("PSS", LIB_OFDM_RESOURCE_FLAG_PREAMBLE, {{6, 76}}, {plus_minus(1, 31)}, LIB_OFDM_MOD_LEVEL_NONE,
+              0.0f),
+        entry("SSS", LIB_OFDM_RESOURCE_FLAG_PREAMBLE, {{5, 75}}, {plus_minus(1, 31)}, LIB_OFDM_MOD_LEVEL_NONE,
+              0.0f),
+        entry("C-RS", LIB_OFDM_RESOURCE_FLAG_PILOT, {range(0, 133, 7), range(4, 137, 7)},
+              {crs_comb0, crs_comb3}, LIB_OFDM_MOD_LEVEL_NONE, 0.0f),
         entry("PDCCH", LIB_OFDM_RESOURCE_FLAG_DATA, {control_symbols, pdcch_second}, {pdcch_first, band},
               LIB_OFDM_MOD_LEVEL_QPSK, 1.0f),
-        entry("PHICH", LIB_OFDM_RESOURCE_FLAG_DATA, {control_symbols}, {phich}, LIB_OFDM_MOD_LEVEL_BPSK_PI_DIV4, 1.0f),
-        entry("PCFICH", LIB_OFDM_RESOURCE_FLAG_DATA, {control_symbols}, {pcfich}, LIB_OFDM_MOD_LEVEL_QPSK, 1.0f),
+        entry("PHICH", LIB_OFDM_RESOURCE_FLAG_DATA, {control_symbols}, {phich},
+              LIB_OFDM_MOD_LEVEL_BPSK_PI_DIV4, 1.0f),
+        entry("PCFICH", LIB_OFDM_RESOURCE_FLAG_DATA, {control_symbols}, {pcfich}, LIB_OFDM_MOD_LEVEL_QPSK,
+              1.0f),
     };
     p.user_boosting = 1.0f;
     p.equalizer = preset_equalizer(false, true, false, 0);
@@ -205,7 +216,8 @@ lib_ofdm_protocol_preset_t lte_ul_preset() {
     p.transmitter_window_beta = 0.005f;
     const int_list_t band = range(-150, 149);
     p.resource_mapping_vct = {
-        entry("DMRS", LIB_OFDM_RESOURCE_FLAG_PILOT, {range(3, 136, 7)}, {band}, LIB_OFDM_MOD_LEVEL_NONE, 0.0f),
+        entry("DMRS", LIB_OFDM_RESOURCE_FLAG_PILOT, {range(3, 136, 7)}, {band}, LIB_OFDM_MOD_LEVEL_NONE,
+              0.0f),
         entry("PUSCH", LIB_OFDM_RESOURCE_FLAG_DATA, {range(0, 139)}, {band}, LIB_OFDM_MOD_LEVEL_QPSK, 1.0f),
     };
     p.user_boosting = 1.0f;
@@ -223,9 +235,12 @@ lib_ofdm_protocol_preset_t lte_ul_preset() {
 
 lib_ofdm_protocol_preset_t generate_protocol_preset(lib_ofdm_standard_type_t standard) {
     switch (standard) {
-        case LIB_OFDM_STANDARD_TYPE_LTE_DL: return lte_dl_preset();
-        case LIB_OFDM_STANDARD_TYPE_LTE_UL: return lte_ul_preset();
-        default: return wifi_preset();
+        case LIB_OFDM_STANDARD_TYPE_LTE_DL:
+            return lte_dl_preset();
+        case LIB_OFDM_STANDARD_TYPE_LTE_UL:
+            return lte_ul_preset();
+        default:
+            return wifi_preset();
     }
 }
 

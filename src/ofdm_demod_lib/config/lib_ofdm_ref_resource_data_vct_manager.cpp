@@ -18,7 +18,9 @@ bool is_marked(const bool_grid_t& index_map, std::size_t row, std::size_t column
 
 }  // namespace
 
-lib_ofdm_ref_resource_data_vct_manager_t::lib_ofdm_ref_resource_data_vct_manager_t() { init_ref_resource_data(); }
+lib_ofdm_ref_resource_data_vct_manager_t::lib_ofdm_ref_resource_data_vct_manager_t() {
+    init_ref_resource_data();
+}
 
 void lib_ofdm_ref_resource_data_vct_manager_t::set_preamble_index_map(const bool_grid_t& preamble_index_map) {
     m_preamble_index_map = preamble_index_map;
@@ -35,12 +37,14 @@ void lib_ofdm_ref_resource_data_vct_manager_t::set_resource_map_manager(const in
     m_valid = false;
 }
 
-void lib_ofdm_ref_resource_data_vct_manager_t::set_preamble_ref_iq_vct(const complex_vector_t& preamble_ref_iq_vct) {
+void lib_ofdm_ref_resource_data_vct_manager_t::set_preamble_ref_iq_vct(
+    const complex_vector_t& preamble_ref_iq_vct) {
     m_preamble_ref_iq_vct = preamble_ref_iq_vct;
     m_valid = false;
 }
 
-void lib_ofdm_ref_resource_data_vct_manager_t::set_pilot_ref_iq_vct(const complex_vector_t& pilot_ref_iq_vct) {
+void lib_ofdm_ref_resource_data_vct_manager_t::set_pilot_ref_iq_vct(
+    const complex_vector_t& pilot_ref_iq_vct) {
     m_pilot_ref_iq_vct = pilot_ref_iq_vct;
     m_valid = false;
 }
@@ -60,8 +64,10 @@ bool lib_ofdm_ref_resource_data_vct_manager_t::generate_ref_resource_data() {
         for (std::size_t c = 0; c < width; ++c) {
             if (is_marked(m_pilot_index_map, r, c)) {
                 if (pilot_pos >= m_pilot_ref_iq_vct.size()) {
-                    VEK_OFDM_LOG(::common_log::LOG_LEVEL_WARN, "pilot_ref_iq_vct and m_pilot_index_map is not equal",
-                                 "pilot_ref_iq_vct {} and m_pilot_index_map is not equal , generate_ref_resource_data fail",
+                    VEK_OFDM_LOG(::common_log::LOG_LEVEL_WARN,
+                                 "pilot_ref_iq_vct and m_pilot_index_map is not equal",
+                                 "pilot_ref_iq_vct {} and m_pilot_index_map is not equal , "
+                                 "generate_ref_resource_data fail",
                                  m_pilot_ref_iq_vct.size());
                     return false;
                 }
@@ -70,9 +76,11 @@ bool lib_ofdm_ref_resource_data_vct_manager_t::generate_ref_resource_data() {
                 if (preamble_pos >= m_preamble_ref_iq_vct.size()) {
                     common_lib::report_line("m_preamble_ref_iq_vct and m_preamble_index_map is not equal " +
                                             std::to_string(preamble_pos));
-                    common_lib::report_line("m_preamble_ref_iq_vct size is " + std::to_string(m_preamble_ref_iq_vct.size()));
+                    common_lib::report_line("m_preamble_ref_iq_vct size is " +
+                                            std::to_string(m_preamble_ref_iq_vct.size()));
                     VEK_OFDM_LOG_WARN(
-                        "m_preamble_ref_iq_vct {} and m_preamble_index_map is not equal , generate_ref_resource_data fail",
+                        "m_preamble_ref_iq_vct {} and m_preamble_index_map is not equal , "
+                        "generate_ref_resource_data fail",
                         m_preamble_ref_iq_vct.size());
                     return false;
                 }
@@ -99,8 +107,8 @@ bool lib_ofdm_ref_resource_data_vct_manager_t::is_equal(const lib_ofdm_ref_resou
     // Complex float comparison: a NaN anywhere makes the builders unequal, as for every float member.
     return a.m_valid == b.m_valid && a.m_preamble_index_map == b.m_preamble_index_map &&
            a.m_pilot_index_map == b.m_pilot_index_map && a.m_resource_map == b.m_resource_map &&
-           a.m_ref_resource_data == b.m_ref_resource_data && a.m_preamble_ref_iq_vct == b.m_preamble_ref_iq_vct &&
-           a.m_pilot_ref_iq_vct == b.m_pilot_ref_iq_vct;
+           a.m_ref_resource_data == b.m_ref_resource_data &&
+           a.m_preamble_ref_iq_vct == b.m_preamble_ref_iq_vct && a.m_pilot_ref_iq_vct == b.m_pilot_ref_iq_vct;
 }
 
 }  // namespace vek::ofdm_demod_lib

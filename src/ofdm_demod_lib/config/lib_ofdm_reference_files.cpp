@@ -17,33 +17,45 @@ constexpr std::size_t k_max_map_numbers = 100000000;
 
 const char* pilot_suffix(lib_ofdm_standard_type_t standard) {
     switch (standard) {
-        case LIB_OFDM_STANDARD_TYPE_LTE_DL: return "/lteDL/ltePilot";
-        case LIB_OFDM_STANDARD_TYPE_LTE_UL: return "/lteUL/Pilot";
-        default: return "/wlan54Mbps/Pilot";
+        case LIB_OFDM_STANDARD_TYPE_LTE_DL:
+            return "/lteDL/ltePilot";
+        case LIB_OFDM_STANDARD_TYPE_LTE_UL:
+            return "/lteUL/Pilot";
+        default:
+            return "/wlan54Mbps/Pilot";
     }
 }
 
 const char* preamble_suffix(lib_ofdm_standard_type_t standard) {
     switch (standard) {
-        case LIB_OFDM_STANDARD_TYPE_LTE_DL: return "/lteDL/ltePreamble";
-        case LIB_OFDM_STANDARD_TYPE_LTE_UL: return "/lteUL/Preamble";
-        default: return "/wlan54Mbps/Preamble";
+        case LIB_OFDM_STANDARD_TYPE_LTE_DL:
+            return "/lteDL/ltePreamble";
+        case LIB_OFDM_STANDARD_TYPE_LTE_UL:
+            return "/lteUL/Preamble";
+        default:
+            return "/wlan54Mbps/Preamble";
     }
 }
 
 const char* resource_map_suffix(lib_ofdm_standard_type_t standard) {
     switch (standard) {
-        case LIB_OFDM_STANDARD_TYPE_LTE_DL: return "/lteDL/lteReMap";
-        case LIB_OFDM_STANDARD_TYPE_LTE_UL: return "/lteUL/remap";
-        default: return "/wlan54Mbps/remap";
+        case LIB_OFDM_STANDARD_TYPE_LTE_DL:
+            return "/lteDL/lteReMap";
+        case LIB_OFDM_STANDARD_TYPE_LTE_UL:
+            return "/lteUL/remap";
+        default:
+            return "/wlan54Mbps/remap";
     }
 }
 
 const char* mod_map_suffix(lib_ofdm_standard_type_t standard) {
     switch (standard) {
-        case LIB_OFDM_STANDARD_TYPE_LTE_DL: return "/lteDL/lteReMod";
-        case LIB_OFDM_STANDARD_TYPE_LTE_UL: return "/lteUL/remod";
-        default: return "/wlan54Mbps/remod";
+        case LIB_OFDM_STANDARD_TYPE_LTE_DL:
+            return "/lteDL/lteReMod";
+        case LIB_OFDM_STANDARD_TYPE_LTE_UL:
+            return "/lteUL/remod";
+        default:
+            return "/wlan54Mbps/remod";
     }
 }
 
@@ -81,7 +93,8 @@ void lib_ofdm_demod_common_t::load_pilot_ref_iq_vct(lib_ofdm_standard_type_t sta
     // A missing file keeps the previous vector; building the reference data reports the mismatch.
     if (result.status == detail::number_file_status_t::not_opened) return;
     if (result.status == detail::number_file_status_t::too_many) {
-        VEK_OFDM_LOG_ERROR("Too many data, input pilot_ref_data fail!", "Too many data, input pilot_ref_data fail! Max is {}",
+        VEK_OFDM_LOG_ERROR("Too many data, input pilot_ref_data fail!",
+                           "Too many data, input pilot_ref_data fail! Max is {}",
                            static_cast<double>(k_max_ref_numbers));
     } else if (result.status == detail::number_file_status_t::junk) {
         VEK_OFDM_LOG_WARN("unreadable token \"{}\" in {} after {} numbers, the rest of the file is ignored",
@@ -90,7 +103,8 @@ void lib_ofdm_demod_common_t::load_pilot_ref_iq_vct(lib_ofdm_standard_type_t sta
     to_complex(numbers, out);
 }
 
-void lib_ofdm_demod_common_t::load_preamble_ref_iq_vct(lib_ofdm_standard_type_t standard, complex_vector_t& out,
+void lib_ofdm_demod_common_t::load_preamble_ref_iq_vct(lib_ofdm_standard_type_t standard,
+                                                       complex_vector_t& out,
                                                        const std::string& load_address) {
     const std::string path = detail::reference_file_path(load_address, preamble_suffix(standard));
     std::vector<double> numbers;
@@ -98,7 +112,8 @@ void lib_ofdm_demod_common_t::load_preamble_ref_iq_vct(lib_ofdm_standard_type_t 
     if (result.status == detail::number_file_status_t::not_opened) return;
     if (result.status == detail::number_file_status_t::too_many) {
         VEK_OFDM_LOG_ERROR("Too many data, input preamble_ref_data fail!",
-                           "Too many data, input preamble_ref_data fail! Max is {}", static_cast<double>(k_max_ref_numbers));
+                           "Too many data, input preamble_ref_data fail! Max is {}",
+                           static_cast<double>(k_max_ref_numbers));
     } else if (result.status == detail::number_file_status_t::junk) {
         VEK_OFDM_LOG_WARN("unreadable token \"{}\" in {} after {} numbers, the rest of the file is ignored",
                           result.junk_token, path, numbers.size());
@@ -106,8 +121,8 @@ void lib_ofdm_demod_common_t::load_preamble_ref_iq_vct(lib_ofdm_standard_type_t 
     to_complex(numbers, out);
 }
 
-bool lib_ofdm_demod_common_t::load_reasource_map_file(lib_ofdm_standard_type_t standard, int row_width, int_grid_t& out,
-                                                      const std::string& load_address) {
+bool lib_ofdm_demod_common_t::load_reasource_map_file(lib_ofdm_standard_type_t standard, int row_width,
+                                                      int_grid_t& out, const std::string& load_address) {
     const std::string path = detail::reference_file_path(load_address, resource_map_suffix(standard));
     std::vector<int> numbers;
     const detail::number_file_result_t result = detail::read_number_file(path, k_max_map_numbers, numbers);
@@ -116,7 +131,8 @@ bool lib_ofdm_demod_common_t::load_reasource_map_file(lib_ofdm_standard_type_t s
         return false;
     }
     if (result.status == detail::number_file_status_t::too_many) {
-        VEK_OFDM_LOG_ERROR("Too many data, input reasource_map fail!", "Too many data, input reasource_map fail! Max is {}",
+        VEK_OFDM_LOG_ERROR("Too many data, input reasource_map fail!",
+                           "Too many data, input reasource_map fail! Max is {}",
                            static_cast<double>(k_max_map_numbers));
     } else if (result.status == detail::number_file_status_t::junk) {
         VEK_OFDM_LOG_WARN("unreadable token \"{}\" in {} after {} numbers, the rest of the file is ignored",
@@ -126,8 +142,8 @@ bool lib_ofdm_demod_common_t::load_reasource_map_file(lib_ofdm_standard_type_t s
     return true;
 }
 
-bool lib_ofdm_demod_common_t::load_resource_mod_file(lib_ofdm_standard_type_t standard, int row_width, int_grid_t& out,
-                                                     const std::string& load_address) {
+bool lib_ofdm_demod_common_t::load_resource_mod_file(lib_ofdm_standard_type_t standard, int row_width,
+                                                     int_grid_t& out, const std::string& load_address) {
     const std::string path = detail::reference_file_path(load_address, mod_map_suffix(standard));
     std::vector<int> numbers;
     const detail::number_file_result_t result = detail::read_number_file(path, k_max_map_numbers, numbers);
@@ -137,7 +153,8 @@ bool lib_ofdm_demod_common_t::load_resource_mod_file(lib_ofdm_standard_type_t st
     }
     if (result.status == detail::number_file_status_t::too_many) {
         VEK_OFDM_LOG_ERROR("Too many data, input resource_mod_matrix fail!",
-                           "Too many data, input resource_mod_matrix fail! Max is {}", static_cast<double>(k_max_map_numbers));
+                           "Too many data, input resource_mod_matrix fail! Max is {}",
+                           static_cast<double>(k_max_map_numbers));
     } else if (result.status == detail::number_file_status_t::junk) {
         VEK_OFDM_LOG_WARN("unreadable token \"{}\" in {} after {} numbers, the rest of the file is ignored",
                           result.junk_token, path, numbers.size());

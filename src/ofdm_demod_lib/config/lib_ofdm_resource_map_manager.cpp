@@ -8,7 +8,8 @@ namespace vek::ofdm_demod_lib {
 namespace {
 
 void paint_entry(const lib_ofdm_res_info_t& entry, int_grid_t& map) {
-    lib_ofdm_demod_common_t::ofdm_resource_mapping_to_map(entry.type, entry.symbol_set, entry.subcarrier_set, map);
+    lib_ofdm_demod_common_t::ofdm_resource_mapping_to_map(entry.type, entry.symbol_set, entry.subcarrier_set,
+                                                          map);
 }
 
 }  // namespace
@@ -18,7 +19,8 @@ lib_ofdm_resource_map_manager_t::lib_ofdm_resource_map_manager_t() { init_resour
 void lib_ofdm_resource_map_manager_t::init_resource_map() { _init_map_builder(); }
 
 bool lib_ofdm_resource_map_manager_t::generate_resource_map() {
-    return _generate_map(LIB_OFDM_RESOURCE_FLAG_NONE, &paint_entry, &lib_ofdm_demod_common_t::load_reasource_map_file);
+    return _generate_map(LIB_OFDM_RESOURCE_FLAG_NONE, &paint_entry,
+                         &lib_ofdm_demod_common_t::load_reasource_map_file);
 }
 
 bool lib_ofdm_resource_map_manager_t::is_equal(const lib_ofdm_resource_map_manager_t& a,

@@ -8,8 +8,8 @@ namespace vek::ofdm_demod_lib {
 namespace {
 
 void paint_entry(const lib_ofdm_res_info_t& entry, int_grid_t& mod_map) {
-    lib_ofdm_demod_common_t::ofdm_resource_mapping_to_mod_map(entry.type, entry.symbol_set, entry.subcarrier_set,
-                                                              entry.modulation, mod_map);
+    lib_ofdm_demod_common_t::ofdm_resource_mapping_to_mod_map(
+        entry.type, entry.symbol_set, entry.subcarrier_set, entry.modulation, mod_map);
 }
 
 }  // namespace
@@ -19,7 +19,8 @@ lib_ofdm_resource_mod_map_manager_t::lib_ofdm_resource_mod_map_manager_t() { ini
 void lib_ofdm_resource_mod_map_manager_t::init_resource_mod_map() { _init_map_builder(); }
 
 bool lib_ofdm_resource_mod_map_manager_t::generate_resource_mod_map() {
-    return _generate_map(LIB_OFDM_MOD_LEVEL_NONE, &paint_entry, &lib_ofdm_demod_common_t::load_resource_mod_file);
+    return _generate_map(LIB_OFDM_MOD_LEVEL_NONE, &paint_entry,
+                         &lib_ofdm_demod_common_t::load_resource_mod_file);
 }
 
 bool lib_ofdm_resource_mod_map_manager_t::is_equal(const lib_ofdm_resource_mod_map_manager_t& a,

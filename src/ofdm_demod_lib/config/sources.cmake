@@ -14,4 +14,8 @@ list(APPEND VEK_DEMOD_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_reference_files.cpp
   ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_protocol_preset.cpp
   ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_presets.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/cfg_ofdm.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/cfg_ofdm_list_text.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/cfg_ofdm_xml_save.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/cfg_ofdm_xml_recall.cpp
 )

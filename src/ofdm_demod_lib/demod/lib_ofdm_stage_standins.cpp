@@ -15,6 +15,5 @@ bool lib_ofdm_demod_t::_deal_ofdm_frame_sync() { return true; }
 void lib_ofdm_demod_t::_deal_ofdm_channel_power() {}
 bool lib_ofdm_demod_t::_deal_ofdm_channel_equilibria() { return true; }
 bool lib_ofdm_demod_t::_deal_ofdm_channel_tracking() { return true; }
-bool lib_ofdm_demod_t::_deal_ofdm_evm_data() { return true; }
 
 }  // namespace vek::ofdm_demod_lib

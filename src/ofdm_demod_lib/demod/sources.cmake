@@ -7,4 +7,8 @@ list(APPEND VEK_DEMOD_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_fine_timing.cpp
   ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_freq_error.cpp
   ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_symbol_demod.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_slicers.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_slicers_qam.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_ideal_points.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_measurement.cpp
 )

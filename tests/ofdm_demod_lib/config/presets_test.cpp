@@ -24,7 +24,8 @@ lib_ofdm_config_manager_t preset(lib_ofdm_standard_type_t standard) {
 
 const lib_ofdm_res_info_t& find_entry(const lib_ofdm_config_manager_t& m, const std::string& name) {
     const auto& entries = m.get_resource_mapping_vct();
-    const auto it = std::find_if(entries.begin(), entries.end(), [&](const auto& e) { return e.name == name; });
+    const auto it =
+        std::find_if(entries.begin(), entries.end(), [&](const auto& e) { return e.name == name; });
     EXPECT_NE(it, entries.end()) << name;
     return it == entries.end() ? entries.front() : *it;
 }
@@ -84,7 +85,8 @@ TEST_F(Presets, WlanParameters) {
     EXPECT_FALSE(m.get_dft_spread());
     EXPECT_EQ(m.get_meas_symbol_num(), 64);
     const lib_ofdm_eq_info_t& eq = m.get_equalizer();
-    EXPECT_TRUE(eq.equalizer_use_preamble && eq.equalizer_use_pilot && !eq.equalizer_use_dc_pilot && !eq.equalizer_use_data);
+    EXPECT_TRUE(eq.equalizer_use_preamble && eq.equalizer_use_pilot && !eq.equalizer_use_dc_pilot &&
+                !eq.equalizer_use_data);
     EXPECT_EQ(eq.initial_equalizer_mode, 1);
     EXPECT_EQ(eq.initial_equalizer_symbols, 4);
     const lib_ofdm_track_info_t& tr = m.get_tracking();
@@ -95,7 +97,8 @@ TEST_F(Presets, WlanParameters) {
 
     const lib_ofdm_res_info_t& preamble1 = find_entry(m, "Preamble1");
     EXPECT_EQ(preamble1.type, LIB_OFDM_RESOURCE_FLAG_PREAMBLE);
-    EXPECT_EQ(preamble1.subcarrier_set[0], (std::vector<int>{-24, -20, -16, -12, -8, -4, 4, 8, 12, 16, 20, 24}));
+    EXPECT_EQ(preamble1.subcarrier_set[0],
+              (std::vector<int>{-24, -20, -16, -12, -8, -4, 4, 8, 12, 16, 20, 24}));
     EXPECT_EQ(find_entry(m, "Data2").modulation, LIB_OFDM_MOD_LEVEL_64QAM);
     EXPECT_EQ(find_entry(m, "Data2").symbol_set[0], range(5, 63));
     EXPECT_EQ(find_entry(m, "Pilot").symbol_set[0], range(4, 63));
@@ -216,7 +219,8 @@ TEST_F(Presets, EqualityAfterPresets) {
 // The committed map files hold exactly what the resource entries paint: reading them instead of
 // painting (use_ui_map false) changes nothing, for the LTE downlink through the guard-band widening.
 TEST_F(Presets, MapFilesReadBackEqualThePaintedMaps) {
-    for (const auto standard : {LIB_OFDM_STANDARD_TYPE_WIFI, LIB_OFDM_STANDARD_TYPE_LTE_DL, LIB_OFDM_STANDARD_TYPE_LTE_UL}) {
+    for (const auto standard :
+         {LIB_OFDM_STANDARD_TYPE_WIFI, LIB_OFDM_STANDARD_TYPE_LTE_DL, LIB_OFDM_STANDARD_TYPE_LTE_UL}) {
         SCOPED_TRACE(static_cast<int>(standard));
         const lib_ofdm_config_manager_t painted = preset(standard);
         lib_ofdm_config_manager_t from_file = painted;
@@ -224,7 +228,8 @@ TEST_F(Presets, MapFilesReadBackEqualThePaintedMaps) {
         ASSERT_TRUE(from_file.generate_resource_map());
         ASSERT_TRUE(from_file.generate_resource_mod_map());
         ASSERT_TRUE(from_file.generate_ref_resource_data_vct());
-        EXPECT_EQ(from_file.get_resource_map_manager().get_resource_map(), painted.get_resource_map_manager().get_resource_map());
+        EXPECT_EQ(from_file.get_resource_map_manager().get_resource_map(),
+                  painted.get_resource_map_manager().get_resource_map());
         EXPECT_EQ(from_file.get_resource_mod_map_manager().get_resource_mod_map(),
                   painted.get_resource_mod_map_manager().get_resource_mod_map());
         EXPECT_EQ(from_file.get_ref_resource_data_vct_manager().get_ref_resource_data(),

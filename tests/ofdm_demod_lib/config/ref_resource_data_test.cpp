@@ -22,8 +22,10 @@ protected:
     // (2, 2). Cell (0, 2) is marked in both maps: the pilot wins.
     void SetUp() override {
         builder.set_resource_map_manager(int_grid_t(3, std::vector<int>(4, 4)));
-        builder.set_preamble_index_map({{false, true, true, false}, {false, false, false, false}, {false, false, false, false}});
-        builder.set_pilot_index_map({{false, false, true, false}, {true, false, false, true}, {false, false, true, false}});
+        builder.set_preamble_index_map(
+            {{false, true, true, false}, {false, false, false, false}, {false, false, false, false}});
+        builder.set_pilot_index_map(
+            {{false, false, true, false}, {true, false, false, true}, {false, false, true, false}});
         builder.set_preamble_ref_iq_vct({c(10), c(11), c(12)});
         builder.set_pilot_ref_iq_vct({c(0, 1), c(0, 2), c(0, 3), c(0, 4), c(0, 5)});
     }
@@ -53,24 +55,29 @@ TEST_F(RefResourceData, PilotVectorOneShortFailsAtTheLastPilotCell) {
     EXPECT_FALSE(builder.generate_ref_resource_data());
     EXPECT_FALSE(builder.is_ref_resource_data_valid());
     // Everything before the failing cell is filled.
-    EXPECT_EQ(builder.get_ref_resource_data(), (cell_grid_t{{z, c(10), c(0, 1), z}, {c(0, 2), z, z, c(0, 3)}, {z, z, z, z}}));
+    EXPECT_EQ(builder.get_ref_resource_data(),
+              (cell_grid_t{{z, c(10), c(0, 1), z}, {c(0, 2), z, z, c(0, 3)}, {z, z, z, z}}));
     EXPECT_EQ(out.text(), "pilot_ref_iq_vct and m_pilot_index_map is not equal\n");
     ASSERT_EQ(log.records().size(), 1u);
     EXPECT_EQ(log.records()[0].level, common_log::LOG_LEVEL_WARN);
     EXPECT_EQ(log.records()[0].function, "generate_ref_resource_data");
-    EXPECT_EQ(log.records()[0].message, "pilot_ref_iq_vct 3 and m_pilot_index_map is not equal , generate_ref_resource_data fail");
+    EXPECT_EQ(log.records()[0].message,
+              "pilot_ref_iq_vct 3 and m_pilot_index_map is not equal , generate_ref_resource_data fail");
 }
 
 TEST_F(RefResourceData, PreambleVectorTooShortReportsPositionAndSize) {
     builder.set_preamble_ref_iq_vct({});
     report_capture_t out;
     EXPECT_FALSE(builder.generate_ref_resource_data());
-    EXPECT_EQ(out.text(), "m_preamble_ref_iq_vct and m_preamble_index_map is not equal 0\nm_preamble_ref_iq_vct size is 0\n");
+    EXPECT_EQ(
+        out.text(),
+        "m_preamble_ref_iq_vct and m_preamble_index_map is not equal 0\nm_preamble_ref_iq_vct size is 0\n");
     ASSERT_EQ(log.records().size(), 1u);
     EXPECT_EQ(log.records()[0].level, common_log::LOG_LEVEL_WARN);
     EXPECT_EQ(log.records()[0].function, "generate_ref_resource_data");
-    EXPECT_EQ(log.records()[0].message,
-              "m_preamble_ref_iq_vct 0 and m_preamble_index_map is not equal , generate_ref_resource_data fail");
+    EXPECT_EQ(
+        log.records()[0].message,
+        "m_preamble_ref_iq_vct 0 and m_preamble_index_map is not equal , generate_ref_resource_data fail");
 }
 
 TEST_F(RefResourceData, IndexMapsOfAnotherShapeMarkNothingOutsideThemselves) {
@@ -106,7 +113,8 @@ TEST_F(RefResourceData, ResetStateEqualityAndCopies) {
     EXPECT_TRUE(copy != builder);
     copy = builder;
     EXPECT_TRUE(lib_ofdm_ref_resource_data_vct_manager_t::is_equal(copy, builder));
-    copy.set_pilot_ref_iq_vct({c(0, 1), c(0, 2), c(0, 3), c(0, 4), c(0, std::numeric_limits<float>::quiet_NaN())});
+    copy.set_pilot_ref_iq_vct(
+        {c(0, 1), c(0, 2), c(0, 3), c(0, 4), c(0, std::numeric_limits<float>::quiet_NaN())});
     lib_ofdm_ref_resource_data_vct_manager_t same_nan = copy;
     EXPECT_FALSE(same_nan == copy);  // a NaN never compares equal
 

@@ -20,7 +20,8 @@ class ReferenceFiles : public ::testing::Test {
 protected:
     void SetUp() override { dir = vek::test::scratch_dir_for_current_test().string(); }
 
-    complex_vector_t read_pilot(const std::string& text, lib_ofdm_standard_type_t standard = LIB_OFDM_STANDARD_TYPE_WIFI) {
+    complex_vector_t read_pilot(const std::string& text,
+                                lib_ofdm_standard_type_t standard = LIB_OFDM_STANDARD_TYPE_WIFI) {
         write_file(dir + "/wlan54Mbps/Pilot", text);
         complex_vector_t out{complex_t(9.0f, 9.0f)};
         lib_ofdm_demod_common_t::load_pilot_ref_iq_vct(standard, out, dir);
@@ -37,7 +38,8 @@ TEST_F(ReferenceFiles, CommasBlanksAndLineEndsSeparateInterleavedIq) {
     EXPECT_EQ(read_pilot("1\n0\n0\n1\n"), expected);
     EXPECT_EQ(read_pilot(" 1 ,\t0,\r\n0 ,1 ,, "), expected);
     // Each number is read in double precision, then stored as a float.
-    EXPECT_EQ(read_pilot("0.1,-2.5e-3"), (complex_vector_t{complex_t(static_cast<float>(0.1), static_cast<float>(-2.5e-3))}));
+    EXPECT_EQ(read_pilot("0.1,-2.5e-3"),
+              (complex_vector_t{complex_t(static_cast<float>(0.1), static_cast<float>(-2.5e-3))}));
     EXPECT_TRUE(log.records().empty());
 }
 
@@ -142,17 +144,20 @@ TEST_F(ReferenceFiles, MapFileIsCutIntoRowsOfTheGivenWidth) {
 
 TEST_F(ReferenceFiles, MissingMapFileIsRefusedWithItsFullPath) {
     int_grid_t map{{7}};
-    EXPECT_FALSE(lib_ofdm_demod_common_t::load_reasource_map_file(LIB_OFDM_STANDARD_TYPE_LTE_DL, 4, map, dir));
+    EXPECT_FALSE(
+        lib_ofdm_demod_common_t::load_reasource_map_file(LIB_OFDM_STANDARD_TYPE_LTE_DL, 4, map, dir));
     EXPECT_EQ(map, (int_grid_t{{7}}));
     ASSERT_EQ(log.records().size(), 1u);
-    EXPECT_EQ(log.records()[0].message, "Open reasource_map file error. file_addr is " + dir + "/lteDL/lteReMap");
+    EXPECT_EQ(log.records()[0].message,
+              "Open reasource_map file error. file_addr is " + dir + "/lteDL/lteReMap");
     EXPECT_EQ(log.records()[0].level, common_log::LOG_LEVEL_ERROR);
     EXPECT_EQ(log.records()[0].function, "load_reasource_map_file");
 
     log.clear();
     report_capture_t out;
     EXPECT_FALSE(lib_ofdm_demod_common_t::load_resource_mod_file(LIB_OFDM_STANDARD_TYPE_LTE_UL, 4, map, dir));
-    EXPECT_EQ(log.last_message(), "Open resource_mod_matrix file error. file_addr is " + dir + "/lteUL/remod");
+    EXPECT_EQ(log.last_message(),
+              "Open resource_mod_matrix file error. file_addr is " + dir + "/lteUL/remod");
     EXPECT_EQ(log.records()[0].function, "load_resource_mod_file");
     EXPECT_TRUE(out.text().empty());
 }
@@ -206,12 +211,14 @@ TEST_F(ReferenceFiles, JoinedPathIsCutTo99Bytes) {
     const std::string joined = long_dir + "/lteDL/lteReMap";
     ASSERT_GT(joined.size(), 99u);
     int_grid_t map;
-    EXPECT_FALSE(lib_ofdm_demod_common_t::load_reasource_map_file(LIB_OFDM_STANDARD_TYPE_LTE_DL, 4, map, long_dir));
+    EXPECT_FALSE(
+        lib_ofdm_demod_common_t::load_reasource_map_file(LIB_OFDM_STANDARD_TYPE_LTE_DL, 4, map, long_dir));
     EXPECT_EQ(log.last_message(), "Open reasource_map file error. file_addr is " + joined.substr(0, 99));
 
     // A file at the cut path is the one read.
     write_file(joined.substr(0, 99), "1 2 3 4");
-    ASSERT_TRUE(lib_ofdm_demod_common_t::load_reasource_map_file(LIB_OFDM_STANDARD_TYPE_LTE_DL, 4, map, long_dir));
+    ASSERT_TRUE(
+        lib_ofdm_demod_common_t::load_reasource_map_file(LIB_OFDM_STANDARD_TYPE_LTE_DL, 4, map, long_dir));
     EXPECT_EQ(map, (int_grid_t{{1, 2, 3, 4}, {}}));
 }
 
@@ -220,11 +227,13 @@ TEST_F(ReferenceFiles, JoinedPathIsCutTo99Bytes) {
 TEST_F(ReferenceFiles, TokeniserStopsAtItsLimitKeepingTheFirstNumbers) {
     write_file(dir + "/numbers", "1 2 3 4");
     std::vector<int> ints;
-    EXPECT_EQ(detail::read_number_file(dir + "/numbers", 3, ints).status, detail::number_file_status_t::too_many);
+    EXPECT_EQ(detail::read_number_file(dir + "/numbers", 3, ints).status,
+              detail::number_file_status_t::too_many);
     EXPECT_EQ(ints, (std::vector<int>{1, 2, 3}));
     EXPECT_EQ(detail::read_number_file(dir + "/numbers", 4, ints).status, detail::number_file_status_t::ok);
     EXPECT_EQ(ints.size(), 4u);
-    EXPECT_EQ(detail::read_number_file(dir + "/absent", 4, ints).status, detail::number_file_status_t::not_opened);
+    EXPECT_EQ(detail::read_number_file(dir + "/absent", 4, ints).status,
+              detail::number_file_status_t::not_opened);
     // A directory opens on some systems but cannot be read: it counts as not opened.
     EXPECT_EQ(detail::read_number_file(dir, 4, ints).status, detail::number_file_status_t::not_opened);
 

@@ -64,8 +64,8 @@ TEST(ResourcePainting, GroupsPairSymbolsWithTheirOwnColumnsAndSkipCellsOutsideTh
 
 TEST(ResourcePainting, ModulationMapTakesLevelsOfDataEntriesOnlyLaterOnesWin) {
     int_grid_t mod(2, std::vector<int>(3, LIB_OFDM_MOD_LEVEL_NONE));
-    lib_ofdm_demod_common_t::ofdm_resource_mapping_to_mod_map(LIB_OFDM_RESOURCE_FLAG_DATA, {{0, 1}}, {{0, 1, 2}},
-                                                              LIB_OFDM_MOD_LEVEL_64QAM, mod);
+    lib_ofdm_demod_common_t::ofdm_resource_mapping_to_mod_map(LIB_OFDM_RESOURCE_FLAG_DATA, {{0, 1}},
+                                                              {{0, 1, 2}}, LIB_OFDM_MOD_LEVEL_64QAM, mod);
     lib_ofdm_demod_common_t::ofdm_resource_mapping_to_mod_map(LIB_OFDM_RESOURCE_FLAG_DATA, {{0}}, {{1, 2}},
                                                               LIB_OFDM_MOD_LEVEL_BPSK, mod);
     lib_ofdm_demod_common_t::ofdm_resource_mapping_to_mod_map(LIB_OFDM_RESOURCE_FLAG_PILOT, {{0, 1}}, {{0}},
@@ -100,9 +100,10 @@ protected:
         b.set_guard_up_subcarr(1);
         b.set_analy_symbol_num(3);
         b.set_standard(LIB_OFDM_STANDARD_TYPE_LTE_DL);
-        b.set_resource_mapping_vct({entry(LIB_OFDM_RESOURCE_FLAG_DATA, {{0, 1, 2}}, {{-2, -1, 1, 2}}, LIB_OFDM_MOD_LEVEL_16QAM),
-                                    entry(LIB_OFDM_RESOURCE_FLAG_PILOT, {{1}}, {{-1}}),
-                                    entry(LIB_OFDM_RESOURCE_FLAG_PREAMBLE, {{0}}, {{-2, 0, 2}})});
+        b.set_resource_mapping_vct(
+            {entry(LIB_OFDM_RESOURCE_FLAG_DATA, {{0, 1, 2}}, {{-2, -1, 1, 2}}, LIB_OFDM_MOD_LEVEL_16QAM),
+             entry(LIB_OFDM_RESOURCE_FLAG_PILOT, {{1}}, {{-1}}),
+             entry(LIB_OFDM_RESOURCE_FLAG_PREAMBLE, {{0}}, {{-2, 0, 2}})});
     }
 
     std::string dir;
@@ -147,7 +148,8 @@ TEST_F(MapBuilders, GenerationFromEntriesAndInvalidationBySetters) {
     small_frame(map);
     ASSERT_TRUE(map.generate_resource_map());
     EXPECT_TRUE(map.is_resource_map_valid());
-    EXPECT_EQ(map.get_resource_map(), (int_grid_t{{E, E, A, D, A, D, A, E}, {E, E, D, P, E, D, D, E}, {E, E, D, D, E, D, D, E}}));
+    EXPECT_EQ(map.get_resource_map(),
+              (int_grid_t{{E, E, A, D, A, D, A, E}, {E, E, D, P, E, D, D, E}, {E, E, D, D, E, D, D, E}}));
 
     lib_ofdm_resource_mod_map_manager_t mod;
     small_frame(mod);
@@ -155,14 +157,19 @@ TEST_F(MapBuilders, GenerationFromEntriesAndInvalidationBySetters) {
     EXPECT_TRUE(mod.is_resource_mod_map_valid());
     // Every cell a data entry covers takes its level, including cells that the map gives to pilots
     // and preambles.
-    EXPECT_EQ(mod.get_resource_mod_map(), (int_grid_t{{0, 0, 4, 4, 0, 4, 4, 0}, {0, 0, 4, 4, 0, 4, 4, 0}, {0, 0, 4, 4, 0, 4, 4, 0}}));
+    EXPECT_EQ(mod.get_resource_mod_map(),
+              (int_grid_t{{0, 0, 4, 4, 0, 4, 4, 0}, {0, 0, 4, 4, 0, 4, 4, 0}, {0, 0, 4, 4, 0, 4, 4, 0}}));
 
     // Each setter clears the valid flag.
     const std::vector<void (*)(lib_ofdm_resource_map_manager_t&)> setters = {
-        [](auto& b) { b.set_load_address("x"); },        [](auto& b) { b.set_use_ui_map(true); },
-        [](auto& b) { b.set_include_gurad_sub_carr(true); }, [](auto& b) { b.set_guard_low_subcarr(2); },
-        [](auto& b) { b.set_guard_up_subcarr(1); },      [](auto& b) { b.set_standard(LIB_OFDM_STANDARD_TYPE_WIFI); },
-        [](auto& b) { b.set_fft_length(8); },            [](auto& b) { b.set_analy_symbol_num(3); },
+        [](auto& b) { b.set_load_address("x"); },
+        [](auto& b) { b.set_use_ui_map(true); },
+        [](auto& b) { b.set_include_gurad_sub_carr(true); },
+        [](auto& b) { b.set_guard_low_subcarr(2); },
+        [](auto& b) { b.set_guard_up_subcarr(1); },
+        [](auto& b) { b.set_standard(LIB_OFDM_STANDARD_TYPE_WIFI); },
+        [](auto& b) { b.set_fft_length(8); },
+        [](auto& b) { b.set_analy_symbol_num(3); },
         [](auto& b) { b.set_resource_mapping_vct({}); },
     };
     for (const auto& set : setters) {
@@ -183,7 +190,8 @@ TEST_F(MapBuilders, FileWithGuardBandsIsTakenAsItsFirstSymbolRows) {
     write_file(dir + "/lteDL/lteReMap", "4,4,3,0,3,0,3,4\n4,4,0,1,4,0,0,4\n4,4,0,0,4,0,0,4\n");
     ASSERT_TRUE(map.generate_resource_map());
     EXPECT_TRUE(map.is_resource_map_valid());
-    EXPECT_EQ(map.get_resource_map(), (int_grid_t{{E, E, A, D, A, D, A, E}, {E, E, D, P, E, D, D, E}, {E, E, D, D, E, D, D, E}}));
+    EXPECT_EQ(map.get_resource_map(),
+              (int_grid_t{{E, E, A, D, A, D, A, E}, {E, E, D, P, E, D, D, E}, {E, E, D, D, E, D, D, E}}));
 }
 
 TEST_F(MapBuilders, FileWithoutGuardBandsIsWidenedWithEmptyCells) {
@@ -194,15 +202,19 @@ TEST_F(MapBuilders, FileWithoutGuardBandsIsWidenedWithEmptyCells) {
     // W = 8 - 2 - 1 = 5 values per symbol, placed at columns 2 ... 6.
     write_file(dir + "/lteDL/lteReMap", "3,0,3,0,3, 0,1,4,0,0, 0,0,4,0,0");
     ASSERT_TRUE(map.generate_resource_map());
-    EXPECT_EQ(map.get_resource_map(), (int_grid_t{{E, E, A, D, A, D, A, E}, {E, E, D, P, E, D, D, E}, {E, E, D, D, E, D, D, E}}));
+    EXPECT_EQ(map.get_resource_map(),
+              (int_grid_t{{E, E, A, D, A, D, A, E}, {E, E, D, P, E, D, D, E}, {E, E, D, D, E, D, D, E}}));
 
     lib_ofdm_resource_mod_map_manager_t mod;
     small_frame(mod);
     mod.set_use_ui_map(false);
     mod.set_include_gurad_sub_carr(false);
-    write_file(dir + "/lteDL/lteReMod", "4 4 4 4 4\n2 2 2 2 2\n-1 -1 -1 -1 -1\n9 9\n");  // surplus rows ignored
+    write_file(dir + "/lteDL/lteReMod",
+               "4 4 4 4 4\n2 2 2 2 2\n-1 -1 -1 -1 -1\n9 9\n");  // surplus rows ignored
     ASSERT_TRUE(mod.generate_resource_mod_map());
-    EXPECT_EQ(mod.get_resource_mod_map(), (int_grid_t{{0, 0, 4, 4, 4, 4, 4, 0}, {0, 0, 2, 2, 2, 2, 2, 0}, {0, 0, -1, -1, -1, -1, -1, 0}}));
+    EXPECT_EQ(
+        mod.get_resource_mod_map(),
+        (int_grid_t{{0, 0, 4, 4, 4, 4, 4, 0}, {0, 0, 2, 2, 2, 2, 2, 0}, {0, 0, -1, -1, -1, -1, -1, 0}}));
 }
 
 TEST_F(MapBuilders, FileThatCannotFillEverySymbolFailsWithoutReadingPastIt) {
@@ -216,7 +228,8 @@ TEST_F(MapBuilders, FileThatCannotFillEverySymbolFailsWithoutReadingPastIt) {
         // Two full rows and a third one value short; then only two rows; then an empty file.
         std::string text;
         for (int i = 0; i < 3 * width - 1; ++i) text += "0 ";
-        for (const std::string& contents : {text, text.substr(0, text.size() - 2 * (width - 1)), std::string()}) {
+        for (const std::string& contents :
+             {text, text.substr(0, text.size() - 2 * (width - 1)), std::string()}) {
             write_file(dir + "/lteDL/lteReMap", contents);
             log.clear();
             EXPECT_FALSE(map.generate_resource_map());
@@ -235,7 +248,8 @@ TEST_F(MapBuilders, MissingFileFailsWithTheLoadersMessage) {
     EXPECT_FALSE(mod.generate_resource_mod_map());
     EXPECT_FALSE(mod.is_resource_mod_map_valid());
     EXPECT_TRUE(mod.get_resource_mod_map().empty());
-    EXPECT_EQ(log.last_message(), "Open resource_mod_matrix file error. file_addr is " + dir + "/lteDL/lteReMod");
+    EXPECT_EQ(log.last_message(),
+              "Open resource_mod_matrix file error. file_addr is " + dir + "/lteDL/lteReMod");
 }
 
 TEST_F(MapBuilders, EqualityComparesEveryMemberAndCopiesAreEqual) {

@@ -26,7 +26,8 @@ inline std::filesystem::path make_scratch_dir(const std::string& name) {
 // short digest of the suite and case names rather than the names themselves.
 inline std::filesystem::path scratch_dir_for_current_test() {
     const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    const std::size_t digest = std::hash<std::string>{}(std::string(info->test_suite_name()) + "." + info->name());
+    const std::size_t digest =
+        std::hash<std::string>{}(std::string(info->test_suite_name()) + "." + info->name());
     return make_scratch_dir(std::to_string(digest % 1000000));
 }
 

@@ -16,4 +16,10 @@ target_include_directories(test_reference_data PRIVATE ${PROJECT_SOURCE_DIR}/src
 vek_add_test(test_presets
   SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/presets_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/reference_consistency_test.cpp
   LIBS vek_ofdm_demod)
+vek_add_test(test_settings_xml
+  SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/cfg_ofdm_holder_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/cfg_ofdm_xml_test.cpp
+  LIBS vek_ofdm_demod pugixml::pugixml)

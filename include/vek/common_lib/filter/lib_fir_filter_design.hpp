@@ -78,10 +78,14 @@ public:
     static void _generate_complex_bandpass_ideal(double lower, double upper, std::uint32_t length,
                                                  complex_vector_t& taps);
 
-private:
-    bool _generate_ideal_filter_data();
+    // The mask's level in dB at `count` frequencies spread evenly over -1 ... 1 (both ends
+    // included): linear between points, the end levels beyond them, the mean of the levels on
+    // either side of a step (several points at one frequency).
     static void _sample_mask_levels(const std::vector<mask_point_t>& mask, std::uint32_t count,
                                     std::vector<float>& levels_db);
+
+private:
+    bool _generate_ideal_filter_data();
 
     lib_fir_filter_passband_type_t m_passband_type = LIB_FIR_FILTER_LOWPASS;
     lib_var_t<std::uint32_t> m_filter_length;

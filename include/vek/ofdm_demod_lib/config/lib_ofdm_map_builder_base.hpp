@@ -34,7 +34,9 @@ public:
     int get_fft_length() const { return m_fft_length; }
     int get_analy_symbol_num() const { return m_analy_symbol_num; }
     // The stored entries, subcarriers as grid columns.
-    const std::vector<lib_ofdm_res_info_t>& get_resource_mapping_vct() const { return m_resource_mapping_vct; }
+    const std::vector<lib_ofdm_res_info_t>& get_resource_mapping_vct() const {
+        return m_resource_mapping_vct;
+    }
 
 protected:
     // Reads a map file for (standard, row width) below a directory; false when it cannot be read.
@@ -46,7 +48,8 @@ protected:
 
     void _init_map_builder();
     bool _generate_map(int empty_code, entry_painter_t paint, file_reader_t read_file);
-    static bool _is_equal_map_builder(const lib_ofdm_map_builder_base_t& a, const lib_ofdm_map_builder_base_t& b);
+    static bool _is_equal_map_builder(const lib_ofdm_map_builder_base_t& a,
+                                      const lib_ofdm_map_builder_base_t& b);
 
     bool m_valid = false;
     std::string m_load_address;

@@ -14,10 +14,10 @@ struct lib_ofdm_protocol_preset_t {
     int meas_symbol_offset = 0;
     float system_sample_rate = 0.0f;  // Hz
     int fft_length = 0;
-    int guard_low_subcarr = 0;        // empty bins below the used band
-    int guard_up_subcarr = 0;         // empty bins above the used band
+    int guard_low_subcarr = 0;  // empty bins below the used band
+    int guard_up_subcarr = 0;   // empty bins above the used band
     bool half_subcarrier_shift = false;
-    int subcarr_num = 0;              // used subcarriers, DC excluded
+    int subcarr_num = 0;                           // used subcarriers, DC excluded
     std::vector<float> guard_interval_per_symbol;  // cyclic prefix, fraction of the FFT length
     bool dft_spread = false;
     float transmitter_window_beta = 0.0f;
@@ -29,7 +29,7 @@ struct lib_ofdm_protocol_preset_t {
     float symbol_timing_adjustment = 0.0f;  // percent of the FFT length, negative = earlier
     lib_ofdm_synchronization_mode_t synchronization_mode = LIB_OFDM_SYNCHRONIZATION_MODE_TIME_CORRELATION;
     // Applied by set_standard after the preset itself.
-    float sample_rate = 0.0f;  // Hz
+    float sample_rate = 0.0f;            // Hz
     bool include_gurad_sub_carr = true;  // whether the map files hold the guard bins too
 };
 

@@ -35,8 +35,12 @@ public:
 
     static bool is_equal(const lib_ofdm_ref_resource_data_vct_manager_t& a,
                          const lib_ofdm_ref_resource_data_vct_manager_t& b);
-    bool operator==(const lib_ofdm_ref_resource_data_vct_manager_t& other) const { return is_equal(*this, other); }
-    bool operator!=(const lib_ofdm_ref_resource_data_vct_manager_t& other) const { return !is_equal(*this, other); }
+    bool operator==(const lib_ofdm_ref_resource_data_vct_manager_t& other) const {
+        return is_equal(*this, other);
+    }
+    bool operator!=(const lib_ofdm_ref_resource_data_vct_manager_t& other) const {
+        return !is_equal(*this, other);
+    }
 
 private:
     bool m_valid = false;

@@ -14,9 +14,12 @@ public:
     bool is_resource_mod_map_valid() const { return m_valid; }
     const int_grid_t& get_resource_mod_map() const { return m_map; }
 
-    static bool is_equal(const lib_ofdm_resource_mod_map_manager_t& a, const lib_ofdm_resource_mod_map_manager_t& b);
+    static bool is_equal(const lib_ofdm_resource_mod_map_manager_t& a,
+                         const lib_ofdm_resource_mod_map_manager_t& b);
     bool operator==(const lib_ofdm_resource_mod_map_manager_t& other) const { return is_equal(*this, other); }
-    bool operator!=(const lib_ofdm_resource_mod_map_manager_t& other) const { return !is_equal(*this, other); }
+    bool operator!=(const lib_ofdm_resource_mod_map_manager_t& other) const {
+        return !is_equal(*this, other);
+    }
 };
 
 }  // namespace vek::ofdm_demod_lib

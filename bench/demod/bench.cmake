@@ -1,0 +1,2 @@
+# Benchmarks of the demodulator's per-cell routines.
+vek_add_bench(bench_demod_measure ${CMAKE_CURRENT_LIST_DIR}/slicers_bench.cpp)
