@@ -3,4 +3,6 @@ list(APPEND VEK_DEMOD_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm.cpp
   ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_demod.cpp
   ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_stage_standins.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_equalizer.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_tracking.cpp
 )
