@@ -1,1 +1,3 @@
 # Tests of the demodulator demod area.
+vek_add_test(test_demod_equalizer SOURCES ${CMAKE_CURRENT_LIST_DIR}/equalizer_test.cpp LIBS vek_ofdm_demod)
+vek_add_test(test_demod_tracking SOURCES ${CMAKE_CURRENT_LIST_DIR}/tracking_test.cpp LIBS vek_ofdm_demod)
