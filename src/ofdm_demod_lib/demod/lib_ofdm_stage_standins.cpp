@@ -20,7 +20,5 @@ void lib_ofdm_demod_t::_deal_half_subcarrier_shift() {}
 bool lib_ofdm_demod_t::_deal_ofdm_cp_freq_error_estimate() { return true; }
 bool lib_ofdm_demod_t::_deal_ofdm_fine_freq_error_estimate() { return true; }
 bool lib_ofdm_demod_t::_deal_ofdm_demod() { return true; }
-bool lib_ofdm_demod_t::_deal_ofdm_channel_equilibria() { return true; }
-bool lib_ofdm_demod_t::_deal_ofdm_channel_tracking() { return true; }
 
 }  // namespace vek::ofdm_demod_lib
