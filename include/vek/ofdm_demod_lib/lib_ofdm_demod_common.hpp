@@ -98,6 +98,13 @@ public:
                                               complex_vector_t& out);
 
     // --- Channel equalisation and tracking (demod/lib_ofdm_equalizer.cpp, lib_ofdm_tracking.cpp).
+    // An n-cell coefficient row from coefficients known at ascending cells pos: linear between
+    // neighbours, extrapolated from the two outermost points to the band edges [lo, n - up), zero
+    // outside the band. All zeros unless at least two points lie inside the band.
+    static void deal_channel_coef_interp(const complex_vector_t& coef, const std::vector<int>& pos, int n,
+                                         int low_guard, int up_guard, complex_vector_t& out);
+    // Centred moving average in place; the ends use shrinking symmetric windows.
+    static void deal_moving_average(complex_vector_t& data, int window);
 
     // --- EVM and SINR measurement (demod/lib_ofdm_measurement.cpp).
     // Error vectors ref - meas of one resource class: evm_rms and every per-cell EVM in percent of

@@ -13,7 +13,5 @@ bool lib_ofdm_demod_t::set_sample_data(const complex_vector_t& samples) {
 void lib_ofdm_demod_t::_init_load_file_filter() {}
 bool lib_ofdm_demod_t::_deal_ofdm_frame_sync() { return true; }
 void lib_ofdm_demod_t::_deal_ofdm_channel_power() {}
-bool lib_ofdm_demod_t::_deal_ofdm_channel_equilibria() { return true; }
-bool lib_ofdm_demod_t::_deal_ofdm_channel_tracking() { return true; }
 
 }  // namespace vek::ofdm_demod_lib

@@ -11,4 +11,6 @@ list(APPEND VEK_DEMOD_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_slicers_qam.cpp
   ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_ideal_points.cpp
   ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_measurement.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_equalizer.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_tracking.cpp
 )

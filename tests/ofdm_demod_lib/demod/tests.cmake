@@ -10,3 +10,5 @@ vek_add_test(test_demod_timing SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/fine_timing_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/timing_presets_test.cpp
   LIBS vek_ofdm_demod)
+vek_add_test(test_demod_equalizer SOURCES ${CMAKE_CURRENT_LIST_DIR}/equalizer_test.cpp LIBS vek_ofdm_demod)
+vek_add_test(test_demod_tracking SOURCES ${CMAKE_CURRENT_LIST_DIR}/tracking_test.cpp LIBS vek_ofdm_demod)

@@ -52,8 +52,25 @@ protected:
     // --- Symbol demodulation (demod/lib_ofdm_symbol_demod.cpp).
 
     // --- Channel equalisation (demod/lib_ofdm_equalizer.cpp).
+    // One estimate row for symbol s from the cells flagged in `flags`, their references taken from
+    // `references` (same indexing as the row).
+    complex_vector_t _build_reference_row(int s, const std::vector<bool>& flags, const complex_vector_t& references) const;
+    // Mean of the estimate rows of the first k symbols of `symbols`, flags from `index_map`; the
+    // DC cell is left out when `drop_dc` is set.
+    complex_vector_t _average_reference_rows(const std::vector<int>& symbols, int k, const bool_grid_t& index_map,
+                                             bool drop_dc) const;
+    bool _despread_payload_symbols();
+    bool _deal_data_aided_estimate(std::vector<complex_vector_t>& rows);
+    void _apply_coefficients(const complex_vector_t& coef);
+    int _initial_symbol_count(std::size_t available) const;
 
     // --- Channel tracking (demod/lib_ofdm_tracking.cpp).
+    // Time of the channel estimate inside the frame, in samples.
+    float _channel_estimate_reference_time() const;
+    // Tracking flags per symbol; false when data cells were asked for but none exist.
+    bool _build_tracking_map(bool_grid_t& map);
+    // Tracks symbol s; appends its residual frequency offset (Hz) when it has one.
+    void _track_symbol(int s, const std::vector<bool>& flags, float reference_time, std::vector<float>& offsets);
 
     // --- EVM and SINR measurement (demod/lib_ofdm_measurement.cpp).
     // Ideal points of every data modulation used by entries, scaled by g: distinct codes in

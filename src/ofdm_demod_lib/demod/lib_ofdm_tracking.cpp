@@ -1,0 +1,227 @@
+// Channel tracking: per symbol, the common phase error of the tracked cells becomes a residual
+// frequency offset that is removed from the symbol's time samples before it is transformed and
+// equalised again; then the phase slope (timing), the remaining common phase and the gain error
+// are removed as the tracking settings ask. The mean residual refines the frequency error.
+#include <algorithm>
+#include <cmath>
+
+#include "vek/common_lib/fft/lib_fourier_transform.hpp"
+#include "vek/common_lib/math/lib_common_math.hpp"
+#include "vek/common_lib/report/report.hpp"
+#include "vek/ofdm_demod_lib/demod/lib_ofdm_demod.hpp"
+#include "vek/ofdm_demod_lib/lib_ofdm_demod_common.hpp"
+#include "vek/ofdm_demod_lib/log/ofdm_log.hpp"
+
+namespace vek::ofdm_demod_lib {
+
+using common_lib::lib_common_math_t;
+
+namespace {
+
+constexpr double k_pi = 3.14159265358979323846;
+
+// e^(j phase), the phase rounded to single precision once.
+complex_t rotator(double phase_rad) {
+    const float p = static_cast<float>(phase_rad);
+    return {std::cos(p), std::sin(p)};
+}
+
+// Sum of intervals[first ... last], skipping indices the vector does not have.
+long long interval_sum(const std::vector<int>& intervals, long long first, long long last) {
+    long long total = 0;
+    for (long long i = std::max(first, 0LL); i <= last && i < static_cast<long long>(intervals.size()); ++i) {
+        total += intervals[static_cast<std::size_t>(i)];
+    }
+    return total;
+}
+
+complex_t mean_ratio(const complex_vector_t& cells, const complex_vector_t& references) {
+    complex_t total{};
+    for (std::size_t j = 0; j < cells.size(); ++j) total += cells[j] / references[j];
+    return total / static_cast<float>(cells.size());
+}
+
+}  // namespace
+
+float lib_ofdm_demod_t::_channel_estimate_reference_time() const {
+    const std::vector<int>& intervals = m_config_manager.get_interval_per_sym_vct();
+    float mean_symbol = 0.0f;
+    if (!m_channel_est_sym_index.empty()) {
+        for (int s : m_channel_est_sym_index) mean_symbol += static_cast<float>(s);
+        mean_symbol /= static_cast<float>(m_channel_est_sym_index.size());
+    }
+    const long long r = std::llround(static_cast<double>(mean_symbol));  // halves away from zero
+    const float interval_r =
+        (r >= 0 && r < static_cast<long long>(intervals.size())) ? static_cast<float>(intervals[static_cast<std::size_t>(r)]) : 0.0f;
+    const float time = static_cast<float>(m_config_manager.get_ofdm_len()) * mean_symbol +
+                       static_cast<float>(interval_sum(intervals, 0, r)) +
+                       (mean_symbol - static_cast<float>(r)) * interval_r;
+    return std::trunc(time);
+}
+
+bool lib_ofdm_demod_t::_build_tracking_map(bool_grid_t& map) {
+    const lib_ofdm_track_info_t& track = m_config_manager.get_tracking();
+    if (!track.inclulde_data_subcarriers) {
+        map = m_config_manager.get_pilot_index_map();
+        return true;
+    }
+    const bool_grid_t& payload_map = m_config_manager.get_payload_index_map();
+    const bool_grid_t& pilot_map = m_config_manager.get_pilot_index_map();
+    const int_grid_t& mod_map = m_config_manager.get_resource_mod_map_manager().get_resource_mod_map();
+    const std::size_t symbols = static_cast<std::size_t>(std::max(m_config_manager.get_analy_symbol_num(), 0));
+    map.assign(payload_map.size(), std::vector<bool>());
+    complex_vector_t cells;
+    std::vector<int> codes;
+    for (std::size_t s = 0; s < payload_map.size(); ++s) {
+        map[s].assign(payload_map[s].size(), false);
+        for (std::size_t j = 0; j < payload_map[s].size(); ++j) {
+            const bool pilot = s < pilot_map.size() && j < pilot_map[s].size() && pilot_map[s][j];
+            map[s][j] = pilot || payload_map[s][j];
+            if (s < symbols && payload_map[s][j]) {
+                cells.push_back(m_symbol_freq_data.at(s).at(j));
+                codes.push_back(mod_map.at(s).at(j));
+            }
+        }
+    }
+    if (cells.empty()) {
+        common_lib::report_line("payload_sample_sym is empty, deal dat_ref in tracking fail");
+        VEK_OFDM_LOG_WARN("No dat_ref in tracking");
+        return false;
+    }
+    // The cells are equalised already: decided without amplitude normalisation.
+    complex_vector_t decided;
+    lib_ofdm_demod_common_t::get_refer_data(cells, codes, m_config_manager.get_user_boosting(), decided);
+    std::size_t next = 0;
+    for (std::size_t s = 0; s < payload_map.size() && s < symbols; ++s) {
+        for (std::size_t j = 0; j < payload_map[s].size() && next < decided.size(); ++j) {
+            if (payload_map[s][j]) m_ref_freq_data.at(s).at(j) = decided[next++];
+        }
+    }
+    return true;
+}
+
+void lib_ofdm_demod_t::_track_symbol(int s, const std::vector<bool>& flags, float reference_time,
+                                     std::vector<float>& offsets) {
+    const lib_ofdm_track_info_t& track = m_config_manager.get_tracking();
+    const std::size_t row = static_cast<std::size_t>(s);
+    const int n = m_config_manager.get_ofdm_len();
+    const int fft_length = m_config_manager.get_fft_length();
+    const double fs = m_config_manager.get_system_sample_rate();
+
+    std::vector<int> pos;
+    lib_ofdm_demod_common_t::find_nonzero_index(flags, pos);
+    if (pos.empty()) return;
+    complex_vector_t received, references;
+    for (int j : pos) {
+        received.push_back(m_symbol_freq_data.at(row).at(static_cast<std::size_t>(j)));
+        references.push_back(m_ref_freq_data.at(row).at(static_cast<std::size_t>(j)));
+    }
+    complex_vector_t ratios(received.size());
+    for (std::size_t j = 0; j < ratios.size(); ++j) ratios[j] = received[j] / references[j];
+    const double common_phase = lib_common_math_t::get_complex_phase(lib_common_math_t::get_average_value(ratios));
+    if (pos.size() < 2) return;
+
+    // Phase slope across the tracked cells, radians per cell: a timing error.
+    double slope = 0.0;
+    for (std::size_t i = 1; i < pos.size(); ++i) {
+        slope += lib_common_math_t::get_complex_phase(ratios[i] / ratios[i - 1]) / static_cast<double>(pos[i] - pos[i - 1]);
+    }
+    slope /= static_cast<double>(pos.size() - 1);
+
+    // The common phase accumulated between the channel estimate and this symbol is a residual
+    // carrier offset. A symbol at the estimate's own time carries no information about it.
+    const long long symbol_time = static_cast<long long>(s) * n +
+                                  interval_sum(m_config_manager.get_interval_per_sym_vct(), 1, s);
+    const long long delta = symbol_time - static_cast<long long>(reference_time);
+    if (delta == 0) return;
+    const double offset_hz = common_phase * fs / static_cast<double>(delta) * 0.5 / k_pi;
+    offsets.push_back(static_cast<float>(offset_hz));
+
+    const complex_vector_t& time_samples = m_symbol_time_data.at(row);
+    complex_vector_t corrected(static_cast<std::size_t>(fft_length));
+    const complex_t start_rotation = rotator(-2.0 * k_pi * offset_hz * static_cast<double>(delta) / fs);
+    for (int k = 0; k < fft_length; ++k) {
+        const complex_t sample = static_cast<std::size_t>(k) < time_samples.size() ? time_samples[static_cast<std::size_t>(k)] : complex_t{};
+        corrected[static_cast<std::size_t>(k)] =
+            sample * rotator(-2.0 * k_pi * offset_hz * static_cast<double>(k) / fs) * start_rotation;
+    }
+    complex_vector_t cells;
+    lib_ofdm_demod_common_t::deal_ofdm_demod(corrected, n, cells, m_config_manager.get_fft_advance());
+
+    if (track.track_timing) {
+        for (std::size_t k = 0; k < cells.size() && k < static_cast<std::size_t>(fft_length); ++k) {
+            cells[k] *= rotator(-static_cast<double>(k) * slope);
+        }
+    }
+    for (std::size_t c = 0; c < cells.size() && c < m_channel_coef.size(); ++c) cells[c] *= m_channel_coef[c];
+
+    const std::vector<int>& payload_symbols = m_config_manager.get_payload_sym_index_vct();
+    if (m_config_manager.get_dft_spread() &&
+        std::find(payload_symbols.begin(), payload_symbols.end(), s) != payload_symbols.end()) {
+        const int low = m_config_manager.get_guard_low_subcarr();
+        const int m = n - m_config_manager.get_guard_up_subcarr() - low;
+        if (m > 0 && static_cast<std::size_t>(low + m) <= cells.size()) {
+            complex_vector_t band(cells.begin() + low, cells.begin() + low + m);
+            common_lib::lib_fourier_transform_t::deal_ifft(band, static_cast<std::uint32_t>(m));
+            const float scale = static_cast<float>(std::sqrt(static_cast<double>(m_config_manager.get_subcarr_num())));
+            for (std::size_t i = 0; i < band.size() && i < static_cast<std::size_t>(m); ++i) {
+                cells[static_cast<std::size_t>(low) + i] = band[i] * scale;
+            }
+        }
+    }
+
+    complex_t correction{1.0f, 0.0f};
+    if (track.track_phase) {
+        for (std::size_t j = 0; j < pos.size(); ++j) {
+            ratios[j] = cells.at(static_cast<std::size_t>(pos[j])) / references[j];
+        }
+        correction = rotator(-lib_common_math_t::get_complex_phase(lib_common_math_t::get_average_value(ratios)));
+    }
+    if (track.track_amplitude) {
+        correction /= lib_common_math_t::get_complex_amplitude(lib_common_math_t::get_average_value(ratios));
+    }
+    complex_vector_t& out = m_symbol_freq_data.at(row);
+    for (std::size_t k = 0; k < out.size() && k < cells.size(); ++k) out[k] = cells[k] * correction;
+}
+
+bool lib_ofdm_demod_t::_deal_ofdm_channel_tracking() {
+    const lib_ofdm_track_info_t& track = m_config_manager.get_tracking();
+    if (!track.track_amplitude && !track.track_phase && !track.track_timing) return true;
+
+    const float reference_time = _channel_estimate_reference_time();
+    bool_grid_t map;
+    if (!_build_tracking_map(map)) return true;
+
+    const int symbols = m_config_manager.get_analy_symbol_num();
+    std::vector<float> offsets;
+    for (int s = 0; s < symbols; ++s) {
+        if (static_cast<std::size_t>(s) >= map.size()) break;
+        _track_symbol(s, map[static_cast<std::size_t>(s)], reference_time, offsets);
+    }
+
+    if (offsets.empty()) {
+        common_lib::report_line("tracking has no pilot");
+        VEK_OFDM_LOG_WARN("No pilot in tracking");
+        VEK_OFDM_LOG_DEBUG("m_freq_error_est is {}", m_freq_error_est);
+        m_result.m_freq_error_est = m_freq_error_est;
+        return true;
+    }
+    // The largest residual is the least trustworthy (nearest the estimate, so the shortest
+    // baseline): replace it by the mean of the others before averaging.
+    std::size_t largest = 0;
+    for (std::size_t i = 1; i < offsets.size(); ++i) {
+        if (std::fabs(offsets[i]) > std::fabs(offsets[largest])) largest = i;
+    }
+    offsets[largest] = 0.0f;
+    offsets[largest] = lib_common_math_t::get_average_value(offsets);
+    m_freq_error_est += lib_common_math_t::get_average_value(offsets);
+
+    m_result.m_freq_error_est = m_freq_error_est;
+    m_result.m_analy_symbol_num = symbols;
+    m_result.m_meas_symbol_range = m_meas_symbol_index;
+    VEK_OFDM_LOG_DEBUG("m_freq_error_est is {}", m_freq_error_est);
+    VEK_OFDM_LOG_DEBUG("m_analy_symbol_num is {}", symbols);
+    return true;
+}
+
+}  // namespace vek::ofdm_demod_lib
