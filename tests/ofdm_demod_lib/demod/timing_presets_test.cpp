@@ -50,7 +50,11 @@ protected:
 
 TEST_P(TimingPresets, FineDelayWithinAQuarterSampleGrid) {
     // Integer plus fractional delays, coarse start off by up to two samples either way.
-    const struct { int lead; double frac; int coarse_error; } cases[] = {{137, 0.3, 0}, {90, 0.7, -2}, {64, 0.55, 2}};
+    const struct {
+        int lead;
+        double frac;
+        int coarse_error;
+    } cases[] = {{137, 0.3, 0}, {90, 0.7, -2}, {64, 0.55, 2}};
     for (const auto& c : cases) {
         hand_over(make_capture(frame, c.lead, 400, c.frac, 0.0, fs_hz, 30.0, 5), c.lead + c.coarse_error);
         ASSERT_TRUE(p._deal_ofdm_fine_delay());
@@ -79,7 +83,8 @@ TEST_P(TimingPresets, DemodulatedCellsEqualTheGridUpToOneGain) {
         std::size_t used = 0;
         for (std::size_t r = 0; r < grid.size(); ++r)
             for (std::size_t c = 0; c < grid[r].size(); ++c) {
-                cross += std::complex<double>(p.m_symbol_freq_data[r][c]) * std::conj(std::complex<double>(grid[r][c]));
+                cross += std::complex<double>(p.m_symbol_freq_data[r][c]) *
+                         std::conj(std::complex<double>(grid[r][c]));
                 ref_energy += std::norm(grid[r][c]);
                 used += grid[r][c] != cf(0, 0) ? 1u : 0u;
             }
@@ -87,7 +92,8 @@ TEST_P(TimingPresets, DemodulatedCellsEqualTheGridUpToOneGain) {
         double err = 0;
         for (std::size_t r = 0; r < grid.size(); ++r)
             for (std::size_t c = 0; c < grid[r].size(); ++c)
-                err += std::norm(std::complex<double>(p.m_symbol_freq_data[r][c]) - gain * std::complex<double>(grid[r][c]));
+                err += std::norm(std::complex<double>(p.m_symbol_freq_data[r][c]) -
+                                 gain * std::complex<double>(grid[r][c]));
         const double rel = err / (std::norm(gain) * ref_energy);
         // Noise at snr below the mean sample power spreads over all N bins but the signal sits on
         // the used cells only: per-cell error power is (used / N) / snr.
@@ -108,9 +114,10 @@ INSTANTIATE_TEST_SUITE_P(Presets, TimingPresets,
                                            preset_case_t{LIB_OFDM_STANDARD_TYPE_LTE_DL, 5e3},
                                            preset_case_t{LIB_OFDM_STANDARD_TYPE_LTE_UL, 5e3}),
                          [](const auto& info) {
-                             return std::string(info.param.standard == LIB_OFDM_STANDARD_TYPE_WIFI     ? "Wlan"
-                                                : info.param.standard == LIB_OFDM_STANDARD_TYPE_LTE_DL ? "LteDl"
-                                                                                                        : "LteUl");
+                             return std::string(info.param.standard == LIB_OFDM_STANDARD_TYPE_WIFI ? "Wlan"
+                                                : info.param.standard == LIB_OFDM_STANDARD_TYPE_LTE_DL
+                                                    ? "LteDl"
+                                                    : "LteUl");
                          });
 
 }  // namespace

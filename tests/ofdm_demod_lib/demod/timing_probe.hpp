@@ -34,11 +34,11 @@ public:
     using lib_ofdm_demod_t::m_fine_search_len;
     using lib_ofdm_demod_t::m_freq_error_est;
     using lib_ofdm_demod_t::m_ofdm_frame_dly;
+    using lib_ofdm_demod_t::m_payload_sym_num;
     using lib_ofdm_demod_t::m_pilot_ref_seq;
     using lib_ofdm_demod_t::m_pilot_sym_num;
     using lib_ofdm_demod_t::m_preamble_ref_seq;
     using lib_ofdm_demod_t::m_preamble_sym_num;
-    using lib_ofdm_demod_t::m_payload_sym_num;
     using lib_ofdm_demod_t::m_ref_freq_data;
     using lib_ofdm_demod_t::m_ref_len;
     using lib_ofdm_demod_t::m_ref_time_frame;
