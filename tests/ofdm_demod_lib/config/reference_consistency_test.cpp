@@ -1,0 +1,243 @@
+// The committed reference data against the standards, computed here without the generator:
+// a WLAN preamble synthesised from the preset's reference grid (inverse DFT scaled 1/N, 16-sample
+// prefix) has the structure of IEEE 802.11a 17.3.3 and matches the standard's own worked-example
+// packet; the LTE synchronisation and reference signals have the properties of 3GPP TS 36.211.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <complex>
+#include <cstdint>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "vek/common_lib/report/report.hpp"
+#include "vek/ofdm_demod_lib/config/lib_ofdm_config_manager.hpp"
+
+using namespace vek::ofdm_demod_lib;
+
+namespace {
+
+using cd = std::complex<double>;
+const double k_pi = std::acos(-1.0);
+
+lib_ofdm_config_manager_t preset(lib_ofdm_standard_type_t standard) {
+    vek::common_lib::report_capture_t quiet;
+    lib_ofdm_config_manager_t m;
+    m.set_load_address(VEK_TEST_DATA_DIR);
+    m.set_standard(standard);
+    return m;
+}
+
+// Plain DFTs on a centred row (column c = bin c - N/2): the slow, exact reference.
+std::vector<cd> centred_idft(const complex_vector_t& row) {
+    const int n = static_cast<int>(row.size());
+    std::vector<cd> x(static_cast<std::size_t>(n));
+    for (int t = 0; t < n; ++t) {
+        cd acc = 0.0;
+        for (int c = 0; c < n; ++c) {
+            const int k = c - n / 2;
+            acc += cd(row[static_cast<std::size_t>(c)]) * std::polar(1.0, 2.0 * k_pi * k * t / n);
+        }
+        x[static_cast<std::size_t>(t)] = acc / static_cast<double>(n);
+    }
+    return x;
+}
+
+std::vector<cd> centred_dft(const std::vector<cd>& body) {
+    const int n = static_cast<int>(body.size());
+    std::vector<cd> row(static_cast<std::size_t>(n));
+    for (int c = 0; c < n; ++c) {
+        const int k = c - n / 2;
+        cd acc = 0.0;
+        for (int t = 0; t < n; ++t) acc += body[static_cast<std::size_t>(t)] * std::polar(1.0, -2.0 * k_pi * k * t / n);
+        row[static_cast<std::size_t>(c)] = acc;
+    }
+    return row;
+}
+
+// Symbols 0-3 of the WLAN frame: each body with its 16-sample cyclic prefix, 320 samples.
+std::vector<cd> wlan_training_waveform(const cell_grid_t& grid) {
+    std::vector<cd> frame;
+    for (int s = 0; s < 4; ++s) {
+        const std::vector<cd> body = centred_idft(grid[static_cast<std::size_t>(s)]);
+        frame.insert(frame.end(), body.end() - 16, body.end());
+        frame.insert(frame.end(), body.begin(), body.end());
+    }
+    return frame;
+}
+
+TEST(ReferenceConsistency, WlanTrainingFieldsHaveTheStandardsStructure) {
+    const lib_ofdm_config_manager_t m = preset(LIB_OFDM_STANDARD_TYPE_WIFI);
+    const std::vector<cd> x = wlan_training_waveform(m.get_ref_resource_data_vct_manager().get_ref_resource_data());
+    ASSERT_EQ(x.size(), 320u);
+    constexpr double tol = 1e-6;
+    // Short training: ten repetitions of a 16-sample pattern over samples 0-159.
+    for (int n = 0; n + 16 < 160; ++n) EXPECT_LT(std::abs(x[n] - x[n + 16]), tol) << n;
+    // Long training: GI2 (160-191) is the last 32 samples of T; T appears at 192-255 and 256-319.
+    for (int n = 0; n < 64; ++n) EXPECT_LT(std::abs(x[192 + n] - x[256 + n]), tol) << n;
+    for (int n = 0; n < 32; ++n) EXPECT_LT(std::abs(x[160 + n] - x[256 + 32 + n]), tol) << n;
+    // Not trivially zero: the fields carry power (STF and LTF are both near unit mean power / 64).
+    double stf_power = 0.0, ltf_power = 0.0;
+    for (int n = 0; n < 160; ++n) stf_power += std::norm(x[n]) / 160.0;
+    for (int n = 160; n < 320; ++n) ltf_power += std::norm(x[n]) / 160.0;
+    EXPECT_NEAR(stf_power * 64.0, 52.0 / 64.0 * 1.0, 0.05);
+    EXPECT_NEAR(ltf_power * 64.0, 52.0 / 64.0, 0.05);
+}
+
+std::vector<cd> read_annex_packet() {
+    std::ifstream file(std::string(VEK_TEST_VECTORS_DIR) + "/wlan_annex_g_packet.txt");
+    std::vector<cd> samples;
+    double re = 0.0, im = 0.0;
+    while (file >> re >> im) samples.emplace_back(re, im);
+    return samples;
+}
+
+// The worked-example packet of the standard (time domain, 3 decimals): the DFT of its training
+// bodies (symbols 0-3) and the pilots of its SIGNAL and six DATA symbols (4-10) equal our
+// reference cells times one common gain, within what the 3-decimal rounding allows.
+TEST(ReferenceConsistency, WlanReferenceMatchesTheStandardsWorkedExample) {
+    const std::vector<cd> packet = read_annex_packet();
+    ASSERT_EQ(packet.size(), 881u);
+    const lib_ofdm_config_manager_t m = preset(LIB_OFDM_STANDARD_TYPE_WIFI);
+    const cell_grid_t& ref = m.get_ref_resource_data_vct_manager().get_ref_resource_data();
+    const bool_grid_t& pilots = m.get_pilot_index_map();
+    const bool_grid_t& preambles = m.get_preamble_index_map();
+
+    std::vector<cd> measured, expected;
+    for (int s = 0; s <= 10; ++s) {
+        const int body_start = 80 * s + 16;
+        const std::vector<cd> row =
+            centred_dft(std::vector<cd>(packet.begin() + body_start, packet.begin() + body_start + 64));
+        for (int c = 0; c < 64; ++c) {
+            if (!pilots[s][c] && !preambles[s][c]) continue;
+            measured.push_back(row[c]);
+            expected.push_back(cd(ref[s][c]));
+        }
+    }
+    ASSERT_EQ(expected.size(), 12u * 2 + 52u * 2 + 4u * 7);
+    cd num = 0.0;
+    double den = 0.0;
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        num += measured[i] * std::conj(expected[i]);
+        den += std::norm(expected[i]);
+    }
+    const cd gain = num / den;
+    EXPECT_NEAR(std::abs(gain), 1.0, 0.01);  // the example uses the same 1/64 inverse-FFT scale
+    // Each sample is off by at most 0.0005 in I and Q: a 64-point DFT moves by at most 64 x 0.0007.
+    const double rounding_bound = 64.0 * 0.0005 * std::sqrt(2.0);
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_LT(std::abs(measured[i] - gain * expected[i]), rounding_bound) << i;
+    }
+}
+
+// --- LTE downlink.
+
+TEST(ReferenceConsistency, LtePrimarySynchronisationIsTheRoot25ZadoffChu) {
+    const lib_ofdm_config_manager_t m = preset(LIB_OFDM_STANDARD_TYPE_LTE_DL);
+    const complex_vector_t& pre = m.get_preamble_ref_iq_vct();
+    ASSERT_EQ(pre.size(), 248u);
+    // File order: SSS (symbol 5), PSS (6), SSS (75), PSS (76).
+    std::vector<cd> d(pre.begin() + 62, pre.begin() + 124);
+    for (int n = 0; n < 62; ++n) {
+        EXPECT_NEAR(std::abs(d[n]), 1.0, 1e-6) << n;
+        EXPECT_EQ(pre[62 + n], pre[186 + n]) << n;  // both half frames carry the same PSS
+    }
+    // Centrally symmetric, d(n) = d(61 - n): the conjugate-symmetric time signal of the PSS.
+    for (int n = 0; n < 31; ++n) EXPECT_LT(std::abs(d[n] - d[61 - n]), 1e-6) << n;
+    // A chirp: the phase step between neighbours turns by the same exp(-j 2 pi u / 63) each time.
+    const cd turn = std::polar(1.0, -2.0 * k_pi * 25.0 / 63.0);
+    for (int n = 0; n + 2 < 31; ++n) {
+        EXPECT_LT(std::abs(d[n + 2] * std::conj(d[n + 1]) - turn * d[n + 1] * std::conj(d[n])), 1e-5) << n;
+    }
+    // Restore the element punctured at DC from the chirp (x(31) = x(30) exp(-j 2 pi u 31 / 63)):
+    // the length-63 Zadoff-Chu sequence then has an ideal periodic autocorrelation.
+    std::vector<cd> zc(d.begin(), d.begin() + 31);
+    zc.push_back(d[30] * std::polar(1.0, -2.0 * k_pi * 25.0 * 31.0 / 63.0));
+    zc.insert(zc.end(), d.begin() + 31, d.end());
+    ASSERT_EQ(zc.size(), 63u);
+    for (int lag = 0; lag < 63; ++lag) {
+        cd r = 0.0;
+        for (int n = 0; n < 63; ++n) r += zc[n] * std::conj(zc[(n + lag) % 63]);
+        EXPECT_NEAR(std::abs(r), lag == 0 ? 63.0 : 0.0, 1e-4) << lag;
+    }
+}
+
+TEST(ReferenceConsistency, LteSecondarySynchronisationIsBinaryAndDiffersBetweenHalfFrames) {
+    const lib_ofdm_config_manager_t m = preset(LIB_OFDM_STANDARD_TYPE_LTE_DL);
+    const complex_vector_t& pre = m.get_preamble_ref_iq_vct();
+    int differing = 0;
+    for (int n = 0; n < 62; ++n) {
+        for (const int base : {0, 124}) {
+            EXPECT_EQ(std::abs(pre[base + n].real()), 1.0f);
+            EXPECT_EQ(pre[base + n].imag(), 0.0f);
+        }
+        // Even elements are s0 c0 in subframe 0 and s1 c0 in subframe 5.
+        differing += pre[n] != pre[124 + n];
+    }
+    EXPECT_GT(differing, 10);
+}
+
+// Gold sequence of 36.211 7.2, bit by bit as the clause writes it.
+std::vector<int> gold(std::uint32_t c_init, int count) {
+    const int nc = 1600;
+    std::vector<int> x1(nc + count + 31, 0), x2(nc + count + 31, 0);
+    x1[0] = 1;
+    for (int i = 0; i < 31; ++i) x2[i] = (c_init >> i) & 1;
+    for (int n = 0; n + 31 < nc + count; ++n) {
+        x1[n + 31] = (x1[n + 3] + x1[n]) % 2;
+        x2[n + 31] = (x2[n + 3] + x2[n + 2] + x2[n + 1] + x2[n]) % 2;
+    }
+    std::vector<int> c(count);
+    for (int n = 0; n < count; ++n) c[n] = (x1[n + nc] + x2[n + nc]) % 2;
+    return c;
+}
+
+TEST(ReferenceConsistency, LteCellReferenceSignalOfSlot0FollowsItsGoldSequence) {
+    const lib_ofdm_config_manager_t m = preset(LIB_OFDM_STANDARD_TYPE_LTE_DL);
+    const complex_vector_t& pilot = m.get_pilot_ref_iq_vct();
+    ASSERT_EQ(pilot.size(), 2000u);
+    for (const complex_t& v : pilot) ASSERT_NEAR(std::abs(v), 1.0f, 1e-6f);
+
+    // Cell 0, slot 0: l = 0 has c_init = 2^10 (7 + 0 + 1) + 1 = 8193, l = 4 has 2^10 x 12 + 1.
+    // The 50 cells of 25 resource blocks take r(85 ... 134), r(m) = ((1 - 2c(2m)) + j(1 - 2c(2m+1))) / sqrt 2.
+    const std::uint32_t c_inits[2] = {8193, 12289};
+    for (int sym = 0; sym < 2; ++sym) {
+        const std::vector<int> c = gold(c_inits[sym], 270);
+        for (int m_idx = 0; m_idx < 50; ++m_idx) {
+            const int m2 = 2 * (m_idx + 85);
+            const float a = static_cast<float>(1.0 / std::sqrt(2.0));
+            const complex_t expected((1 - 2 * c[m2]) * a, (1 - 2 * c[m2 + 1]) * a);
+            EXPECT_LT(std::abs(pilot[50 * sym + m_idx] - expected), 1e-6f) << sym << "," << m_idx;
+        }
+    }
+    // The pilot cells of the grid hold these values at the comb of v_shift = 0: symbol 0 at
+    // subcarriers -150, -144, ..., symbol 4 at -147, -141, ...
+    const cell_grid_t& grid = m.get_ref_resource_data_vct_manager().get_ref_resource_data();
+    EXPECT_EQ(grid[0][256 - 150], pilot[0]);
+    EXPECT_EQ(grid[0][256 + 1], pilot[25]);
+    EXPECT_EQ(grid[4][256 - 147], pilot[50]);
+    EXPECT_EQ(grid[7][256 - 150], pilot[100]);
+}
+
+// --- LTE uplink: DMRS of each slot = exp(j alpha n) x_q(n mod 293) with q = 9 and the cyclic
+// shift of n_PRS(ns) from the c_init = 0 Gold sequence (36.211 5.5.2.1.1).
+TEST(ReferenceConsistency, LteUplinkDmrsIsTheCyclicallyShiftedZadoffChuOfEachSlot) {
+    const lib_ofdm_config_manager_t m = preset(LIB_OFDM_STANDARD_TYPE_LTE_UL);
+    const complex_vector_t& pilot = m.get_pilot_ref_iq_vct();
+    ASSERT_EQ(pilot.size(), 6000u);
+    const std::vector<int> c = gold(0, 8 * 7 * 20);
+    for (int slot = 0; slot < 20; ++slot) {
+        int n_prs = 0;
+        for (int i = 0; i < 8; ++i) n_prs += c[8 * 7 * slot + i] << i;
+        const int n_cs = n_prs % 12;
+        for (int n = 0; n < 300; ++n) {
+            const long long mm = n % 293;
+            const double zc_phase = -k_pi * static_cast<double>((9 * mm * (mm + 1)) % (2 * 293)) / 293.0;
+            const cd expected = std::polar(1.0, zc_phase + 2.0 * k_pi * n_cs * n / 12.0);
+            ASSERT_LT(std::abs(cd(pilot[300 * slot + n]) - expected), 1e-5) << slot << "," << n;
+        }
+    }
+}
+
+}  // namespace
