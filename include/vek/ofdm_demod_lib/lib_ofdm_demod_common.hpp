@@ -67,8 +67,37 @@ public:
     // --- Channel equalisation and tracking (demod/lib_ofdm_equalizer.cpp, lib_ofdm_tracking.cpp).
 
     // --- EVM and SINR measurement (demod/lib_ofdm_measurement.cpp).
+    // Error vectors ref - meas of one resource class: evm_rms and every per-cell EVM in percent of
+    // the class's RMS reference amplitude, sinr in dB (+inf for error-free cells). The per-cell
+    // error and reference powers are appended to err_pow_all / ref_pow_all. A class without cells,
+    // or whose references all have zero power, gives evm_rms = -100, no per-cell values, sinr = 0
+    // and appends nothing. ref must hold at least as many cells as meas.
+    static void deal_evm_and_sinr(const complex_vector_t& meas, const complex_vector_t& ref, float& evm_rms,
+                                  std::vector<float>& evm_cells, float& sinr, std::vector<float>& err_pow_all,
+                                  std::vector<float>& ref_pow_all);
 
-    // --- Hard-decision slicers (demod/lib_ofdm_slicers.cpp).
+    // --- Hard-decision slicers (demod/lib_ofdm_slicers.cpp, lib_ofdm_slicers_qam.cpp).
+    // Each decides the first n cells of in to the nearest point of a unit-mean-power constellation
+    // scaled by g (decided in coordinates divided by g, the point multiplied back). n <= 0 gives an
+    // empty out; n beyond the input raises std::out_of_range after the existing cells.
+    static void re_bpsk(const complex_vector_t& in, int n, float g, complex_vector_t& out);
+    static void re_bpsk_pi_div4(const complex_vector_t& in, int n, float g, complex_vector_t& out);
+    static void re_qpsk(const complex_vector_t& in, int n, float g, complex_vector_t& out);
+    static void re_8psk(const complex_vector_t& in, int n, float g, complex_vector_t& out);
+    static void re_8dpsk(const complex_vector_t& in, int n, float g, complex_vector_t& out);
+    static void re_16qam(const complex_vector_t& in, int n, float g, complex_vector_t& out);
+    static void re_32qam(const complex_vector_t& in, int n, float g, complex_vector_t& out);
+    static void re_64qam(const complex_vector_t& in, int n, float g, complex_vector_t& out);
+    static void re_128qam(const complex_vector_t& in, int n, float g, complex_vector_t& out);
+    static void re_256qam(const complex_vector_t& in, int n, float g, complex_vector_t& out);
+    static void re_512qam(const complex_vector_t& in, int n, float g, complex_vector_t& out);
+    static void re_1024qam(const complex_vector_t& in, int n, float g, complex_vector_t& out);
+    // The slicer of a lib_ofdm_mod_level_t code; NONE, BPSK and unknown codes slice as BPSK.
+    static void demodulation(const complex_vector_t& in, int n, int mod_level, float g, complex_vector_t& out);
+    // Decides in[i] with mod_levels[i]; one pass over the whole input when all levels agree.
+    // An empty level list gives an empty out.
+    static void get_refer_data(const complex_vector_t& in, const std::vector<int>& mod_levels, float g,
+                               complex_vector_t& out);
 
     // --- Diagnostic dumps (demod/lib_ofdm_dumps.cpp).
 };

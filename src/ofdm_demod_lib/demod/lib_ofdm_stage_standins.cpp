@@ -22,6 +22,5 @@ bool lib_ofdm_demod_t::_deal_ofdm_fine_freq_error_estimate() { return true; }
 bool lib_ofdm_demod_t::_deal_ofdm_demod() { return true; }
 bool lib_ofdm_demod_t::_deal_ofdm_channel_equilibria() { return true; }
 bool lib_ofdm_demod_t::_deal_ofdm_channel_tracking() { return true; }
-bool lib_ofdm_demod_t::_deal_ofdm_evm_data() { return true; }
 
 }  // namespace vek::ofdm_demod_lib

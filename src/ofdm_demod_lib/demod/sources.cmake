@@ -3,4 +3,8 @@ list(APPEND VEK_DEMOD_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm.cpp
   ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_demod.cpp
   ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_stage_standins.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_slicers.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_slicers_qam.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_ideal_points.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_measurement.cpp
 )

@@ -56,6 +56,9 @@ protected:
     // --- Channel tracking (demod/lib_ofdm_tracking.cpp).
 
     // --- EVM and SINR measurement (demod/lib_ofdm_measurement.cpp).
+    // Ideal points of every data modulation used by entries, scaled by g: distinct codes in
+    // ascending order (demod/lib_ofdm_ideal_points.cpp).
+    static complex_vector_t _deal_data_ref(const std::vector<lib_ofdm_res_info_t>& entries, float g);
 
     bool m_is_running = false;
     bool m_is_config_ready = false;

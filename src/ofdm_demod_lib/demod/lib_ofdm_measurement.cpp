@@ -1,0 +1,239 @@
+// EVM and SINR measurement: the last pipeline stage. Preamble and pilot cells are measured against
+// their known reference values, payload cells against the hard decisions of their own received
+// values; each class gives RMS and peak EVM (percent of its RMS reference amplitude) and a SINR,
+// and all measured cells together give the overall EVM and the modulation error ratio.
+#include <cmath>
+#include <cstddef>
+#include <limits>
+#include <utility>
+
+#include "vek/common_lib/math/lib_common_container.hpp"
+#include "vek/common_lib/math/lib_common_math.hpp"
+#include "vek/ofdm_demod_lib/demod/lib_ofdm_demod.hpp"
+#include "vek/ofdm_demod_lib/lib_ofdm_demod_common.hpp"
+#include "vek/ofdm_demod_lib/log/ofdm_log.hpp"
+
+namespace vek::ofdm_demod_lib {
+namespace {
+
+using vek::common_lib::lib_common_container_t;
+using vek::common_lib::lib_common_math_t;
+
+constexpr float k_no_evm_percent = -100.0f;  // marks an EVM that cannot be measured
+
+// |z|^2 with the magnitude taken in single precision and squared in double.
+float cell_power(const complex_t& z) {
+    const double magnitude = lib_common_math_t::get_complex_amplitude(z);
+    return static_cast<float>(magnitude * magnitude);
+}
+
+// 10 log10(signal / error) in dB; +inf when there is no error at all.
+float power_ratio_db(float signal_power, float error_power) {
+    if (error_power == 0.0f) return std::numeric_limits<float>::infinity();
+    return static_cast<float>(10.0 * std::log10(static_cast<double>(signal_power / error_power)));
+}
+
+// The cells of one resource class in collection order, with where each came from.
+struct class_cells_t {
+    complex_vector_t meas;
+    complex_vector_t ref;
+    std::vector<int> levels;                   // payload only: modulation code per cell
+    std::vector<std::pair<int, int>> position; // (row of the EVM map, cell)
+
+    void add(const complex_t& cell, int map_row, int column) {
+        meas.push_back(cell);
+        position.emplace_back(map_row, column);
+    }
+};
+
+struct class_outcome_t {
+    bool measured = false;
+    float evm_rms = k_no_evm_percent;
+    float evm_max = k_no_evm_percent;
+    float sinr = 0.0f;
+    std::vector<float> evm_cells;
+};
+
+}  // namespace
+
+void lib_ofdm_demod_common_t::deal_evm_and_sinr(const complex_vector_t& meas, const complex_vector_t& ref,
+                                                float& evm_rms, std::vector<float>& evm_cells, float& sinr,
+                                                std::vector<float>& err_pow_all, std::vector<float>& ref_pow_all) {
+    evm_cells.clear();
+    evm_rms = k_no_evm_percent;
+    sinr = 0.0f;
+    if (meas.empty()) return;
+
+    std::vector<float> err_pow(meas.size());
+    std::vector<float> ref_pow(meas.size());
+    float err_sum = 0.0f;
+    float ref_sum = 0.0f;
+    for (std::size_t i = 0; i < meas.size(); ++i) {
+        const complex_t& r = ref.at(i);
+        err_pow[i] = cell_power(r - meas[i]);
+        ref_pow[i] = cell_power(r);
+        err_sum += err_pow[i];
+        ref_sum += ref_pow[i];
+    }
+    const float ref_mean = lib_common_math_t::get_average_value(ref_pow);
+    // References without power give no scale to measure against: the class counts as not
+    // measured, like a class without cells, and adds nothing to the overall figures.
+    if (!(ref_mean > 0.0f)) return;
+    const float err_mean = lib_common_math_t::get_average_value(err_pow);
+
+    err_pow_all.insert(err_pow_all.end(), err_pow.begin(), err_pow.end());
+    ref_pow_all.insert(ref_pow_all.end(), ref_pow.begin(), ref_pow.end());
+
+    evm_rms = static_cast<float>(100.0 * std::sqrt(static_cast<double>(err_mean / ref_mean)));
+    evm_cells.resize(meas.size());
+    for (std::size_t i = 0; i < meas.size(); ++i)
+        evm_cells[i] = static_cast<float>(100.0 * std::sqrt(static_cast<double>(err_pow[i] / ref_mean)));
+    sinr = power_ratio_db(ref_sum, err_sum);
+}
+
+bool lib_ofdm_demod_t::_deal_ofdm_evm_data() {
+    const lib_ofdm_config_manager_t& cfg = m_config_manager;
+    const int offset = cfg.get_meas_symbol_offset();
+    const int count = cfg.get_meas_symbol_num() > 0 ? cfg.get_meas_symbol_num() : 0;
+    const int fft_length = cfg.get_fft_length() > 0 ? cfg.get_fft_length() : 0;
+    const float g = cfg.get_user_boosting();
+    const bool_grid_t& preamble_map = cfg.get_preamble_index_map();
+    const bool_grid_t& pilot_map = cfg.get_pilot_index_map();
+    const bool_grid_t& payload_map = cfg.get_payload_index_map();
+    const int_grid_t& mod_map = cfg.get_resource_mod_map_manager().get_resource_mod_map();
+
+    m_meas_symbol_index.clear();
+    for (int r = 0; r < count; ++r) m_meas_symbol_index.push_back(offset + r);
+    m_meas_count = count;
+    m_pilot_ref_seq.clear();
+
+    lib_ofdm_result_t& result = m_result;
+    result.m_preamble_sample_data.clear();
+    result.m_preamble_ref_iq.clear();
+    result.m_pilot_sample_iq.clear();
+    result.m_pilot_ref_iq.clear();
+    result.m_payload_sample_sym.clear();
+    result.m_preamble_sinr = 0.0f;
+    result.m_pilot_sinr = 0.0f;
+    result.m_payload_sinr = 0.0f;
+    result.m_snr_mer = 0.0f;
+    result.m_ofdm_vaild_num = count;
+    result.m_ofdm_demod_data = m_symbol_freq_data;
+    result.m_evm_map.assign(static_cast<std::size_t>(count), std::vector<float>(static_cast<std::size_t>(fft_length), 0.0f));
+    result.m_data_ref = _deal_data_ref(cfg.get_resource_mapping_vct(), g);
+    // The list of this run (the tracker copies the member before it is rebuilt here).
+    result.m_meas_symbol_range = m_meas_symbol_index;
+
+    // Collect every class's cells; all accesses are range-checked, so a measurement window that
+    // reaches beyond the demodulated grid or the maps raises std::out_of_range.
+    class_cells_t preamble;
+    class_cells_t pilot;
+    class_cells_t payload;
+    for (int r = 0; r < count; ++r) {
+        const auto s = static_cast<std::size_t>(offset + r);
+        const complex_vector_t& ref_row = m_ref_freq_data.at(s);
+        const complex_vector_t& meas_row = m_symbol_freq_data.at(s);
+        const std::vector<int>& mod_row = mod_map.at(s);
+        const std::vector<bool>& preamble_row = preamble_map.at(s);
+        const std::vector<bool>& pilot_row = pilot_map.at(s);
+        const std::vector<bool>& payload_row = payload_map.at(s);
+        for (int j = 0; j < fft_length; ++j) {
+            const auto c = static_cast<std::size_t>(j);
+            if (preamble_row.at(c)) {
+                preamble.add(meas_row.at(c), r, j);
+                preamble.ref.push_back(ref_row.at(c));
+            }
+            if (pilot_row.at(c)) {
+                pilot.add(meas_row.at(c), r, j);
+                m_pilot_ref_seq.push_back(ref_row.at(c));
+            }
+            if (payload_row.at(c)) {
+                payload.add(meas_row.at(c), r, j);
+                payload.levels.push_back(mod_row.at(c));
+            }
+        }
+    }
+    pilot.ref = m_pilot_ref_seq;
+
+    std::vector<float> err_pow_all;
+    std::vector<float> ref_pow_all;
+    std::vector<float> class_max;
+    const auto measure = [&](const complex_vector_t& meas, const complex_vector_t& ref) {
+        class_outcome_t outcome;
+        lib_ofdm_demod_common_t::deal_evm_and_sinr(meas, ref, outcome.evm_rms, outcome.evm_cells, outcome.sinr,
+                                                   err_pow_all, ref_pow_all);
+        if (outcome.evm_cells.empty()) return outcome;
+        outcome.measured = true;
+        outcome.evm_max = lib_common_container_t::get_max_value(outcome.evm_cells);
+        class_max.push_back(outcome.evm_max);
+        return outcome;
+    };
+
+    // An uplink frame has no preamble to measure (its demodulation reference signals are pilots).
+    class_outcome_t preamble_outcome;
+    if (cfg.get_standard() != LIB_OFDM_STANDARD_TYPE_LTE_UL && !preamble.meas.empty())
+        preamble_outcome = measure(preamble.meas, preamble.ref);
+    result.m_preamble_evm_rms = preamble_outcome.evm_rms;
+    result.m_preamble_evm_max = preamble_outcome.evm_max;
+    result.m_preamble_sinr = preamble_outcome.sinr;
+    if (preamble_outcome.measured) {
+        result.m_preamble_sample_data = preamble.meas;
+        result.m_preamble_ref_iq = preamble.ref;
+    }
+
+    class_outcome_t pilot_outcome;
+    if (!pilot.meas.empty()) pilot_outcome = measure(pilot.meas, pilot.ref);
+    result.m_pilot_evm_rms = pilot_outcome.evm_rms;
+    result.m_pilot_evm_max = pilot_outcome.evm_max;
+    result.m_pilot_sinr = pilot_outcome.sinr;
+    if (pilot_outcome.measured) {
+        result.m_pilot_sample_iq = pilot.meas;
+        result.m_pilot_ref_iq = pilot.ref;
+    }
+
+    // Payload references are the nearest constellation points of the received cells themselves
+    // (no amplitude normalisation: the cells are already equalised to the nominal level g).
+    class_outcome_t payload_outcome;
+    if (!payload.meas.empty() && !payload.levels.empty()) {
+        lib_ofdm_demod_common_t::get_refer_data(payload.meas, payload.levels, g, payload.ref);
+        payload_outcome = measure(payload.meas, payload.ref);
+    }
+    result.m_payload_evm_rms = payload_outcome.evm_rms;
+    result.m_payload_evm_max = payload_outcome.evm_max;
+    result.m_payload_sinr = payload_outcome.sinr;
+    if (payload_outcome.measured) result.m_payload_sample_sym = payload.meas;
+
+    // Classes in the order preamble, pilot, payload: a cell flagged in several maps keeps the
+    // value of the last class.
+    const std::pair<const class_cells_t*, const class_outcome_t*> classes[] = {
+        {&preamble, &preamble_outcome}, {&pilot, &pilot_outcome}, {&payload, &payload_outcome}};
+    for (const auto& [cells, outcome] : classes) {
+        if (!outcome->measured) continue;
+        for (std::size_t k = 0; k < outcome->evm_cells.size(); ++k) {
+            const auto [row, column] = cells->position[k];
+            result.m_evm_map[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)] = outcome->evm_cells[k];
+        }
+    }
+
+    // Overall figures weigh every measured cell equally, whatever its class.
+    if (err_pow_all.empty() || ref_pow_all.empty()) {
+        result.m_evm_rms = k_no_evm_percent;
+        result.m_snr_mer = 0.0f;
+    } else {
+        const float err_mean = lib_common_math_t::get_average_value(err_pow_all);
+        const float ref_mean = lib_common_math_t::get_average_value(ref_pow_all);
+        result.m_evm_rms = static_cast<float>(100.0 * std::sqrt(static_cast<double>(err_mean / ref_mean)));
+        float err_sum = 0.0f;
+        float ref_sum = 0.0f;
+        for (float v : err_pow_all) err_sum += v;
+        for (float v : ref_pow_all) ref_sum += v;
+        result.m_snr_mer = power_ratio_db(ref_sum, err_sum);
+    }
+    result.m_evm_max = class_max.empty() ? k_no_evm_percent : lib_common_container_t::get_max_value(class_max);
+
+    VEK_OFDM_LOG_DEBUG("m_evm_rms is {}", result.m_evm_rms);
+    VEK_OFDM_LOG_DEBUG("m_evm_max is {}", result.m_evm_max);
+    return true;
+}
+
+}  // namespace vek::ofdm_demod_lib

@@ -1,0 +1,122 @@
+// Hard-decision slicers: the common frame, the BPSK/QPSK/8-phase deciders, the dispatcher by
+// modulation code and the per-cell wrapper for symbols that mix modulations. Payload cells have
+// no known reference, so the receiver takes the nearest constellation point as one.
+#include <array>
+#include <cstddef>
+
+#include "lib_ofdm_slicer_decisions.hpp"
+#include "vek/ofdm_demod_lib/lib_ofdm_demod_common.hpp"
+
+namespace vek::ofdm_demod_lib {
+namespace slicer_detail {
+namespace {
+
+constexpr float k_inv_sqrt2 = 0.70710677f;  // 1/sqrt(2): QPSK and the diagonal 8-phase points
+// 8DPSK (points at k * 45 deg): midpoints between the neighbouring real coordinates 0, 1/sqrt(2), 1.
+constexpr float k_8dpsk_inner = 0.35355338f;
+constexpr float k_8dpsk_outer = 0.8535534f;
+// 8PSK (points at 22.5 deg + k * 45 deg): cos 22.5 deg, sin 22.5 deg and their midpoint.
+constexpr float k_8psk_major = 0.9238795f;
+constexpr float k_8psk_minor = 0.38268343f;
+constexpr float k_8psk_mid = 0.65328145f;
+
+float sign_of_imag(float y) { return y > 0.0f ? 1.0f : -1.0f; }
+
+}  // namespace
+
+// Points (+-1, 0); the origin and anything not strictly right of it decide left.
+complex_t decide_bpsk(float x, float /*y*/) { return complex_t(x > 0.0f ? 1.0f : -1.0f, 0.0f); }
+
+// Points +-(1, 1)/sqrt(2): the decision line is x + y = 0, the origin deciding to (u, u).
+complex_t decide_bpsk_pi_div4(float x, float y) {
+    const float s = x + y;
+    return s >= 0.0f ? complex_t(k_inv_sqrt2, k_inv_sqrt2) : complex_t(-k_inv_sqrt2, -k_inv_sqrt2);
+}
+
+complex_t decide_qpsk(float x, float y) {
+    const auto axis = [](float v) { return v > 0.0f ? k_inv_sqrt2 : (v < 0.0f ? -k_inv_sqrt2 : 0.0f); };
+    return complex_t(axis(x), axis(y));
+}
+
+// Decided by the real coordinate first (five vertical strips), then the sign of the imaginary
+// one picks the upper or lower point of the strip.
+complex_t decide_8dpsk(float x, float y) {
+    if (x > k_8dpsk_outer) return complex_t(1.0f, 0.0f);
+    if (x > k_8dpsk_inner) return complex_t(k_inv_sqrt2, sign_of_imag(y) * k_inv_sqrt2);
+    if (x >= -k_8dpsk_inner) return complex_t(0.0f, sign_of_imag(y));
+    if (x >= -k_8dpsk_outer) return complex_t(-k_inv_sqrt2, sign_of_imag(y) * k_inv_sqrt2);
+    return complex_t(-1.0f, 0.0f);
+}
+
+// Four vertical strips; a cell exactly on the imaginary axis (or NaN) has no side and gives 0.
+complex_t decide_8psk(float x, float y) {
+    const float s = sign_of_imag(y);
+    if (x > k_8psk_mid) return complex_t(k_8psk_major, s * k_8psk_minor);
+    if (x > 0.0f) return complex_t(k_8psk_minor, s * k_8psk_major);
+    if (x < -k_8psk_mid) return complex_t(-k_8psk_major, s * k_8psk_minor);
+    if (x < 0.0f) return complex_t(-k_8psk_minor, s * k_8psk_major);
+    return complex_t(0.0f, 0.0f);
+}
+
+decide_fn_t decider_for_level(int mod_level) {
+    // Indexed by mod_level + 1 for the codes -1 ... 10; 0 (NONE) and 1 both slice as BPSK.
+    static constexpr std::array<decide_fn_t, 12> k_table = {
+        decide_bpsk_pi_div4, decide_bpsk,   decide_bpsk,   decide_qpsk,
+        decide_8dpsk,        decide_16qam,  decide_32qam,  decide_64qam,
+        decide_128qam,       decide_256qam, decide_512qam, decide_1024qam,
+    };
+    if (mod_level < LIB_OFDM_MOD_LEVEL_BPSK_PI_DIV4 || mod_level > LIB_OFDM_MOD_LEVEL_1024QAM) return decide_bpsk;
+    return k_table[static_cast<std::size_t>(mod_level + 1)];
+}
+
+void slice_cells(const complex_vector_t& in, int n, float g, decide_fn_t decide, complex_vector_t& out) {
+    out.clear();
+    if (n <= 0) return;
+    out.assign(static_cast<std::size_t>(n), complex_t(0.0f, 0.0f));
+    for (std::size_t k = 0; k < out.size(); ++k) out[k] = slice_cell(decide, in.at(k), g);
+}
+
+}  // namespace slicer_detail
+
+using namespace slicer_detail;
+
+void lib_ofdm_demod_common_t::re_bpsk(const complex_vector_t& in, int n, float g, complex_vector_t& out) {
+    slice_cells(in, n, g, decide_bpsk, out);
+}
+void lib_ofdm_demod_common_t::re_bpsk_pi_div4(const complex_vector_t& in, int n, float g, complex_vector_t& out) {
+    slice_cells(in, n, g, decide_bpsk_pi_div4, out);
+}
+void lib_ofdm_demod_common_t::re_qpsk(const complex_vector_t& in, int n, float g, complex_vector_t& out) {
+    slice_cells(in, n, g, decide_qpsk, out);
+}
+void lib_ofdm_demod_common_t::re_8psk(const complex_vector_t& in, int n, float g, complex_vector_t& out) {
+    slice_cells(in, n, g, decide_8psk, out);
+}
+void lib_ofdm_demod_common_t::re_8dpsk(const complex_vector_t& in, int n, float g, complex_vector_t& out) {
+    slice_cells(in, n, g, decide_8dpsk, out);
+}
+
+void lib_ofdm_demod_common_t::demodulation(const complex_vector_t& in, int n, int mod_level, float g,
+                                           complex_vector_t& out) {
+    slice_cells(in, n, g, decider_for_level(mod_level), out);
+}
+
+void lib_ofdm_demod_common_t::get_refer_data(const complex_vector_t& in, const std::vector<int>& mod_levels, float g,
+                                             complex_vector_t& out) {
+    out.clear();
+    if (mod_levels.empty()) return;
+    bool uniform = true;
+    for (int level : mod_levels) uniform = uniform && level == mod_levels.front();
+    if (uniform) {
+        // One modulation for the whole vector: slice it in one pass.
+        demodulation(in, static_cast<int>(in.size()), mod_levels.front(), g, out);
+        return;
+    }
+    // Mixed modulations: every cell with its own decider. A shorter input raises
+    // std::out_of_range at the first missing cell.
+    out.assign(mod_levels.size(), complex_t(0.0f, 0.0f));
+    for (std::size_t i = 0; i < mod_levels.size(); ++i)
+        out[i] = slice_cell(decider_for_level(mod_levels[i]), in.at(i), g);
+}
+
+}  // namespace vek::ofdm_demod_lib

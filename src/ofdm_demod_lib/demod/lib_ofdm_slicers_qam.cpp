@@ -1,0 +1,140 @@
+// Square and cross QAM slicers. Each axis is decided on its own against the odd-integer ladder
+// +-1u, +-3u, ... whose decision thresholds are the even multiples of the unit u = 1/sqrt(E),
+// E being the mean energy of the odd-integer grid, so every constellation has unit mean power.
+// Cross constellations (32, 128, 512 points) have no points in the grid's corners; their extra
+// rules keep the decision inside the constellation.
+#include <array>
+#include <cmath>
+#include <cstdlib>
+
+#include "lib_ofdm_slicer_decisions.hpp"
+#include "vek/ofdm_demod_lib/lib_ofdm_demod_common.hpp"
+
+namespace vek::ofdm_demod_lib {
+namespace slicer_detail {
+namespace {
+
+// One axis of a QAM grid: level[l] = l * u and threshold[k] = 2 (k + 1) u, each computed in
+// double precision and rounded once, so a coordinate lying exactly on a threshold compares equal.
+struct qam_axis_t {
+    static constexpr int k_max_levels = 32;
+    int max_level = 1;  // outermost odd level, sqrt(M) - 1 for square grids
+    std::array<float, k_max_levels> level{};
+    std::array<float, k_max_levels / 2> threshold{};
+
+    qam_axis_t(double mean_energy, int outer_level) : max_level(outer_level) {
+        const double root = std::sqrt(mean_energy);
+        for (int l = 0; l <= outer_level; ++l) level[static_cast<std::size_t>(l)] = static_cast<float>(l / root);
+        for (int k = 0; 2 * (k + 1) < outer_level + 1; ++k)
+            threshold[static_cast<std::size_t>(k)] = static_cast<float>(2.0 * (k + 1) / root);
+    }
+
+    // Odd level magnitude (1, 3, ...) of a non-zero coordinate; ties go to the inner level.
+    int decide_level(float coordinate) const {
+        const float magnitude = std::fabs(coordinate);
+        for (int l = 1; l < max_level; l += 2) {
+            if (magnitude <= threshold[static_cast<std::size_t>((l - 1) / 2)]) return l;
+        }
+        return max_level;
+    }
+
+    // Signed level: 0 exactly at the origin (and for a NaN coordinate, which has no side).
+    int decide_signed_level(float coordinate) const {
+        if (coordinate > 0.0f) return decide_level(coordinate);
+        if (coordinate < 0.0f) return -decide_level(coordinate);
+        return 0;
+    }
+
+    // Threshold 2k u, k = 1, 2, ...
+    float even_multiple(int k) const { return threshold[static_cast<std::size_t>(k - 1)]; }
+
+    float value(int signed_level) const {
+        const float v = level[static_cast<std::size_t>(std::abs(signed_level))];
+        return signed_level < 0 ? -v : v;
+    }
+};
+
+const qam_axis_t& axis_16qam() { static const qam_axis_t a(10.0, 3); return a; }
+const qam_axis_t& axis_32qam() { static const qam_axis_t a(20.0, 5); return a; }
+const qam_axis_t& axis_64qam() { static const qam_axis_t a(42.0, 7); return a; }
+const qam_axis_t& axis_128qam() { static const qam_axis_t a(82.0, 11); return a; }
+const qam_axis_t& axis_256qam() { static const qam_axis_t a(170.0, 15); return a; }
+const qam_axis_t& axis_512qam() { static const qam_axis_t a(330.0, 23); return a; }
+const qam_axis_t& axis_1024qam() { static const qam_axis_t a(682.0, 31); return a; }
+
+complex_t decide_square(const qam_axis_t& axis, float x, float y) {
+    return complex_t(axis.value(axis.decide_signed_level(x)), axis.value(axis.decide_signed_level(y)));
+}
+
+int clamp_magnitude(int signed_level, int limit) {
+    if (signed_level > limit) return limit;
+    if (signed_level < -limit) return -limit;
+    return signed_level;
+}
+
+}  // namespace
+
+complex_t decide_16qam(float x, float y) { return decide_square(axis_16qam(), x, y); }
+complex_t decide_64qam(float x, float y) { return decide_square(axis_64qam(), x, y); }
+complex_t decide_256qam(float x, float y) { return decide_square(axis_256qam(), x, y); }
+complex_t decide_1024qam(float x, float y) { return decide_square(axis_1024qam(), x, y); }
+
+// 32-QAM is a 6 x 6 grid without its four corners: a cell beyond 4u on the real axis and 2u on
+// the imaginary axis goes to the nearest remaining point (+-5, +-3).
+complex_t decide_32qam(float x, float y) {
+    const qam_axis_t& axis = axis_32qam();
+    if (std::fabs(x) > axis.even_multiple(2) && std::fabs(y) > axis.even_multiple(1)) {
+        const int li = x > 0.0f ? 5 : -5;
+        const int lq = y > 0.0f ? 3 : -3;
+        return complex_t(axis.value(li), axis.value(lq));
+    }
+    return decide_square(axis, x, y);
+}
+
+// 128-QAM: a 12 x 12 grid without 4 x 4 corners. Above 8u on the imaginary axis only the real
+// levels up to 7 exist.
+complex_t decide_128qam(float x, float y) {
+    const qam_axis_t& axis = axis_128qam();
+    int li = axis.decide_signed_level(x);
+    if (std::fabs(y) > axis.even_multiple(4)) li = clamp_magnitude(li, 7);
+    return complex_t(axis.value(li), axis.value(axis.decide_signed_level(y)));
+}
+
+// 512-QAM: a 24 x 24 grid without 8 x 8 corners. The real axis is limited to 15 above 16u on the
+// imaginary axis; the imaginary axis is limited to 15 when the decided real level is outer.
+complex_t decide_512qam(float x, float y) {
+    const qam_axis_t& axis = axis_512qam();
+    int li = axis.decide_signed_level(x);
+    if (std::fabs(y) > axis.even_multiple(8)) li = clamp_magnitude(li, 15);
+    int lq = axis.decide_signed_level(y);
+    if (std::abs(li) > 16) lq = clamp_magnitude(lq, 15);
+    return complex_t(axis.value(li), axis.value(lq));
+}
+
+}  // namespace slicer_detail
+
+using namespace slicer_detail;
+
+void lib_ofdm_demod_common_t::re_16qam(const complex_vector_t& in, int n, float g, complex_vector_t& out) {
+    slice_cells(in, n, g, decide_16qam, out);
+}
+void lib_ofdm_demod_common_t::re_32qam(const complex_vector_t& in, int n, float g, complex_vector_t& out) {
+    slice_cells(in, n, g, decide_32qam, out);
+}
+void lib_ofdm_demod_common_t::re_64qam(const complex_vector_t& in, int n, float g, complex_vector_t& out) {
+    slice_cells(in, n, g, decide_64qam, out);
+}
+void lib_ofdm_demod_common_t::re_128qam(const complex_vector_t& in, int n, float g, complex_vector_t& out) {
+    slice_cells(in, n, g, decide_128qam, out);
+}
+void lib_ofdm_demod_common_t::re_256qam(const complex_vector_t& in, int n, float g, complex_vector_t& out) {
+    slice_cells(in, n, g, decide_256qam, out);
+}
+void lib_ofdm_demod_common_t::re_512qam(const complex_vector_t& in, int n, float g, complex_vector_t& out) {
+    slice_cells(in, n, g, decide_512qam, out);
+}
+void lib_ofdm_demod_common_t::re_1024qam(const complex_vector_t& in, int n, float g, complex_vector_t& out) {
+    slice_cells(in, n, g, decide_1024qam, out);
+}
+
+}  // namespace vek::ofdm_demod_lib
