@@ -43,9 +43,8 @@ void lib_ofdm_constellation_t::get_ideal_points(int mod_level, complex_vector_t&
     case LIB_OFDM_MOD_LEVEL_32QAM:
         // 6 x 6 grid without its four corners: the inner 4 x 6 block, then the outer columns.
         append_grid(3, 5, 20.0, points);
-        for (const int i : {5, -5}) {
-            for (const int q : {3, -3, 1, -1}) append_point(i, q, 20.0, points);
-        }
+        for (const int q : {3, -3, 1, -1}) append_point(5, q, 20.0, points);
+        for (const int q : {1, -1, 3, -3}) append_point(-5, q, 20.0, points);
         break;
     case LIB_OFDM_MOD_LEVEL_64QAM:
         append_grid(7, 7, 42.0, points);

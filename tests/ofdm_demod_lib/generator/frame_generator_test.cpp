@@ -12,7 +12,9 @@
 
 #include "generator_test_support.hpp"
 #include "log_capture.hpp"
+#include "vek/ofdm_demod_lib/demod/lib_ofdm_demod.hpp"
 #include "vek/ofdm_demod_lib/generator/lib_ofdm_constellation.hpp"
+#include "vek/ofdm_demod_lib/lib_ofdm_demod_common.hpp"
 #include "vek/ofdm_demod_lib/generator/lib_ofdm_frame_generator.hpp"
 
 using namespace vek::ofdm_demod_lib;
@@ -274,3 +276,33 @@ TEST(FrameGenerator, WlanTrainingMatchesTheStandardsWorkedExample) {
 }
 
 }  // namespace
+
+// --- The transmitter's points against the receiver's own tables.
+
+// Opens the pipeline's ideal-point enumeration to the test.
+struct ideal_points_probe_t : lib_ofdm_demod_t {
+    using lib_ofdm_demod_t::_deal_data_ref;
+};
+
+TEST(Constellation, PointsAreTheReceiversIdealPointsAndSliceToThemselves) {
+    for (int level = -1; level <= 10; ++level) {
+        complex_vector_t points;
+        lib_ofdm_constellation_t::get_ideal_points(level, points);
+        lib_ofdm_res_info_t entry;
+        entry.type = LIB_OFDM_RESOURCE_FLAG_DATA;
+        entry.modulation = static_cast<lib_ofdm_mod_level_t>(level);
+        const complex_vector_t receiver = ideal_points_probe_t::_deal_data_ref({entry}, 1.5f);
+        if (level != LIB_OFDM_MOD_LEVEL_NONE) {
+            ASSERT_EQ(receiver.size(), points.size()) << level;
+            for (std::size_t i = 0; i < points.size(); ++i) {
+                EXPECT_LT(std::abs(receiver[i] - points[i] * 1.5f), 1e-6f) << level << " point " << i;
+            }
+        }
+        // A boosted point is its own hard decision with the boost as level factor.
+        complex_vector_t boosted = points, decided;
+        for (complex_t& p : boosted) p *= 1.5f;
+        lib_ofdm_demod_common_t::demodulation(boosted, static_cast<int>(boosted.size()), level, 1.5f, decided);
+        ASSERT_EQ(decided.size(), boosted.size());
+        for (std::size_t i = 0; i < boosted.size(); ++i) EXPECT_LT(std::abs(decided[i] - boosted[i]), 1e-6f) << level << " point " << i;
+    }
+}
