@@ -1,9 +1,11 @@
 #include "vek/ofdm_demod_lib/generator/lib_ofdm_impairment_channel.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <random>
 #include <utility>
+#include <vector>
 
 #include "vek/common_lib/math/lib_common_signal_process.hpp"
 #include "vek/common_lib/math/lib_convolution.hpp"
@@ -26,6 +28,13 @@ double uniform_open(std::mt19937& engine) {
 }
 
 }  // namespace
+
+int lib_ofdm_impairment_channel_t::get_max_multipath_taps(const lib_ofdm_config_manager_t& config) {
+    const std::vector<int>& prefixes = config.get_cp_length_set();
+    if (prefixes.empty()) return 1;
+    const int shortest = *std::min_element(prefixes.begin(), prefixes.end());
+    return std::max(1, shortest - std::max(config.get_fft_advance(), 0) + 1);
+}
 
 double lib_ofdm_impairment_channel_t::calc_noise_variance(double data_cell_power, int fft_length, double snr_db) {
     // A forward FFT of N samples of variance v puts N * v into every bin.

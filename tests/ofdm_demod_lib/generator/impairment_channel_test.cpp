@@ -262,3 +262,45 @@ TEST(ImpairmentChannel, FrameSurvivesARateChangeThereAndBack) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ImpairmentChannel, MultipathLimitKeepsTheAdvancedWindowClear) {
+    // WLAN: prefix 16, advance 8: echoes up to 8 samples, 9 taps. LTE: shortest prefix 36,
+    // advance 18: 19 taps.
+    EXPECT_EQ(lib_ofdm_impairment_channel_t::get_max_multipath_taps(preset(LIB_OFDM_STANDARD_TYPE_WIFI)), 9);
+    EXPECT_EQ(lib_ofdm_impairment_channel_t::get_max_multipath_taps(preset(LIB_OFDM_STANDARD_TYPE_LTE_DL)), 19);
+
+    // An echo at the limit (8 samples) leaves windows taken 8 samples early ISI-free: every cell
+    // is H(k) X(k); one sample further and the previous symbol leaks in.
+    const lib_ofdm_config_manager_t m = preset(LIB_OFDM_STANDARD_TYPE_WIFI);
+    const lib_ofdm_generated_frame_t frame = wlan_frame();
+    for (const int echo : {8, 9}) {
+        lib_ofdm_impairment_info_t info;
+        info.multipath_en = true;
+        info.multipath_taps.assign(static_cast<std::size_t>(echo + 1), complex_t{});
+        info.multipath_taps[0] = {1.0f, 0.0f};
+        info.multipath_taps[static_cast<std::size_t>(echo)] = {0.0f, 0.5f};
+        lib_ofdm_capture_t capture;
+        ASSERT_TRUE(lib_ofdm_impairment_channel_t::deal_impairments(info, frame, 0, capture));
+        double worst = 0.0;
+        const std::vector<std::size_t> starts = vek::test::body_starts(m);
+        for (std::size_t s = 1; s < starts.size(); ++s) {
+            const complex_vector_t cells = vek::test::fft_cells(capture.samples, starts[s] - 8, 64, false);
+            for (int c = 0; c < 64; ++c) {
+                const double k = c - 32;
+                // Window 8 samples early: bin k carries e^(-j 2 pi k 8 / N) more phase.
+                const std::complex<double> h = 1.0 + std::complex<double>(0.0, 0.5) * std::polar(1.0, -2.0 * k_pi * k * echo / 64.0);
+                const std::complex<double> expected = h * std::polar(1.0, -2.0 * k_pi * k * 8.0 / 64.0) * std::complex<double>(frame.freq_grid[s][c]);
+                worst = std::max(worst, std::abs(std::complex<double>(cells[c]) - expected));
+            }
+        }
+        if (echo == 8) {
+            EXPECT_LT(worst, 1e-4);
+        } else {
+            EXPECT_GT(worst, 1e-2);
+        }
+    }
+}
+
+}  // namespace

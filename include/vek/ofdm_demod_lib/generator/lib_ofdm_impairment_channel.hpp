@@ -19,6 +19,7 @@
 // SNR is defined; the rate change then carries signal and noise alike.
 #include <cstdint>
 
+#include "vek/ofdm_demod_lib/config/lib_ofdm_config_manager.hpp"
 #include "vek/ofdm_demod_lib/config/lib_ofdm_types.hpp"
 #include "vek/ofdm_demod_lib/generator/lib_ofdm_frame_generator.hpp"
 
@@ -66,6 +67,11 @@ public:
     // max_taps limits the multipath length (the shortest cyclic prefix + 1; 0 for no limit).
     static bool deal_impairments(const lib_ofdm_impairment_info_t& info, const lib_ofdm_generated_frame_t& frame,
                                  int max_taps, lib_ofdm_capture_t& capture);
+
+    // Longest multipath channel that leaves the receiver's FFT windows free of inter-symbol
+    // interference: the window starts A (FFT advance) samples into the prefix, so the echoes may
+    // reach cp - A samples, cp the shortest prefix: cp - max(A, 0) + 1 taps (at least 1).
+    static int get_max_multipath_taps(const lib_ofdm_config_manager_t& config);
 
     // Per-sample noise variance (E|w|^2) at the system rate for an SNR per FFT bin.
     static double calc_noise_variance(double data_cell_power, int fft_length, double snr_db);
