@@ -52,7 +52,8 @@ void BM_set_sample_data_interpolate_by_two(benchmark::State& state) {
     vek::common_lib::report_capture_t quiet;
     lib_ofdm_demod_t demod;
     demod.set_ofdm_demod_info(frame_config(10e6f));
-    const cvec_t x = noise(static_cast<std::size_t>((k_symbols * (k_fft_len + k_cp_len) + 2 * k_idle) / 2), 2);
+    const cvec_t x =
+        noise(static_cast<std::size_t>((k_symbols * (k_fft_len + k_cp_len) + 2 * k_idle) / 2), 2);
     for (auto _ : state) benchmark::DoNotOptimize(demod.set_sample_data(x));
 }
 BENCHMARK(BM_set_sample_data_interpolate_by_two);
@@ -67,16 +68,19 @@ void BM_coarse_search(benchmark::State& state) {
         float peak = 0.0f;
         std::int32_t delay = 0;
         lib_ofdm_demod_common_t::deal_coarse_search(data, ref, mode, k_fft_len, intervals,
-                                                    static_cast<std::int32_t>(data.size()), {k_cp_len}, frame_len,
-                                                    {0, 1}, peak, delay);
+                                                    static_cast<std::int32_t>(data.size()), {k_cp_len},
+                                                    frame_len, {0, 1}, peak, delay);
         benchmark::DoNotOptimize(delay);
     }
 }
-BENCHMARK(BM_coarse_search)->Arg(LIB_OFDM_SYNCHRONIZATION_MODE_TIME_CORRELATION)->Arg(LIB_OFDM_SYNCHRONIZATION_MODE_CYCLIC_PREFIX);
+BENCHMARK(BM_coarse_search)
+    ->Arg(LIB_OFDM_SYNCHRONIZATION_MODE_TIME_CORRELATION)
+    ->Arg(LIB_OFDM_SYNCHRONIZATION_MODE_CYCLIC_PREFIX);
 
 void BM_channel_power(benchmark::State& state) {
     const cvec_t x = noise(static_cast<std::size_t>(k_symbols * (k_fft_len + k_cp_len)), 4);
-    for (auto _ : state) benchmark::DoNotOptimize(lib_ofdm_demod_common_t::channel_power(x, 50, 20e6f, 16.56e6f, true));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(lib_ofdm_demod_common_t::channel_power(x, 50, 20e6f, 16.56e6f, true));
 }
 BENCHMARK(BM_channel_power);
 

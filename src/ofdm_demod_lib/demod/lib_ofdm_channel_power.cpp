@@ -27,15 +27,17 @@ constexpr float k_power_floor_dbm = vek::common_lib::LIB_COMMON_MATH_DB_FLOOR;
 void lib_ofdm_demod_t::_deal_ofdm_channel_power() {
     // After frame synchronisation the frame starts near sample 5, so the first search-length
     // samples hold the frame and little idle signal.
-    const std::size_t count = std::min(m_sample_data.size(), static_cast<std::size_t>(std::max(m_search_len, 0)));
-    const complex_vector_t frame(m_sample_data.begin(), m_sample_data.begin() + static_cast<std::ptrdiff_t>(count));
+    const std::size_t count =
+        std::min(m_sample_data.size(), static_cast<std::size_t>(std::max(m_search_len, 0)));
+    const complex_vector_t frame(m_sample_data.begin(),
+                                 m_sample_data.begin() + static_cast<std::ptrdiff_t>(count));
     const int fft_len = m_config_manager.get_fft_length();
-    const float bandwidth_hz =
-        static_cast<float>(fft_len - m_config_manager.get_guard_up_subcarr() - m_config_manager.get_guard_low_subcarr()) *
-        m_config_manager.get_subcarr_space();
+    const float bandwidth_hz = static_cast<float>(fft_len - m_config_manager.get_guard_up_subcarr() -
+                                                  m_config_manager.get_guard_low_subcarr()) *
+                               m_config_manager.get_subcarr_space();
     m_result.m_channel_power = 0.0f;
-    m_result.m_channel_power =
-        lib_ofdm_demod_common_t::channel_power(frame, 50, m_config_manager.get_system_sample_rate(), bandwidth_hz, true);
+    m_result.m_channel_power = lib_ofdm_demod_common_t::channel_power(
+        frame, 50, m_config_manager.get_system_sample_rate(), bandwidth_hz, true);
     VEK_OFDM_LOG_DEBUG("OFDM channel_power is {}", m_result.m_channel_power);
 }
 
@@ -46,8 +48,8 @@ float lib_ofdm_demod_common_t::channel_power(const complex_vector_t& samples, st
     const auto n_f = static_cast<float>(n);
 
     complex_vector_t window;
-    vek::common_lib::lib_window_function_t::generate_gauss_window(window, static_cast<std::uint32_t>(n), false,
-                                                                  k_gauss_width_factor);
+    vek::common_lib::lib_window_function_t::generate_gauss_window(window, static_cast<std::uint32_t>(n),
+                                                                  false, k_gauss_width_factor);
     std::vector<float> amplitude;
     lib_common_math_t::get_complex_array_amplitude(window, amplitude);
 
@@ -75,7 +77,8 @@ float lib_ofdm_demod_common_t::channel_power(const complex_vector_t& samples, st
     float power_sum_w_per_hz = 0.0f;
     std::size_t kept = 0;
     for (std::size_t k = 0; k < n && k < spectrum.size(); ++k) {
-        const float freq_hz = static_cast<float>(static_cast<std::int64_t>(k) - centre) / n_f * sample_rate_hz;
+        const float freq_hz =
+            static_cast<float>(static_cast<std::int64_t>(k) - centre) / n_f * sample_rate_hz;
         if (freq_hz < -half_band_hz || freq_hz > half_band_hz) continue;
         const float magnitude = std::abs(spectrum[k] / n_f) * coherent_gain_correction * rms_scale;
         power_sum_w_per_hz += magnitude * magnitude / static_cast<float>(impedance_ohm) / rbw_hz;

@@ -26,8 +26,8 @@ constexpr double k_tap_zero_tolerance = 1e-12;
 
 }  // namespace
 
-void lib_ofdm_demod_common_t::conv(const complex_vector_t& x, const std::vector<float>& h, complex_vector_t& out,
-                                   bool same) {
+void lib_ofdm_demod_common_t::conv(const complex_vector_t& x, const std::vector<float>& h,
+                                   complex_vector_t& out, bool same) {
     if (h.size() < 2) {
         out = x;
         return;
@@ -37,7 +37,8 @@ void lib_ofdm_demod_common_t::conv(const complex_vector_t& x, const std::vector<
         return;
     }
     complex_vector_t kernel(h.size());
-    std::transform(h.begin(), h.end(), kernel.begin(), [](float tap) { return std::complex<float>(tap, 0.0f); });
+    std::transform(h.begin(), h.end(), kernel.begin(),
+                   [](float tap) { return std::complex<float>(tap, 0.0f); });
     out = x;
     vek::common_lib::lib_convolution_t::deal_fft_convolution(kernel, out);
     if (!same) return;
@@ -66,13 +67,15 @@ void lib_ofdm_demod_common_t::upsample(const complex_vector_t& x, float factor, 
 
 void lib_ofdm_demod_common_t::downsample(const complex_vector_t& x, float factor, complex_vector_t& out) {
     if (x.empty()) {
-        VEK_OFDM_LOG(::common_log::LOG_LEVEL_WARN, "lib_ofdm_demod_common_t::downsample: Empty input data array!",
+        VEK_OFDM_LOG(::common_log::LOG_LEVEL_WARN,
+                     "lib_ofdm_demod_common_t::downsample: Empty input data array!",
                      "downsample: Empty input data array!");
         return;
     }
     // A negative or NaN factor would never reach the end of the input: treated like a zero one.
     if (!(factor > 0.0f)) {
-        VEK_OFDM_LOG(::common_log::LOG_LEVEL_WARN, "lib_ofdm_demod_common_t::downsample: Error decimation paramter!",
+        VEK_OFDM_LOG(::common_log::LOG_LEVEL_WARN,
+                     "lib_ofdm_demod_common_t::downsample: Error decimation paramter!",
                      "downsample: decimation paramter is zero!");
         return;
     }
@@ -99,8 +102,8 @@ void lib_ofdm_demod_common_t::design_multirate_fir_two_input(float up_factor, fl
     const float factor = up_factor > 1.0f ? up_factor : down_factor;
     // Orders beyond the designer's longest filter are clamped here so the conversion stays defined.
     const double order_max = static_cast<double>(lib_fir_filter_design_t::FILTER_LENGTH_MAX - 1);
-    const double order = std::clamp(std::trunc(static_cast<double>(k_multirate_order_per_factor * factor)), 0.0,
-                                    order_max);
+    const double order =
+        std::clamp(std::trunc(static_cast<double>(k_multirate_order_per_factor * factor)), 0.0, order_max);
 
     lib_fir_filter_design_t design;
     design.set_filter_passband_type(vek::common_lib::LIB_FIR_FILTER_LOWPASS);
@@ -128,8 +131,10 @@ void lib_ofdm_demod_common_t::window_sinc_filter_hanning(std::int32_t length, fl
                                                          lib_ofdm_filter_windowed_sinc_window_t window,
                                                          std::vector<float>& taps) {
     vek::common_lib::lib_window_type_t window_type = vek::common_lib::LIB_WINDOW_HANN;
-    if (window == LIB_OFDM_FILTER_WINDOWED_SINC_WINDOW_HAMMING) window_type = vek::common_lib::LIB_WINDOW_HAMMING;
-    if (window == LIB_OFDM_FILTER_WINDOWED_SINC_WINDOW_RECTANGLE) window_type = vek::common_lib::LIB_WINDOW_RECTANGLE;
+    if (window == LIB_OFDM_FILTER_WINDOWED_SINC_WINDOW_HAMMING)
+        window_type = vek::common_lib::LIB_WINDOW_HAMMING;
+    if (window == LIB_OFDM_FILTER_WINDOWED_SINC_WINDOW_RECTANGLE)
+        window_type = vek::common_lib::LIB_WINDOW_RECTANGLE;
 
     lib_fir_filter_design_t design;
     design.set_filter_passband_type(vek::common_lib::LIB_FIR_FILTER_LOWPASS);
@@ -139,7 +144,8 @@ void lib_ofdm_demod_common_t::window_sinc_filter_hanning(std::int32_t length, fl
     design.set_window_type(window_type);
     design.generate_fir_filter();
     if (!design.is_data_ready()) {
-        VEK_OFDM_LOG(::common_log::LOG_LEVEL_WARN, "window_sinc_filter_hanning fail", "window_sinc_filter_hanning fail");
+        VEK_OFDM_LOG(::common_log::LOG_LEVEL_WARN, "window_sinc_filter_hanning fail",
+                     "window_sinc_filter_hanning fail");
         taps.clear();
         return;
     }

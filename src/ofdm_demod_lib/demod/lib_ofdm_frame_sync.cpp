@@ -19,9 +19,9 @@ namespace {
 
 // 23-tap half-band low-pass (every other tap zero, centre 0.5): removes the upper half of the
 // band before the search drops every other sample.
-constexpr std::array<float, 12> k_half_band_first_half = {
-    -0.00126900547f, 0.0f, 0.00546121038f, 0.0f, -0.0158039983f, 0.0f,
-    0.0379583389f,   0.0f, -0.0884876475f, 0.0f, 0.312027156f,   0.5f};
+constexpr std::array<float, 12> k_half_band_first_half = {-0.00126900547f, 0.0f, 0.00546121038f, 0.0f,
+                                                          -0.0158039983f,  0.0f, 0.0379583389f,  0.0f,
+                                                          -0.0884876475f,  0.0f, 0.312027156f,   0.5f};
 
 // Index of the frame start after the rotation: a few samples of lead-in let the fine timing look
 // slightly before the coarse start.
@@ -60,8 +60,8 @@ struct sync_body_t {
 };
 
 // Per-candidate score: the mean normalised correlation of the symbol bodies.
-float score_start(const complex_vector_t& d, const complex_vector_t& r, const std::vector<sync_body_t>& bodies,
-                  std::int64_t start, std::int32_t body_len) {
+float score_start(const complex_vector_t& d, const complex_vector_t& r,
+                  const std::vector<sync_body_t>& bodies, std::int64_t start, std::int32_t body_len) {
     float sum = 0.0f;
     for (const sync_body_t& body : bodies) {
         sum += common::deal_signal_corr(d, r, static_cast<std::int32_t>(start + body.data_offset + 1),
@@ -79,8 +79,8 @@ bool lib_ofdm_demod_t::_deal_ofdm_frame_sync() {
     std::vector<std::int32_t> cp_set(m_config_manager.get_cp_length_set().begin(),
                                      m_config_manager.get_cp_length_set().end());
     common::deal_coarse_search(m_sample_data, m_sync_ref, m_config_manager.get_synchronization_mode(),
-                               m_config_manager.get_ofdm_len(), intervals, m_sample_data_len, cp_set, m_search_len,
-                               m_sync_sym_index, peak, m_ofdm_frame_dly);
+                               m_config_manager.get_ofdm_len(), intervals, m_sample_data_len, cp_set,
+                               m_search_len, m_sync_sym_index, peak, m_ofdm_frame_dly);
     m_result.m_ofdm_sync_corr = peak;
     m_result.m_frame_dly = m_ofdm_frame_dly;
     VEK_OFDM_LOG_DEBUG("ofdm_frame_dly is {}, ofdm_sync_corr is {}", m_ofdm_frame_dly, peak);
@@ -96,15 +96,14 @@ bool lib_ofdm_demod_t::_deal_ofdm_frame_sync() {
     return true;
 }
 
-void lib_ofdm_demod_common_t::deal_coarse_search(const complex_vector_t& data, const complex_vector_t& reference,
-                                                 lib_ofdm_synchronization_mode_t mode, std::int32_t ofdm_len,
-                                                 const std::vector<std::int32_t>& intervals, std::int32_t data_len,
-                                                 const std::vector<std::int32_t>& cp_length_set,
-                                                 std::int32_t search_len,
-                                                 const std::vector<std::int32_t>& sync_sym_index, float& peak,
-                                                 std::int32_t& delay) {
+void lib_ofdm_demod_common_t::deal_coarse_search(
+    const complex_vector_t& data, const complex_vector_t& reference, lib_ofdm_synchronization_mode_t mode,
+    std::int32_t ofdm_len, const std::vector<std::int32_t>& intervals, std::int32_t data_len,
+    const std::vector<std::int32_t>& cp_length_set, std::int32_t search_len,
+    const std::vector<std::int32_t>& sync_sym_index, float& peak, std::int32_t& delay) {
     delay = 0;
-    if (mode != LIB_OFDM_SYNCHRONIZATION_MODE_TIME_CORRELATION && mode != LIB_OFDM_SYNCHRONIZATION_MODE_CYCLIC_PREFIX) {
+    if (mode != LIB_OFDM_SYNCHRONIZATION_MODE_TIME_CORRELATION &&
+        mode != LIB_OFDM_SYNCHRONIZATION_MODE_CYCLIC_PREFIX) {
         return;
     }
     const std::vector<float> taps = half_band_taps();
@@ -126,7 +125,8 @@ void lib_ofdm_demod_common_t::deal_coarse_search(const complex_vector_t& data, c
     for (std::size_t j = 0; j < sync_sym_index.size(); ++j) {
         const std::int32_t s = sync_sym_index[j];
         const std::int64_t ref_end = static_cast<std::int64_t>(j + 1) * body_len;
-        if (s < 0 || static_cast<std::size_t>(s) >= intervals_half.size() || ref_end > static_cast<std::int64_t>(r.size())) {
+        if (s < 0 || static_cast<std::size_t>(s) >= intervals_half.size() ||
+            ref_end > static_cast<std::int64_t>(r.size())) {
             continue;
         }
         std::int64_t offset = static_cast<std::int64_t>(s) * body_len;
@@ -176,7 +176,8 @@ void lib_ofdm_demod_common_t::deal_coarse_search(const complex_vector_t& data, c
         return;
     }
     std::vector<float> scores(candidates.size());
-    for (std::size_t i = 0; i < candidates.size(); ++i) scores[i] = score_start(d, r, bodies, candidates[i], body_len);
+    for (std::size_t i = 0; i < candidates.size(); ++i)
+        scores[i] = score_start(d, r, bodies, candidates[i], body_len);
     std::int32_t best = 0;
     deal_max_corr_sel(scores, peak, best);
     delay = 2 * candidates[static_cast<std::size_t>(best)];

@@ -122,7 +122,8 @@ bool lib_ofdm_demod_t::set_sample_data(const complex_vector_t& samples) {
         interval_line += std::to_string(k + 1) + " is " + std::to_string(intervals[k]) + " , ";
     }
     report_line(interval_line);
-    report_line("ofdm_len is " + std::to_string(ofdm_len) + ", and ofdm_symbol_num is " + std::to_string(symbol_num));
+    report_line("ofdm_len is " + std::to_string(ofdm_len) + ", and ofdm_symbol_num is " +
+                std::to_string(symbol_num));
     report_line("m_sample_data_len is " + std::to_string(m_sample_data_len) + ", and m_search_len is " +
                 std::to_string(m_search_len));
     report_line("The input data length is less than the number of set OFDM symbols");
@@ -137,8 +138,9 @@ void lib_ofdm_demod_t::_init_load_file_filter() {
     } else if (filter.selection == LIB_OFDM_FILTER_SELECTION_WINDOWED_SINC) {
         // Without automatic length the stored length is the user's choice; a length the designer
         // refuses (below 1) leaves the samples unfiltered after its warning.
-        const std::int32_t length =
-            filter.ws_auto_length ? windowed_sinc_auto_length(filter.ws_transition_bandwidth) : filter.ws_length;
+        const std::int32_t length = filter.ws_auto_length
+                                        ? windowed_sinc_auto_length(filter.ws_transition_bandwidth)
+                                        : filter.ws_length;
         const float cutoff = filter.ws_pass_bandwidth + filter.ws_transition_bandwidth;
         std::vector<float> taps;
         common::window_sinc_filter_hanning(length, cutoff, filter.ws_window, taps);

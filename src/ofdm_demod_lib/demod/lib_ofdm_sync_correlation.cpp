@@ -40,8 +40,9 @@ float lib_ofdm_demod_common_t::deal_signal_corr(const complex_vector_t& x, const
     return static_cast<float>(static_cast<double>(std::abs(cross)) / denominator);
 }
 
-void lib_ofdm_demod_common_t::cp_corr_search(const complex_vector_t& data, std::int32_t cp_len, std::int32_t body_len,
-                                             std::int32_t count, std::vector<float>& metric, float& metric_max) {
+void lib_ofdm_demod_common_t::cp_corr_search(const complex_vector_t& data, std::int32_t cp_len,
+                                             std::int32_t body_len, std::int32_t count,
+                                             std::vector<float>& metric, float& metric_max) {
     metric.assign(static_cast<std::size_t>(std::max(count, 0)), 0.0f);
     metric_max = 0.0f;
     for (std::int32_t p = 0; p < count; ++p) {
@@ -53,7 +54,8 @@ void lib_ofdm_demod_common_t::cp_corr_search(const complex_vector_t& data, std::
     }
 }
 
-void lib_ofdm_demod_common_t::deal_max_corr_sel(const std::vector<float>& values, float& peak, std::int32_t& index) {
+void lib_ofdm_demod_common_t::deal_max_corr_sel(const std::vector<float>& values, float& peak,
+                                                std::int32_t& index) {
     peak = 0.0f;
     index = 0;
     if (values.empty()) return;
@@ -65,7 +67,8 @@ void lib_ofdm_demod_common_t::deal_max_corr_sel(const std::vector<float>& values
     // earliest, so a distinct earlier peak within the tolerance wins.
     std::vector<float> others = values;
     const std::int32_t last = static_cast<std::int32_t>(values.size()) - 1;
-    for (std::int32_t i = std::max(index - k_peak_half_width, 0); i <= std::min(index + k_peak_half_width, last); ++i) {
+    for (std::int32_t i = std::max(index - k_peak_half_width, 0);
+         i <= std::min(index + k_peak_half_width, last); ++i) {
         others[static_cast<std::size_t>(i)] = 0.0f;
     }
     const auto second = std::max_element(others.begin(), others.end());

@@ -17,7 +17,9 @@ namespace {
 
 // Power in dBm into r_ohm of a complex signal of mean power p (|x|^2), read as a peak amplitude
 // (the rms flag halves the power).
-double expected_dbm(double mean_power, double r_ohm) { return 10.0 * std::log10(mean_power / 2.0 / r_ohm * 1000.0); }
+double expected_dbm(double mean_power, double r_ohm) {
+    return 10.0 * std::log10(mean_power / 2.0 / r_ohm * 1000.0);
+}
 
 }  // namespace
 
@@ -50,9 +52,11 @@ TEST(DemodChannelPower, WhiteNoiseGivesItsShareOfTheBand) {
 TEST(DemodChannelPower, NothingToMeasureGivesTheFloor) {
     EXPECT_EQ(common::channel_power({}, 50, 20e6f, 10e6f, true), -200.0f);
     EXPECT_EQ(common::channel_power(cvec_t(256), 50, 20e6f, 10e6f, true), -200.0f);  // silence
-    EXPECT_EQ(common::channel_power(complex_tone(64, 0.1, 1.0f), 50, 20e6f, -1.0f, true), -200.0f);  // no bin in band
+    EXPECT_EQ(common::channel_power(complex_tone(64, 0.1, 1.0f), 50, 20e6f, -1.0f, true),
+              -200.0f);  // no bin in band
     // A single sample has a one-point window and is all DC.
-    EXPECT_NEAR(common::channel_power(cvec_t{{1.0f, 0.0f}}, 50, 20e6f, 20e6f, true), expected_dbm(1.0, 50.0), 0.05);
+    EXPECT_NEAR(common::channel_power(cvec_t{{1.0f, 0.0f}}, 50, 20e6f, 20e6f, true), expected_dbm(1.0, 50.0),
+                0.05);
 }
 
 TEST(DemodChannelPower, StageMeasuresTheSearchSpanOverTheOccupiedBand) {

@@ -35,7 +35,7 @@ public:
 // A frame of `symbols` symbols with an FFT length of fft_len and a cyclic prefix of
 // cp_fraction * fft_len, no gaps, rates 20 MHz in and out.
 inline vek::ofdm_demod_lib::lib_ofdm_config_manager_t make_frame_config(int fft_len, float cp_fraction,
-                                                                       int symbols) {
+                                                                        int symbols) {
     vek::ofdm_demod_lib::lib_ofdm_config_manager_t cfg;
     cfg.set_fft_length(fft_len);
     cfg.set_guard_interval_per_symbol({cp_fraction});
@@ -62,7 +62,8 @@ inline cvec_t complex_tone(std::size_t n, double cycles_per_sample, float amplit
     cvec_t x(n);
     for (std::size_t k = 0; k < n; ++k) {
         const double phase = 2.0 * k_pi * cycles_per_sample * static_cast<double>(k);
-        x[k] = {static_cast<float>(amplitude * std::cos(phase)), static_cast<float>(amplitude * std::sin(phase))};
+        x[k] = {static_cast<float>(amplitude * std::cos(phase)),
+                static_cast<float>(amplitude * std::sin(phase))};
     }
     return x;
 }

@@ -30,7 +30,8 @@ struct capture_t {
     std::vector<cvec_t> bodies;
 };
 
-capture_t make_capture(int n, int cp, int symbols, int delay, int tail, float noise_power, std::uint32_t seed) {
+capture_t make_capture(int n, int cp, int symbols, int delay, int tail, float noise_power,
+                       std::uint32_t seed) {
     capture_t c;
     c.samples.assign(static_cast<std::size_t>(delay), {0.0f, 0.0f});
     for (int k = 0; k < symbols; ++k) {
@@ -49,8 +50,9 @@ capture_t make_capture(int n, int cp, int symbols, int delay, int tail, float no
 
 cvec_t concat_bodies(const capture_t& c, const std::vector<std::int32_t>& sync) {
     cvec_t ref;
-    for (std::int32_t s : sync) ref.insert(ref.end(), c.bodies[static_cast<std::size_t>(s)].begin(),
-                                           c.bodies[static_cast<std::size_t>(s)].end());
+    for (std::int32_t s : sync)
+        ref.insert(ref.end(), c.bodies[static_cast<std::size_t>(s)].begin(),
+                   c.bodies[static_cast<std::size_t>(s)].end());
     return ref;
 }
 
@@ -81,7 +83,8 @@ TEST(DemodSignalCorr, NormalisedMagnitudeWithOneBasedStarts) {
     // Orthogonal halves: [1, 1] against [1, -1].
     EXPECT_NEAR(common::deal_signal_corr({{1, 0}, {1, 0}}, {{1, 0}, {-1, 0}}, 1, 1, 2), 0.0f, 1e-7f);
     // [1, 0] against [1, 1]: 1 / sqrt(1 * 2).
-    EXPECT_NEAR(common::deal_signal_corr({{1, 0}, {0, 0}}, {{1, 0}, {1, 0}}, 1, 1, 2), 1.0f / std::sqrt(2.0f), 1e-6f);
+    EXPECT_NEAR(common::deal_signal_corr({{1, 0}, {0, 0}}, {{1, 0}, {1, 0}}, 1, 1, 2), 1.0f / std::sqrt(2.0f),
+                1e-6f);
     // Silence and windows outside the vectors give 0.
     EXPECT_EQ(common::deal_signal_corr(x, y, 1, 1, 3), 0.0f);
     EXPECT_EQ(common::deal_signal_corr(x, y, 5, 1, 8), 0.0f);
@@ -148,10 +151,12 @@ TEST(DemodFrameSync, FindsTheFrameAtKnownDelaysInBothModes) {
     const int n = 64;
     const int cp = 16;
     const int symbols = 6;
-    for (auto mode : {LIB_OFDM_SYNCHRONIZATION_MODE_TIME_CORRELATION, LIB_OFDM_SYNCHRONIZATION_MODE_CYCLIC_PREFIX}) {
+    for (auto mode :
+         {LIB_OFDM_SYNCHRONIZATION_MODE_TIME_CORRELATION, LIB_OFDM_SYNCHRONIZATION_MODE_CYCLIC_PREFIX}) {
         for (int delay : {0, 1, 2, 37, 100, 255, 501}) {
             SCOPED_TRACE(::testing::Message() << "mode " << mode << " delay " << delay);
-            const capture_t c = make_capture(n, cp, symbols, delay, 60, 0.003f, 100 + static_cast<std::uint32_t>(delay));
+            const capture_t c =
+                make_capture(n, cp, symbols, delay, 60, 0.003f, 100 + static_cast<std::uint32_t>(delay));
             demod_input_probe_t demod;
             vek::test::log_capture_t logs;
             const cvec_t before = run_sync(demod, c, n, 0.25f, symbols, mode, {0, 1});
@@ -169,7 +174,8 @@ TEST(DemodFrameSync, FindsTheFrameAtKnownDelaysInBothModes) {
             ASSERT_EQ(demod.m_sample_data.size(), before.size());
             const std::size_t size = before.size();
             for (std::size_t i = 0; i < size; ++i) {
-                const std::size_t from = (i + size - 5 + static_cast<std::size_t>(demod.m_ofdm_frame_dly)) % size;
+                const std::size_t from =
+                    (i + size - 5 + static_cast<std::size_t>(demod.m_ofdm_frame_dly)) % size;
                 ASSERT_EQ(demod.m_sample_data[i], before[from]) << i;
             }
         }
@@ -181,7 +187,8 @@ TEST(DemodFrameSync, SynchronisesOnLaterSymbolsToo) {
     const int n = 128;
     const int cp = 32;
     const int symbols = 5;
-    for (auto mode : {LIB_OFDM_SYNCHRONIZATION_MODE_TIME_CORRELATION, LIB_OFDM_SYNCHRONIZATION_MODE_CYCLIC_PREFIX}) {
+    for (auto mode :
+         {LIB_OFDM_SYNCHRONIZATION_MODE_TIME_CORRELATION, LIB_OFDM_SYNCHRONIZATION_MODE_CYCLIC_PREFIX}) {
         const capture_t c = make_capture(n, cp, symbols, 200, 40, 0.01f, 77);
         demod_input_probe_t demod;
         vek::test::log_capture_t logs;
@@ -205,7 +212,8 @@ TEST(DemodFrameSync, DataAsLongAsTheSearchScoresOnlyStartZero) {
     ASSERT_EQ(c.samples.size(), 160u);
     demod_input_probe_t demod;
     vek::test::log_capture_t logs;
-    const cvec_t before = run_sync(demod, c, 64, 0.25f, 2, LIB_OFDM_SYNCHRONIZATION_MODE_TIME_CORRELATION, {0});
+    const cvec_t before =
+        run_sync(demod, c, 64, 0.25f, 2, LIB_OFDM_SYNCHRONIZATION_MODE_TIME_CORRELATION, {0});
     EXPECT_EQ(demod.m_ofdm_frame_dly, 0);
     // Rotated right by 5: the last five samples move to the front.
     for (std::size_t i = 0; i < 5; ++i) EXPECT_EQ(demod.m_sample_data[i], before[155 + i]);
@@ -214,7 +222,8 @@ TEST(DemodFrameSync, DataAsLongAsTheSearchScoresOnlyStartZero) {
 
 TEST(DemodFrameSync, NoSynchronisationSymbolsReportAndStartAtZero) {
     const capture_t c = make_capture(64, 16, 3, 40, 20, 0.0f, 31);
-    for (auto mode : {LIB_OFDM_SYNCHRONIZATION_MODE_TIME_CORRELATION, LIB_OFDM_SYNCHRONIZATION_MODE_CYCLIC_PREFIX}) {
+    for (auto mode :
+         {LIB_OFDM_SYNCHRONIZATION_MODE_TIME_CORRELATION, LIB_OFDM_SYNCHRONIZATION_MODE_CYCLIC_PREFIX}) {
         demod_input_probe_t demod;
         vek::test::log_capture_t logs;
         auto cfg = vek::test::make_frame_config(64, 0.25f, 3);
@@ -228,11 +237,11 @@ TEST(DemodFrameSync, NoSynchronisationSymbolsReportAndStartAtZero) {
         EXPECT_TRUE(demod._deal_ofdm_frame_sync());
         const bool time_mode = mode == LIB_OFDM_SYNCHRONIZATION_MODE_TIME_CORRELATION;
         EXPECT_EQ(lines.text(), time_mode ? k_fail1_line : k_fail2_line);
-        EXPECT_TRUE(logs.has_message(
-            time_mode ? "Input data is too short, frame sync fail, synchronization_mode is "
-                        "LIB_OFDM_SYNCHRONIZATION_MODE_TIME_CORRELATION"
-                      : "Input data is too short, frame sync fail, synchronization_mode is "
-                        "LIB_OFDM_SYNCHRONIZATION_MODE_CYCLIC_PREFIX"));
+        EXPECT_TRUE(
+            logs.has_message(time_mode ? "Input data is too short, frame sync fail, synchronization_mode is "
+                                         "LIB_OFDM_SYNCHRONIZATION_MODE_TIME_CORRELATION"
+                                       : "Input data is too short, frame sync fail, synchronization_mode is "
+                                         "LIB_OFDM_SYNCHRONIZATION_MODE_CYCLIC_PREFIX"));
         EXPECT_EQ(demod.m_ofdm_frame_dly, 0);
         EXPECT_EQ(demod.get_ofdm_demod_result().m_ofdm_sync_corr, 0.0f);
         EXPECT_EQ(demod.m_sample_data[5], before[0]);
@@ -260,8 +269,8 @@ TEST(DemodFrameSync, UnknownModeStartsAtZeroSilently) {
     report_capture_t lines;
     const cvec_t data = gaussian_noise(300, 1.0f, 6);
     common::deal_coarse_search(data, cvec_t(data.begin(), data.begin() + 64),
-                               static_cast<lib_ofdm_synchronization_mode_t>(7), 64, {16, 16}, 300, {16}, 160, {0},
-                               peak, delay);
+                               static_cast<lib_ofdm_synchronization_mode_t>(7), 64, {16, 16}, 300, {16}, 160,
+                               {0}, peak, delay);
     EXPECT_EQ(delay, 0);
     EXPECT_EQ(peak, 0.0f);
     EXPECT_TRUE(lines.text().empty());
@@ -281,14 +290,15 @@ TEST(DemodFrameSync, ShortAndInconsistentInputsStayInsideTheVectors) {
             for (std::int32_t n : {0, 1, 4, 16}) {
                 for (const auto& intervals : interval_sets) {
                     for (const auto& sync : sync_sets) {
-                        for (std::int32_t data_len : {static_cast<std::int32_t>(size), static_cast<std::int32_t>(size) + 50}) {
+                        for (std::int32_t data_len :
+                             {static_cast<std::int32_t>(size), static_cast<std::int32_t>(size) + 50}) {
                             for (std::int32_t search : {0, 10}) {
                                 for (auto mode : {LIB_OFDM_SYNCHRONIZATION_MODE_TIME_CORRELATION,
                                                   LIB_OFDM_SYNCHRONIZATION_MODE_CYCLIC_PREFIX}) {
                                     float peak = 0.0f;
                                     std::int32_t delay = -1;
-                                    common::deal_coarse_search(data, ref, mode, n, intervals, data_len, {1, 4},
-                                                               search, sync, peak, delay);
+                                    common::deal_coarse_search(data, ref, mode, n, intervals, data_len,
+                                                               {1, 4}, search, sync, peak, delay);
                                     ASSERT_GE(delay, 0);
                                     ASSERT_EQ(delay % 2, 0);
                                     ASSERT_LE(static_cast<std::size_t>(delay), size);

@@ -22,7 +22,8 @@ namespace {
 // Largest deviation from amplitude 1 over the middle of x (filter edges excluded).
 float max_amplitude_error(const cvec_t& x, std::size_t edge) {
     float worst = 0.0f;
-    for (std::size_t k = edge; k + edge < x.size(); ++k) worst = std::max(worst, std::fabs(std::abs(x[k]) - 1.0f));
+    for (std::size_t k = edge; k + edge < x.size(); ++k)
+        worst = std::max(worst, std::fabs(std::abs(x[k]) - 1.0f));
     return worst;
 }
 
@@ -65,7 +66,8 @@ TEST(DemodSetSampleData, OneSampleShortOfTheSymbolsIsRejectedWithDiagnostics) {
     const cvec_t x = vek::test::gaussian_noise(160, 1.0f, 12);
     lines.clear();
     EXPECT_TRUE(demod.set_sample_data(x));
-    EXPECT_EQ(lines.text(), "set_sample_data sample_input_data size is 160\nafter ofdm dvx resample size is 160\n");
+    EXPECT_EQ(lines.text(),
+              "set_sample_data sample_input_data size is 160\nafter ofdm dvx resample size is 160\n");
     EXPECT_TRUE(demod.is_ready_to_process());
     EXPECT_EQ(demod.m_search_len, 160);
     EXPECT_EQ(demod.m_sample_data_len, 160);
@@ -78,6 +80,19 @@ TEST(DemodSetSampleData, OneSampleShortOfTheSymbolsIsRejectedWithDiagnostics) {
     EXPECT_TRUE(demod.is_ready_to_process());
 }
 
+TEST(DemodSetSampleData, EmptyAndTinyInputsAreRejected) {
+    demod_input_probe_t demod;
+    ASSERT_TRUE(demod.set_ofdm_demod_info(make_frame_config(64, 0.25f, 1)));
+    report_capture_t lines;
+    vek::test::log_capture_t logs;
+    for (std::size_t n : {0u, 1u, 2u}) {
+        lines.clear();
+        EXPECT_FALSE(demod.set_sample_data(cvec_t(n, {1.0f, 0.0f}))) << n;
+        EXPECT_TRUE(lines.contains("m_sample_data_len is 0, and m_search_len is 80\n")) << lines.text();
+        EXPECT_FALSE(demod.is_ready_to_process());
+    }
+}
+
 TEST(DemodSetSampleData, InterpolationByTwoKeepsTheSamplesAndTheToneFrequency) {
     auto cfg = make_frame_config(64, 0.25f, 2);
     cfg.set_sample_rate(10e6f);  // supplied at 10 MHz, frame defined at 20 MHz
@@ -87,7 +102,8 @@ TEST(DemodSetSampleData, InterpolationByTwoKeepsTheSamplesAndTheToneFrequency) {
     ASSERT_TRUE(demod.set_sample_data(x));
     ASSERT_EQ(demod.m_sample_data.size(), 800u);
     // The half-band interpolator leaves the original samples in place at even indices.
-    for (std::size_t k = 0; k < x.size(); ++k) EXPECT_LT(std::abs(demod.m_sample_data[2 * k] - x[k]), 1e-4f) << k;
+    for (std::size_t k = 0; k < x.size(); ++k)
+        EXPECT_LT(std::abs(demod.m_sample_data[2 * k] - x[k]), 1e-4f) << k;
     EXPECT_NEAR(mean_frequency(demod.m_sample_data, 50, 750), 1e6 / 20e6, 1e-6);
     EXPECT_LT(max_amplitude_error(demod.m_sample_data, 50), 1e-3f);
 }
@@ -166,12 +182,13 @@ TEST(DemodReceiveFilter, ArbitraryTapsAreAppliedCentred) {
     // Two taps: one sample dropped in front, none behind.
     const cvec_t expected{{2.0f, 0.0f}, {4.0f, 1.0f}, {2.0f, 1.0f}, {-0.5f, 0.0f}};
     ASSERT_EQ(demod.m_sample_data.size(), expected.size());
-    for (std::size_t k = 0; k < x.size(); ++k) EXPECT_LT(std::abs(demod.m_sample_data[k] - expected[k]), 1e-5f);
+    for (std::size_t k = 0; k < x.size(); ++k)
+        EXPECT_LT(std::abs(demod.m_sample_data[k] - expected[k]), 1e-5f);
 }
 
 TEST(DemodReceiveFilter, WindowedSincPassesTheBandAndStopsAboveIt) {
-    const cvec_t low = complex_tone(600, 0.05, 1.0f);   // 0.1 of the Nyquist frequency
-    const cvec_t high = complex_tone(600, 0.4, 1.0f);   // 0.8 of the Nyquist frequency
+    const cvec_t low = complex_tone(600, 0.05, 1.0f);  // 0.1 of the Nyquist frequency
+    const cvec_t high = complex_tone(600, 0.4, 1.0f);  // 0.8 of the Nyquist frequency
     auto filter = default_filter();
     filter.selection = LIB_OFDM_FILTER_SELECTION_WINDOWED_SINC;
     filter.ws_pass_bandwidth = 0.2f;

@@ -153,7 +153,8 @@ TEST(DemodWindowedSinc, RectangleWindowGivesTheIdealSinc) {
     ASSERT_EQ(taps.size(), 31u);
     for (int n = 0; n < 31; ++n) {
         const double m = n - 15;
-        const double ideal = m == 0.0 ? cutoff : std::sin(vek::test::k_pi * cutoff * m) / (vek::test::k_pi * m);
+        const double ideal =
+            m == 0.0 ? cutoff : std::sin(vek::test::k_pi * cutoff * m) / (vek::test::k_pi * m);
         EXPECT_NEAR(taps[static_cast<std::size_t>(n)], ideal, 1e-5) << n;
     }
 }
@@ -192,7 +193,7 @@ TEST(DemodGreatestCommonDivisor, IntegerPartsOfTheRates) {
     EXPECT_EQ(common::get_greatest_common_divisor(20e6f, 20e6f), 20e6f);
     EXPECT_EQ(common::get_greatest_common_divisor(7.0f, 5.0f), 1.0f);
     EXPECT_EQ(common::get_greatest_common_divisor(20.9f, 10.2f), 10.0f);  // truncation
-    EXPECT_EQ(common::get_greatest_common_divisor(1e9f, 3.0f), 1.0f);      // no long subtraction chain
+    EXPECT_EQ(common::get_greatest_common_divisor(1e9f, 3.0f), 1.0f);     // no long subtraction chain
     // Below 1 Hz there is nothing to divide by.
     EXPECT_EQ(common::get_greatest_common_divisor(0.5f, 10.0f), 0.0f);
     EXPECT_EQ(common::get_greatest_common_divisor(10.0f, 0.0f), 0.0f);
