@@ -1,6 +1,7 @@
 #pragma once
 // Static routines shared by the demodulator's stages and the configuration. One declaration; the
 // definitions live beside the stage they serve.
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -57,8 +58,47 @@ public:
                                        const std::string& load_address);
 
     // --- Input conditioning: filtering, rate change, channel power (demod/lib_ofdm_filtering.cpp).
+    // Channel power in dBm of the band |f| <= bandwidth_hz / 2, measured on a Gauss-windowed
+    // spectrum of samples taken at sample_rate_hz into impedance_ohm; rms divides the amplitudes
+    // by sqrt(2). -200 dBm when nothing is measured (no samples, no bin in the band, zero power).
+    static float channel_power(const complex_vector_t& samples, std::uint32_t impedance_ohm, float sample_rate_hz,
+                               float bandwidth_hz, bool rms);
+    // Linear convolution with real taps; same keeps the |x| central samples. Fewer than two taps:
+    // out = x.
+    static void conv(const complex_vector_t& x, const std::vector<float>& h, complex_vector_t& out, bool same);
+    // trunc(factor - 1) zeros after every sample; factor <= 1 copies.
+    static void upsample(const complex_vector_t& x, float factor, complex_vector_t& out);
+    // out = x[trunc(k * factor)] while k * factor < |x|; the factor may be fractional.
+    static void downsample(const complex_vector_t& x, float factor, complex_vector_t& out);
+    // Kaiser low-pass for a rate change by up_factor / down_factor (24 * max factor order, gain
+    // up_factor); a single tap when both factors are 1.
+    static void design_multirate_fir_two_input(float up_factor, float down_factor, std::vector<float>& taps);
+    // Windowed-sinc low-pass, cut-off as a fraction of the Nyquist frequency; empty on failure.
+    static void window_sinc_filter_hanning(std::int32_t length, float cutoff, lib_ofdm_filter_windowed_sinc_window_t window,
+                                           std::vector<float>& taps);
+    // Greatest common divisor of the integer parts of two rates in Hz; 0 when either is below 1.
+    static float get_greatest_common_divisor(float rate_a_hz, float rate_b_hz);
 
-    // --- Frame synchronisation (demod/lib_ofdm_frame_sync.cpp).
+    // --- Frame synchronisation (demod/lib_ofdm_frame_sync.cpp, lib_ofdm_sync_correlation.cpp).
+    // Coarse frame start (full-rate samples, even) and its correlation peak, searched at half rate.
+    static void deal_coarse_search(const complex_vector_t& data, const complex_vector_t& reference,
+                                   lib_ofdm_synchronization_mode_t mode, std::int32_t ofdm_len,
+                                   const std::vector<std::int32_t>& intervals, std::int32_t data_len,
+                                   const std::vector<std::int32_t>& cp_length_set, std::int32_t search_len,
+                                   const std::vector<std::int32_t>& sync_sym_index, float& peak, std::int32_t& delay);
+    // Cyclic-prefix autocorrelation of cp_len samples against the samples body_len later, for
+    // starts 0 ... count - 1.
+    static void cp_corr_search(const complex_vector_t& data, std::int32_t cp_len, std::int32_t body_len,
+                               std::int32_t count, std::vector<float>& metric, float& metric_max);
+    // |sum a conj(b)| / sqrt(Ea Eb) of x[sx-1 ...] and y[sy-1 ...] over n samples (1-based starts);
+    // 0 for a silent or out-of-range window.
+    static float deal_signal_corr(const complex_vector_t& x, const complex_vector_t& y, std::int32_t sx,
+                                  std::int32_t sy, std::int32_t n);
+    // Highest value, or an earlier one within 0.05 of it more than two positions away.
+    static void deal_max_corr_sel(const std::vector<float>& values, float& peak, std::int32_t& index);
+    // Positions of values strictly above threshold; returns the number of values examined.
+    static std::int32_t find_greater_pnt(const std::vector<float>& values, float threshold,
+                                         std::vector<std::int32_t>& indices);
 
     // --- Fine timing and frequency error (demod/lib_ofdm_fine_timing.cpp, lib_ofdm_freq_error.cpp).
     // Normalised correlation |sum conj(ref) data| / sqrt(E_ref E_data) of ref[0 .. len-1] against

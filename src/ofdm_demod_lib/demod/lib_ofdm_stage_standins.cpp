@@ -4,14 +4,5 @@
 
 namespace vek::ofdm_demod_lib {
 
-bool lib_ofdm_demod_t::set_sample_data(const complex_vector_t& samples) {
-    m_sample_data = samples;
-    m_sample_data_len = static_cast<std::int32_t>(samples.size());
-    m_is_data_ready = true;
-    return true;
-}
-void lib_ofdm_demod_t::_init_load_file_filter() {}
-bool lib_ofdm_demod_t::_deal_ofdm_frame_sync() { return true; }
-void lib_ofdm_demod_t::_deal_ofdm_channel_power() {}
 
 }  // namespace vek::ofdm_demod_lib

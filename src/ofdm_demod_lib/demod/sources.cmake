@@ -13,4 +13,9 @@ list(APPEND VEK_DEMOD_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_measurement.cpp
   ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_equalizer.cpp
   ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_tracking.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_input_conditioning.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_filtering.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_channel_power.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_frame_sync.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_sync_correlation.cpp
 )

@@ -1,0 +1,92 @@
+// Channel power of the capture: a Gauss-windowed spectrum integrated over the occupied band, the
+// way a spectrum analyser's channel-power measurement does it.
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+#include "vek/common_lib/fft/lib_fourier_transform.hpp"
+#include "vek/common_lib/filter/lib_window_function.hpp"
+#include "vek/common_lib/math/lib_common_math.hpp"
+#include "vek/ofdm_demod_lib/demod/lib_ofdm_demod.hpp"
+#include "vek/ofdm_demod_lib/lib_ofdm_demod_common.hpp"
+#include "vek/ofdm_demod_lib/log/ofdm_log.hpp"
+
+namespace vek::ofdm_demod_lib {
+
+using vek::common_lib::lib_common_math_t;
+
+namespace {
+
+// Width factor of the Gauss window: side lobes below -100 dB, so a strong carrier does not leak
+// into the edges of the measured band.
+constexpr double k_gauss_width_factor = 4.8;
+constexpr float k_power_floor_dbm = vek::common_lib::LIB_COMMON_MATH_DB_FLOOR;
+
+}  // namespace
+
+void lib_ofdm_demod_t::_deal_ofdm_channel_power() {
+    // After frame synchronisation the frame starts near sample 5, so the first search-length
+    // samples hold the frame and little idle signal.
+    const std::size_t count =
+        std::min(m_sample_data.size(), static_cast<std::size_t>(std::max(m_search_len, 0)));
+    const complex_vector_t frame(m_sample_data.begin(),
+                                 m_sample_data.begin() + static_cast<std::ptrdiff_t>(count));
+    const int fft_len = m_config_manager.get_fft_length();
+    const float bandwidth_hz = static_cast<float>(fft_len - m_config_manager.get_guard_up_subcarr() -
+                                                  m_config_manager.get_guard_low_subcarr()) *
+                               m_config_manager.get_subcarr_space();
+    m_result.m_channel_power = 0.0f;
+    m_result.m_channel_power = lib_ofdm_demod_common_t::channel_power(
+        frame, 50, m_config_manager.get_system_sample_rate(), bandwidth_hz, true);
+    VEK_OFDM_LOG_DEBUG("OFDM channel_power is {}", m_result.m_channel_power);
+}
+
+float lib_ofdm_demod_common_t::channel_power(const complex_vector_t& samples, std::uint32_t impedance_ohm,
+                                             float sample_rate_hz, float bandwidth_hz, bool rms) {
+    const std::size_t n = samples.size();
+    if (n == 0 || impedance_ohm == 0) return k_power_floor_dbm;
+    const auto n_f = static_cast<float>(n);
+
+    complex_vector_t window;
+    vek::common_lib::lib_window_function_t::generate_gauss_window(window, static_cast<std::uint32_t>(n),
+                                                                  false, k_gauss_width_factor);
+    std::vector<float> amplitude;
+    lib_common_math_t::get_complex_array_amplitude(window, amplitude);
+
+    // Equivalent noise bandwidth of the window, in bins, turns a bin's power into a density; the
+    // coherent gain correction restores a tone's amplitude.
+    float sum_a = 0.0f;
+    float sum_a2 = 0.0f;
+    for (float a : amplitude) {
+        sum_a += a;
+        sum_a2 += a * a;
+    }
+    const float mean_a = lib_common_math_t::get_average_value(amplitude);
+    const float enbw_bins = (sum_a2 / n_f) / (mean_a * mean_a);
+    const float rbw_hz = enbw_bins * sample_rate_hz / n_f;
+    const float coherent_gain_correction = 1.0f / (sum_a / n_f);
+
+    complex_vector_t spectrum(n);
+    for (std::size_t k = 0; k < n; ++k) spectrum[k] = samples[k] * amplitude[k];
+    vek::common_lib::lib_fourier_transform_t::deal_fft(spectrum, static_cast<std::uint32_t>(n));
+    vek::common_lib::lib_fourier_transform_t::fft_shift(spectrum);
+
+    const float half_band_hz = bandwidth_hz / 2.0f;
+    const auto centre = static_cast<std::int64_t>(n / 2);
+    const float rms_scale = rms ? static_cast<float>(1.0 / std::sqrt(2.0)) : 1.0f;
+    float power_sum_w_per_hz = 0.0f;
+    std::size_t kept = 0;
+    for (std::size_t k = 0; k < n && k < spectrum.size(); ++k) {
+        const float freq_hz =
+            static_cast<float>(static_cast<std::int64_t>(k) - centre) / n_f * sample_rate_hz;
+        if (freq_hz < -half_band_hz || freq_hz > half_band_hz) continue;
+        const float magnitude = std::abs(spectrum[k] / n_f) * coherent_gain_correction * rms_scale;
+        power_sum_w_per_hz += magnitude * magnitude / static_cast<float>(impedance_ohm) / rbw_hz;
+        ++kept;
+    }
+    if (kept == 0 || !(power_sum_w_per_hz > 0.0f)) return k_power_floor_dbm;
+    const float power_mw = power_sum_w_per_hz * (bandwidth_hz / static_cast<float>(kept)) * 1000.0f;
+    return static_cast<float>(10.0 * std::log10(static_cast<double>(power_mw)));
+}
+
+}  // namespace vek::ofdm_demod_lib

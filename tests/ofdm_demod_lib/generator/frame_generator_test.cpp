@@ -1,0 +1,308 @@
+// The reference transmitter: its frames demodulate by a plain per-symbol FFT back to the
+// generated grid for all three presets, its cells are what the frame describes, and its WLAN
+// training fields are those of the standard's worked example (IEEE 802.11a Annex G).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <fstream>
+#include <set>
+#include <string>
+#include <tuple>
+
+#include "generator_test_support.hpp"
+#include "log_capture.hpp"
+#include "vek/ofdm_demod_lib/demod/lib_ofdm_demod.hpp"
+#include "vek/ofdm_demod_lib/generator/lib_ofdm_constellation.hpp"
+#include "vek/ofdm_demod_lib/lib_ofdm_demod_common.hpp"
+#include "vek/ofdm_demod_lib/generator/lib_ofdm_frame_generator.hpp"
+
+using namespace vek::ofdm_demod_lib;
+using vek::test::demodulate;
+using vek::test::preset;
+
+namespace {
+
+double rms(const cell_grid_t& grid) {
+    double sum = 0.0;
+    std::size_t count = 0;
+    for (const auto& row : grid) {
+        for (const complex_t& v : row) sum += std::norm(v), ++count;
+    }
+    return std::sqrt(sum / static_cast<double>(count));
+}
+
+double max_error(const cell_grid_t& a, const cell_grid_t& b) {
+    double worst = 0.0;
+    for (std::size_t s = 0; s < a.size(); ++s) {
+        for (std::size_t c = 0; c < a[s].size(); ++c) worst = std::max(worst, double(std::abs(a[s][c] - b[s][c])));
+    }
+    return worst;
+}
+
+// The receiver's de-spreading: occupied band times sqrt(subcarrier count), M-point inverse FFT.
+void despread(const lib_ofdm_config_manager_t& m, cell_grid_t& grid) {
+    const int low = m.get_guard_low_subcarr();
+    const int width = m.get_fft_length() - low - m.get_guard_up_subcarr();
+    const float scale = static_cast<float>(std::sqrt(static_cast<double>(m.get_subcarr_num())));
+    for (const int s : m.get_payload_sym_index_vct()) {
+        complex_vector_t band(grid[s].begin() + low, grid[s].begin() + low + width);
+        for (complex_t& v : band) v *= scale;
+        vek::common_lib::lib_fourier_transform_t::deal_ifft(band, static_cast<std::uint32_t>(width));
+        std::copy(band.begin(), band.end(), grid[s].begin() + low);
+    }
+}
+
+class PresetFrames : public ::testing::TestWithParam<lib_ofdm_standard_type_t> {};
+
+TEST_P(PresetFrames, DemodulateByPlainFftBackToTheGeneratedGrid) {
+    const lib_ofdm_config_manager_t m = preset(GetParam());
+    lib_ofdm_generated_frame_t frame;
+    ASSERT_TRUE(lib_ofdm_frame_generator_t::generate_frame(m, 7, frame));
+    const int n = m.get_fft_length();
+    const int symbols = m.get_analy_symbol_num();
+
+    // Length: every symbol's gap, prefix and body; body starts where the receiver looks.
+    const std::vector<std::size_t> starts = vek::test::body_starts(m);
+    std::size_t length = 0;
+    for (int k = 0; k < symbols; ++k) length += m.get_interval_per_sym_vct()[k] + n;
+    ASSERT_EQ(frame.samples.size(), length);
+    ASSERT_EQ(frame.body_start.size(), starts.size());
+    for (std::size_t k = 0; k < starts.size(); ++k) EXPECT_EQ(std::size_t(frame.body_start[k]), starts[k]);
+    EXPECT_EQ(frame.sample_rate_hz, m.get_system_sample_rate());
+
+    cell_grid_t cells = demodulate(m, frame.samples);
+    const double tolerance = 1e-5 * rms(frame.freq_grid);
+    EXPECT_LT(max_error(cells, frame.freq_grid), tolerance);
+
+    // The prefix is the end of the body (after undoing the half-subcarrier rotation, which runs
+    // on through the prefix).
+    const bool shift = m.get_half_subcarrier_shift();
+    for (int k = 0; k < symbols; ++k) {
+        const int cp = m.get_cp_length_per_sym_vct()[k];
+        for (int i = 1; i <= cp; ++i) {
+            complex_t pre = frame.samples[starts[k] - i], end = frame.samples[starts[k] + n - i];
+            if (shift) {
+                pre *= std::polar(1.0f, float(std::acos(-1.0) * i / n));
+                end *= std::polar(1.0f, float(-std::acos(-1.0) * (n - i) / n));
+            }
+            ASSERT_LT(std::abs(pre - end), 1e-6) << "symbol " << k << " prefix sample " << -i;
+        }
+    }
+
+    // Reference cells are the reference data; without spreading every cell is the ground truth.
+    const cell_grid_t& ref = m.get_ref_resource_data_vct_manager().get_ref_resource_data();
+    const int_grid_t& map = m.get_resource_map_manager().get_resource_map();
+    for (int s = 0; s < symbols; ++s) {
+        for (int c = 0; c < n; ++c) {
+            if (map[s][c] == LIB_OFDM_RESOURCE_FLAG_PILOT || map[s][c] == LIB_OFDM_RESOURCE_FLAG_PREAMBLE) {
+                ASSERT_EQ(frame.cell_grid[s][c], ref[s][c]);
+            }
+        }
+    }
+    if (m.get_dft_spread()) despread(m, cells);
+    EXPECT_LT(max_error(cells, frame.cell_grid), tolerance);
+}
+
+INSTANTIATE_TEST_SUITE_P(AllPresets, PresetFrames,
+                         ::testing::Values(LIB_OFDM_STANDARD_TYPE_WIFI, LIB_OFDM_STANDARD_TYPE_LTE_DL,
+                                           LIB_OFDM_STANDARD_TYPE_LTE_UL));
+
+TEST(FrameGenerator, DataCellsAreBoostedIdealPointsOfTheirModulation) {
+    lib_ofdm_config_manager_t m = preset(LIB_OFDM_STANDARD_TYPE_LTE_DL);
+    m.set_user_boosting(2.0f);
+    cell_grid_t grid;
+    ASSERT_TRUE(lib_ofdm_frame_generator_t::generate_cell_grid(m, 3, grid));
+    const int_grid_t& map = m.get_resource_map_manager().get_resource_map();
+    const int_grid_t& mod = m.get_resource_mod_map_manager().get_resource_mod_map();
+    std::set<int> levels_seen;
+    double power = 0.0;
+    int data = 0;
+    for (std::size_t s = 0; s < grid.size(); ++s) {
+        for (std::size_t c = 0; c < grid[s].size(); ++c) {
+            const complex_t v = grid[s][c];
+            if (map[s][c] == LIB_OFDM_RESOURCE_FLAG_NONE) {
+                ASSERT_EQ(v, complex_t{}) << s << "," << c;
+            }
+            if (map[s][c] != LIB_OFDM_RESOURCE_FLAG_DATA) continue;
+            complex_vector_t points;
+            lib_ofdm_constellation_t::get_ideal_points(mod[s][c], points);
+            const bool on_point = std::any_of(points.begin(), points.end(),
+                                              [&](complex_t p) { return std::abs(p * 2.0f - v) < 1e-6f; });
+            ASSERT_TRUE(on_point) << s << "," << c << " level " << mod[s][c];
+            levels_seen.insert(mod[s][c]);
+            power += std::norm(v);
+            ++data;
+        }
+    }
+    // PDSCH 16-QAM, PBCH/PDCCH/PCFICH QPSK, PHICH pi/4-BPSK; all of unit mean power before the
+    // boost of 2 (amplitude), so 4 in power.
+    EXPECT_EQ(levels_seen, (std::set<int>{-1, 2, 4}));
+    EXPECT_NEAR(power / data, 4.0, 0.1);
+}
+
+TEST(FrameGenerator, SeedMakesTheFrameReproducible) {
+    const lib_ofdm_config_manager_t m = preset(LIB_OFDM_STANDARD_TYPE_WIFI);
+    lib_ofdm_generated_frame_t a, b, c;
+    ASSERT_TRUE(lib_ofdm_frame_generator_t::generate_frame(m, 11, a));
+    ASSERT_TRUE(lib_ofdm_frame_generator_t::generate_frame(m, 11, b));
+    ASSERT_TRUE(lib_ofdm_frame_generator_t::generate_frame(m, 12, c));
+    EXPECT_EQ(a.samples, b.samples);
+    EXPECT_EQ(a.cell_grid, b.cell_grid);
+    EXPECT_NE(a.cell_grid, c.cell_grid);
+    // Only data cells differ between seeds: the training symbols (0-3) are the same.
+    EXPECT_TRUE(std::equal(a.samples.begin(), a.samples.begin() + 320, c.samples.begin()));
+    // 48 data cells of 60 64-QAM symbols and the BPSK SIGNAL symbol, unit mean power.
+    EXPECT_NEAR(a.data_cell_power, 1.0f, 0.05f);
+}
+
+TEST(FrameGenerator, DftSpreadIsUnitary) {
+    // One symbol row of 8 bins, band [2, 6): a single point at band position 0 spreads into M
+    // equal cells of amplitude 1/sqrt(M); the band's energy is kept.
+    cell_grid_t grid{complex_vector_t(8), complex_vector_t(8)};
+    grid[1][2] = {1.0f, 0.0f};
+    grid[1][4] = {0.0f, 2.0f};
+    const cell_grid_t before = grid;
+    ASSERT_TRUE(lib_ofdm_frame_generator_t::deal_dft_spread({1}, 2, 2, grid));
+    EXPECT_EQ(grid[0], before[0]);
+    double energy = 0.0;
+    for (int c = 2; c < 6; ++c) {
+        // X[k] = (1 + 2j e^(-j 2 pi k 2 / 4)) / 2 = (1 + 2j (-1)^k) / 2
+        const complex_t expected = complex_t(1.0f, (c - 2) % 2 ? -2.0f : 2.0f) * 0.5f;
+        EXPECT_LT(std::abs(grid[1][c] - expected), 1e-6f) << c;
+        energy += std::norm(grid[1][c]);
+    }
+    EXPECT_NEAR(energy, 5.0, 1e-5);
+    EXPECT_EQ(grid[1][0], complex_t{});
+    EXPECT_FALSE(lib_ofdm_frame_generator_t::deal_dft_spread({2}, 2, 2, grid));
+    EXPECT_FALSE(lib_ofdm_frame_generator_t::deal_dft_spread({1}, 4, 4, grid));
+}
+
+TEST(FrameGenerator, RefusesMapsThatDoNotDescribeTheFrame) {
+    lib_ofdm_config_manager_t m = preset(LIB_OFDM_STANDARD_TYPE_WIFI);
+    {
+        vek::common_lib::report_capture_t quiet;
+        m.set_analy_symbol_num(10);  // maps are now stale
+    }
+    vek::test::log_capture_t log;
+    vek::common_lib::report_capture_t out;
+    lib_ofdm_generated_frame_t frame;
+    frame.samples.resize(3);
+    EXPECT_FALSE(lib_ofdm_frame_generator_t::generate_frame(m, 1, frame));
+    EXPECT_TRUE(frame.samples.empty());
+    EXPECT_FALSE(log.records().empty());
+    // A frame grid of the wrong shape is refused by the time-domain step too.
+    complex_vector_t samples;
+    std::vector<int> starts;
+    EXPECT_FALSE(lib_ofdm_frame_generator_t::generate_time_frame(m, cell_grid_t(3, complex_vector_t(64)), samples, starts));
+    EXPECT_TRUE(samples.empty());
+}
+
+TEST(FrameGenerator, TimeGapsAreZerosBeforeThePrefix) {
+    lib_ofdm_config_manager_t m = preset(LIB_OFDM_STANDARD_TYPE_WIFI);
+    {
+        vek::common_lib::report_capture_t quiet;
+        ASSERT_TRUE(m.set_time_gaps({0, 5}));
+        m.set_time_gaps_repeat_index(0);
+    }
+    ASSERT_TRUE(m.generate_resource_map() && m.generate_resource_mod_map() && m.generate_ref_resource_data_vct());
+    lib_ofdm_generated_frame_t frame;
+    ASSERT_TRUE(lib_ofdm_frame_generator_t::generate_frame(m, 5, frame));
+    const std::vector<int>& gaps = m.get_time_gaps_per_sym_vct();
+    ASSERT_EQ(gaps[1], 5);
+    // Symbol 1's gap follows symbol 0 (80 samples).
+    for (int i = 80; i < 85; ++i) EXPECT_EQ(frame.samples[i], complex_t{}) << i;
+    EXPECT_NE(frame.samples[85], complex_t{});
+    EXPECT_LT(max_error(demodulate(m, frame.samples), frame.freq_grid), 1e-5 * rms(frame.freq_grid));
+}
+
+TEST(Constellation, UnitMeanPowerDistinctPointsOfTheRightCount) {
+    const std::vector<std::pair<int, std::size_t>> sizes = {{-1, 2}, {0, 2},   {1, 2},    {2, 4},
+                                                            {3, 8},  {4, 16},  {5, 32},   {6, 64},
+                                                            {7, 128}, {8, 256}, {9, 512}, {10, 1024}};
+    for (const auto& [level, count] : sizes) {
+        complex_vector_t points;
+        lib_ofdm_constellation_t::get_ideal_points(level, points);
+        ASSERT_EQ(points.size(), count) << level;
+        double power = 0.0;
+        for (const complex_t& p : points) power += std::norm(p);
+        EXPECT_NEAR(power / count, 1.0, 1e-6) << level;
+        std::set<std::pair<float, float>> unique;
+        for (const complex_t& p : points) unique.insert({p.real(), p.imag()});
+        EXPECT_EQ(unique.size(), count) << level;
+    }
+    // Cross constellations leave their corners empty: 32-QAM has no (5, 5), 128-QAM no (11, 11).
+    complex_vector_t p32, p128;
+    lib_ofdm_constellation_t::get_ideal_points(5, p32);
+    lib_ofdm_constellation_t::get_ideal_points(7, p128);
+    const float u32 = 1.0f / std::sqrt(20.0f), u128 = 1.0f / std::sqrt(82.0f);
+    for (const complex_t& p : p32) EXPECT_FALSE(std::abs(p.real()) > 4 * u32 && std::abs(p.imag()) > 4 * u32);
+    for (const complex_t& p : p128) EXPECT_FALSE(std::abs(p.real()) > 8 * u128 && std::abs(p.imag()) > 8 * u128);
+}
+
+std::vector<complex_t> read_annex_packet() {
+    std::ifstream file(std::string(VEK_TEST_VECTORS_DIR) + "/wlan_annex_g_packet.txt");
+    std::vector<complex_t> samples;
+    float re = 0.0f, im = 0.0f;
+    while (file >> re >> im) samples.emplace_back(re, im);
+    return samples;
+}
+
+// The published packet starts with the same training fields: short training (samples 0-159)
+// and long training (160-319). Samples 0 and 160 carry the standard's boundary window and are
+// left out; everything else must match to the 3-decimal rounding after one common gain.
+TEST(FrameGenerator, WlanTrainingMatchesTheStandardsWorkedExample) {
+    const std::vector<complex_t> annex = read_annex_packet();
+    ASSERT_EQ(annex.size(), 881u);
+    const lib_ofdm_config_manager_t m = preset(LIB_OFDM_STANDARD_TYPE_WIFI);
+    lib_ofdm_generated_frame_t frame;
+    ASSERT_TRUE(lib_ofdm_frame_generator_t::generate_frame(m, 1, frame));
+    std::complex<double> num = 0.0;
+    double den = 0.0;
+    for (int i = 1; i < 320; ++i) {
+        if (i == 160) continue;
+        num += std::complex<double>(annex[i]) * std::conj(std::complex<double>(frame.samples[i]));
+        den += std::norm(frame.samples[i]);
+    }
+    const std::complex<double> gain = num / den;
+    EXPECT_NEAR(std::abs(gain), 1.0, 0.01);
+    EXPECT_NEAR(std::arg(gain), 0.0, 0.01);
+    const double rounding = 0.0005 * std::sqrt(2.0) + 1e-4;
+    for (int i = 1; i < 320; ++i) {
+        if (i == 160) continue;
+        EXPECT_LT(std::abs(std::complex<double>(annex[i]) - gain * std::complex<double>(frame.samples[i])), rounding)
+            << i;
+    }
+}
+
+}  // namespace
+
+// --- The transmitter's points against the receiver's own tables.
+
+// Opens the pipeline's ideal-point enumeration to the test.
+struct ideal_points_probe_t : lib_ofdm_demod_t {
+    using lib_ofdm_demod_t::_deal_data_ref;
+};
+
+TEST(Constellation, PointsAreTheReceiversIdealPointsAndSliceToThemselves) {
+    for (int level = -1; level <= 10; ++level) {
+        complex_vector_t points;
+        lib_ofdm_constellation_t::get_ideal_points(level, points);
+        lib_ofdm_res_info_t entry;
+        entry.type = LIB_OFDM_RESOURCE_FLAG_DATA;
+        entry.modulation = static_cast<lib_ofdm_mod_level_t>(level);
+        const complex_vector_t receiver = ideal_points_probe_t::_deal_data_ref({entry}, 1.5f);
+        if (level != LIB_OFDM_MOD_LEVEL_NONE) {
+            ASSERT_EQ(receiver.size(), points.size()) << level;
+            for (std::size_t i = 0; i < points.size(); ++i) {
+                EXPECT_LT(std::abs(receiver[i] - points[i] * 1.5f), 1e-6f) << level << " point " << i;
+            }
+        }
+        // A boosted point is its own hard decision with the boost as level factor.
+        complex_vector_t boosted = points, decided;
+        for (complex_t& p : boosted) p *= 1.5f;
+        lib_ofdm_demod_common_t::demodulation(boosted, static_cast<int>(boosted.size()), level, 1.5f, decided);
+        ASSERT_EQ(decided.size(), boosted.size());
+        for (std::size_t i = 0; i < boosted.size(); ++i) EXPECT_LT(std::abs(decided[i] - boosted[i]), 1e-6f) << level << " point " << i;
+    }
+}

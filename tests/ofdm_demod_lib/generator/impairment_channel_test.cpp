@@ -1,0 +1,306 @@
+// The impairment channel: each switch does what it says, measured independently of how the
+// channel computes it (tone frequencies from phase increments, noise power from sample
+// statistics, delays by correlation and by the cross-spectrum's phase slope).
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <complex>
+#include <numeric>
+
+#include "generator_test_support.hpp"
+#include "log_capture.hpp"
+#include "vek/ofdm_demod_lib/generator/lib_ofdm_frame_generator.hpp"
+#include "vek/common_lib/resample/lib_resampler.hpp"
+#include "vek/ofdm_demod_lib/generator/lib_ofdm_impairment_channel.hpp"
+
+using namespace vek::ofdm_demod_lib;
+using vek::test::preset;
+
+namespace {
+
+const double k_pi = std::acos(-1.0);
+
+lib_ofdm_generated_frame_t tone_frame(std::size_t length, double sample_rate_hz, double tone_hz) {
+    lib_ofdm_generated_frame_t frame;
+    frame.sample_rate_hz = static_cast<float>(sample_rate_hz);
+    frame.fft_length = 64;
+    frame.data_cell_power = 1.0f;
+    for (std::size_t n = 0; n < length; ++n) {
+        frame.samples.push_back(std::polar(1.0f, static_cast<float>(std::fmod(2.0 * k_pi * tone_hz * n / sample_rate_hz, 2.0 * k_pi))));
+    }
+    return frame;
+}
+
+// Mean phase step per sample of [begin, end), in Hz at the given rate.
+double measured_frequency_hz(const complex_vector_t& x, std::size_t begin, std::size_t end, double rate_hz) {
+    std::complex<double> acc = 0.0;
+    for (std::size_t n = begin; n + 1 < end; ++n) {
+        acc += std::complex<double>(x[n + 1]) * std::conj(std::complex<double>(x[n]));
+    }
+    return std::arg(acc) * rate_hz / (2.0 * k_pi);
+}
+
+lib_ofdm_generated_frame_t wlan_frame(std::uint32_t seed = 9) {
+    lib_ofdm_generated_frame_t frame;
+    EXPECT_TRUE(lib_ofdm_frame_generator_t::generate_frame(preset(LIB_OFDM_STANDARD_TYPE_WIFI), seed, frame));
+    return frame;
+}
+
+TEST(ImpairmentChannel, AllSwitchesOffLeaveTheFrameUntouched) {
+    const lib_ofdm_generated_frame_t frame = wlan_frame();
+    lib_ofdm_capture_t capture;
+    ASSERT_TRUE(lib_ofdm_impairment_channel_t::deal_impairments({}, frame, 17, capture));
+    EXPECT_EQ(capture.samples, frame.samples);
+    EXPECT_EQ(capture.sample_rate_hz, 20e6);
+    EXPECT_EQ(capture.frame_start_samples, 0.0);
+}
+
+TEST(ImpairmentChannel, CarrierOffsetMovesAToneByTheGivenHertz) {
+    const lib_ofdm_generated_frame_t frame = tone_frame(20000, 20e6, 1.25e6);
+    for (const double offset_hz : {12345.0, -77000.0}) {
+        lib_ofdm_impairment_info_t info;
+        info.freq_offset_en = true;
+        info.freq_offset_hz = offset_hz;
+        lib_ofdm_capture_t capture;
+        ASSERT_TRUE(lib_ofdm_impairment_channel_t::deal_impairments(info, frame, 0, capture));
+        EXPECT_NEAR(measured_frequency_hz(capture.samples, 0, capture.samples.size(), 20e6), 1.25e6 + offset_hz, 0.5);
+        EXPECT_LT(std::abs(capture.samples[0] - frame.samples[0]), 1e-6);  // phase 0 at sample 0
+    }
+}
+
+TEST(ImpairmentChannel, NoisePowerFollowsTheSnrPerFftBin) {
+    // A silent "frame" of 10^5 samples: all of the capture's power is noise. Data cells of power
+    // 2 in a 64-point FFT at 17 dB: per-sample variance 2 / 64 / 10^1.7.
+    lib_ofdm_generated_frame_t frame;
+    frame.sample_rate_hz = 20e6f;
+    frame.fft_length = 64;
+    frame.data_cell_power = 2.0f;
+    frame.samples.assign(100000, complex_t{});
+    lib_ofdm_impairment_info_t info;
+    info.noise_en = true;
+    info.snr_db = 17.0f;
+    info.noise_seed = 4;
+    lib_ofdm_capture_t capture;
+    ASSERT_TRUE(lib_ofdm_impairment_channel_t::deal_impairments(info, frame, 0, capture));
+    double power = 0.0, re = 0.0, im = 0.0;
+    for (const complex_t& v : capture.samples) power += std::norm(v), re += v.real() * v.real(), im += v.imag() * v.imag();
+    power /= capture.samples.size();
+    const double expected = 2.0 / 64.0 / std::pow(10.0, 1.7);
+    EXPECT_NEAR(10.0 * std::log10(power / expected), 0.0, 0.2);
+    EXPECT_NEAR(re / im, 1.0, 0.05);  // circular: equal power in I and Q
+
+    // The same seed repeats the noise, another seed does not.
+    lib_ofdm_capture_t again, other;
+    ASSERT_TRUE(lib_ofdm_impairment_channel_t::deal_impairments(info, frame, 0, again));
+    info.noise_seed = 5;
+    ASSERT_TRUE(lib_ofdm_impairment_channel_t::deal_impairments(info, frame, 0, other));
+    EXPECT_EQ(again.samples, capture.samples);
+    EXPECT_NE(other.samples, capture.samples);
+}
+
+TEST(ImpairmentChannel, PayloadEvmOfANoisyFrameIsTheSnr) {
+    // Ideal receiver (exact timing, known cells, no equaliser): payload EVM = 10^(-SNR/20), also
+    // with a gain, which scales the noise with the signal.
+    const lib_ofdm_config_manager_t m = preset(LIB_OFDM_STANDARD_TYPE_WIFI);
+    const lib_ofdm_generated_frame_t frame = wlan_frame();
+    lib_ofdm_impairment_info_t info;
+    info.noise_en = true;
+    info.snr_db = 25.0f;
+    info.gain_en = true;
+    info.gain_db = -6.0f;
+    lib_ofdm_capture_t capture;
+    ASSERT_TRUE(lib_ofdm_impairment_channel_t::deal_impairments(info, frame, 17, capture));
+    const cell_grid_t cells = vek::test::demodulate(m, capture.samples);
+    const float gain = std::pow(10.0f, -6.0f / 20.0f);
+    const bool_grid_t& payload = m.get_payload_index_map();
+    double error = 0.0, reference = 0.0;
+    for (std::size_t s = 0; s < cells.size(); ++s) {
+        for (std::size_t c = 0; c < cells[s].size(); ++c) {
+            if (!payload[s][c]) continue;
+            error += std::norm(cells[s][c] - gain * frame.freq_grid[s][c]);
+            reference += std::norm(gain * frame.freq_grid[s][c]);
+        }
+    }
+    EXPECT_NEAR(10.0 * std::log10(error / reference), -25.0, 0.2);
+}
+
+TEST(ImpairmentChannel, IdleSamplesDelayTheFrameByAWholeNumberOfSamples) {
+    const lib_ofdm_generated_frame_t frame = wlan_frame();
+    lib_ofdm_impairment_info_t info;
+    info.idle_en = true;
+    info.leading_idle_samples = 37;
+    info.trailing_idle_samples = 11;
+    lib_ofdm_capture_t capture;
+    ASSERT_TRUE(lib_ofdm_impairment_channel_t::deal_impairments(info, frame, 17, capture));
+    ASSERT_EQ(capture.samples.size(), frame.samples.size() + 48);
+    EXPECT_EQ(capture.frame_start_samples, 37.0);
+    // Correlate the first 320 frame samples (the training fields) over lags 0 ... 99.
+    int best_lag = -1;
+    double best = 0.0;
+    for (int lag = 0; lag < 100; ++lag) {
+        std::complex<double> acc = 0.0;
+        for (int n = 0; n < 320; ++n) acc += std::complex<double>(capture.samples[lag + n]) * std::conj(std::complex<double>(frame.samples[n]));
+        if (std::abs(acc) > best) best = std::abs(acc), best_lag = lag;
+    }
+    EXPECT_EQ(best_lag, 37);
+    for (int n = 0; n < 37; ++n) EXPECT_EQ(capture.samples[n], complex_t{});
+    EXPECT_EQ(capture.samples.back(), complex_t{});
+}
+
+TEST(ImpairmentChannel, FractionalDelayShowsAsThePhaseSlopeOfEverySymbol) {
+    const lib_ofdm_config_manager_t m = preset(LIB_OFDM_STANDARD_TYPE_WIFI);
+    const lib_ofdm_generated_frame_t frame = wlan_frame();
+    for (const double delay : {0.3, -0.45}) {
+        lib_ofdm_impairment_info_t info;
+        info.idle_en = true;
+        info.leading_idle_samples = 40;
+        info.trailing_idle_samples = 40;
+        info.fractional_delay_en = true;
+        info.fractional_delay_samples = delay;
+        lib_ofdm_capture_t capture;
+        ASSERT_TRUE(lib_ofdm_impairment_channel_t::deal_impairments(info, frame, 17, capture));
+        EXPECT_DOUBLE_EQ(capture.frame_start_samples, 40.0 + delay);
+        // Cross-spectrum of received and sent cells: phase -2 pi k d / N between neighbours k, k+1.
+        const cell_grid_t cells = vek::test::demodulate(m, capture.samples, 40);
+        std::complex<double> step = 0.0;
+        for (std::size_t s = 4; s < cells.size(); ++s) {
+            for (int c = 6; c + 1 < 59; ++c) {
+                if (c == 32 || c + 1 == 32) continue;  // DC is empty
+                const std::complex<double> r0 = std::complex<double>(cells[s][c]) * std::conj(std::complex<double>(frame.freq_grid[s][c]));
+                const std::complex<double> r1 = std::complex<double>(cells[s][c + 1]) * std::conj(std::complex<double>(frame.freq_grid[s][c + 1]));
+                step += r1 * std::conj(r0);
+            }
+        }
+        EXPECT_NEAR(-std::arg(step) * 64.0 / (2.0 * k_pi), delay, 0.01) << delay;
+    }
+    lib_ofdm_impairment_info_t bad;
+    bad.fractional_delay_en = true;
+    bad.fractional_delay_samples = 1.0;
+    vek::test::log_capture_t log;
+    vek::common_lib::report_capture_t out;
+    lib_ofdm_capture_t capture;
+    EXPECT_FALSE(lib_ofdm_impairment_channel_t::deal_impairments(bad, frame, 17, capture));
+    EXPECT_TRUE(capture.samples.empty());
+}
+
+TEST(ImpairmentChannel, GainPhaseAndMultipathMultiplyEachCellByTheChannel) {
+    const lib_ofdm_config_manager_t m = preset(LIB_OFDM_STANDARD_TYPE_WIFI);
+    const lib_ofdm_generated_frame_t frame = wlan_frame();
+    lib_ofdm_impairment_info_t info;
+    info.gain_en = true;
+    info.gain_db = 3.0f;
+    info.phase_rad = 0.7f;
+    info.multipath_en = true;
+    info.multipath_taps = {{1.0f, 0.0f}, {0.0f, 0.3f}, {0.0f, 0.0f}, {-0.1f, 0.05f}};
+    lib_ofdm_capture_t capture;
+    ASSERT_TRUE(lib_ofdm_impairment_channel_t::deal_impairments(info, frame, 17, capture));
+    ASSERT_EQ(capture.samples.size(), frame.samples.size() + 3);
+    const cell_grid_t cells = vek::test::demodulate(m, capture.samples);
+    const std::complex<double> g = std::polar(std::pow(10.0, 3.0 / 20.0), 0.7);
+    double worst = 0.0;
+    for (std::size_t s = 0; s < cells.size(); ++s) {
+        for (int c = 0; c < 64; ++c) {
+            std::complex<double> h = 0.0;  // H(k) = sum_m h_m e^(-j 2 pi k m / N), k = c - 32
+            for (std::size_t t = 0; t < info.multipath_taps.size(); ++t) {
+                h += std::complex<double>(info.multipath_taps[t]) * std::polar(1.0, -2.0 * k_pi * (c - 32) * double(t) / 64.0);
+            }
+            worst = std::max(worst, std::abs(std::complex<double>(cells[s][c]) - g * h * std::complex<double>(frame.freq_grid[s][c])));
+        }
+    }
+    EXPECT_LT(worst, 1e-4);
+
+    // Longer than the prefix allows: refused.
+    info.multipath_taps.assign(18, complex_t{0.1f, 0.0f});
+    vek::test::log_capture_t log;
+    vek::common_lib::report_capture_t out;
+    EXPECT_FALSE(lib_ofdm_impairment_channel_t::deal_impairments(info, frame, 17, capture));
+    EXPECT_FALSE(log.records().empty());
+}
+
+TEST(ImpairmentChannel, RateChangeKeepsToneFrequencyAndDuration) {
+    // 1 MHz tone at 20 MHz resampled to 25 MHz: still 1 MHz, 5/4 as many samples.
+    const lib_ofdm_generated_frame_t frame = tone_frame(8000, 20e6, 1e6);
+    lib_ofdm_impairment_info_t info;
+    info.resample_en = true;
+    info.capture_rate_hz = 25e6;
+    lib_ofdm_capture_t capture;
+    ASSERT_TRUE(lib_ofdm_impairment_channel_t::deal_impairments(info, frame, 0, capture));
+    EXPECT_DOUBLE_EQ(capture.sample_rate_hz, 25e6);
+    EXPECT_NEAR(double(capture.samples.size()), 10000.0, 1.0);
+    EXPECT_NEAR(measured_frequency_hz(capture.samples, 200, 9800, 25e6), 1e6, 1.0);
+    // Amplitude kept away from the edges (resampler pass band).
+    double power = 0.0;
+    for (std::size_t n = 200; n < 9800; ++n) power += std::norm(capture.samples[n]);
+    EXPECT_NEAR(power / 9600.0, 1.0, 0.02);
+}
+
+TEST(ImpairmentChannel, FrameSurvivesARateChangeThereAndBack) {
+    // LTE downlink at 7.68 MHz captured at 10 MHz, brought back with the same resampler: the
+    // cells come back within the resampler's own accuracy.
+    const lib_ofdm_config_manager_t m = preset(LIB_OFDM_STANDARD_TYPE_LTE_DL);
+    lib_ofdm_generated_frame_t frame;
+    ASSERT_TRUE(lib_ofdm_frame_generator_t::generate_frame(m, 2, frame));
+    lib_ofdm_impairment_info_t info;
+    info.resample_en = true;
+    info.capture_rate_hz = 10e6;
+    lib_ofdm_capture_t capture;
+    ASSERT_TRUE(lib_ofdm_impairment_channel_t::deal_impairments(info, frame, 0, capture));
+    EXPECT_DOUBLE_EQ(capture.sample_rate_hz, 10e6);
+    complex_vector_t back;
+    ASSERT_TRUE(vek::common_lib::lib_resampler_t::deal_polyphase_resampling(capture.samples, back, 96, 125, 0));
+    ASSERT_GE(back.size(), frame.samples.size());
+    back.resize(frame.samples.size());
+    const cell_grid_t cells = vek::test::demodulate(m, back);
+    double error = 0.0, reference = 0.0;
+    for (std::size_t s = 1; s + 1 < cells.size(); ++s) {
+        for (std::size_t c = 0; c < cells[s].size(); ++c) {
+            error += std::norm(cells[s][c] - frame.freq_grid[s][c]);
+            reference += std::norm(frame.freq_grid[s][c]);
+        }
+    }
+    EXPECT_LT(10.0 * std::log10(error / reference), -35.0);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ImpairmentChannel, MultipathLimitKeepsTheAdvancedWindowClear) {
+    // WLAN: prefix 16, advance 8: echoes up to 8 samples, 9 taps. LTE: shortest prefix 36,
+    // advance 18: 19 taps.
+    EXPECT_EQ(lib_ofdm_impairment_channel_t::get_max_multipath_taps(preset(LIB_OFDM_STANDARD_TYPE_WIFI)), 9);
+    EXPECT_EQ(lib_ofdm_impairment_channel_t::get_max_multipath_taps(preset(LIB_OFDM_STANDARD_TYPE_LTE_DL)), 19);
+
+    // An echo at the limit (8 samples) leaves windows taken 8 samples early ISI-free: every cell
+    // is H(k) X(k); one sample further and the previous symbol leaks in.
+    const lib_ofdm_config_manager_t m = preset(LIB_OFDM_STANDARD_TYPE_WIFI);
+    const lib_ofdm_generated_frame_t frame = wlan_frame();
+    for (const int echo : {8, 9}) {
+        lib_ofdm_impairment_info_t info;
+        info.multipath_en = true;
+        info.multipath_taps.assign(static_cast<std::size_t>(echo + 1), complex_t{});
+        info.multipath_taps[0] = {1.0f, 0.0f};
+        info.multipath_taps[static_cast<std::size_t>(echo)] = {0.0f, 0.5f};
+        lib_ofdm_capture_t capture;
+        ASSERT_TRUE(lib_ofdm_impairment_channel_t::deal_impairments(info, frame, 0, capture));
+        double worst = 0.0;
+        const std::vector<std::size_t> starts = vek::test::body_starts(m);
+        for (std::size_t s = 1; s < starts.size(); ++s) {
+            const complex_vector_t cells = vek::test::fft_cells(capture.samples, starts[s] - 8, 64, false);
+            for (int c = 0; c < 64; ++c) {
+                const double k = c - 32;
+                // Window 8 samples early: bin k carries e^(-j 2 pi k 8 / N) more phase.
+                const std::complex<double> h = 1.0 + std::complex<double>(0.0, 0.5) * std::polar(1.0, -2.0 * k_pi * k * echo / 64.0);
+                const std::complex<double> expected = h * std::polar(1.0, -2.0 * k_pi * k * 8.0 / 64.0) * std::complex<double>(frame.freq_grid[s][c]);
+                worst = std::max(worst, std::abs(std::complex<double>(cells[c]) - expected));
+            }
+        }
+        if (echo == 8) {
+            EXPECT_LT(worst, 1e-4);
+        } else {
+            EXPECT_GT(worst, 1e-2);
+        }
+    }
+}
+
+}  // namespace
