@@ -7,7 +7,6 @@
 
 #include "lib_ofdm_symbol_position.hpp"
 #include "vek/common_lib/math/lib_common_container.hpp"
-#include "vek/common_lib/math/lib_convolution.hpp"
 #include "vek/ofdm_demod_lib/demod/lib_ofdm_demod.hpp"
 #include "vek/ofdm_demod_lib/lib_ofdm_demod_common.hpp"
 #include "vek/ofdm_demod_lib/log/ofdm_log.hpp"
@@ -38,9 +37,9 @@ constexpr float k_interp_right_half[48] = {
 };
 
 // The 96 taps: h[0] = 0 and h[48 - k] = h[48 + k].
-const complex_vector_t& interp_taps() {
-    static const complex_vector_t taps = [] {
-        complex_vector_t h(96, {0.0f, 0.0f});
+const std::vector<float>& interp_taps() {
+    static const std::vector<float> taps = [] {
+        std::vector<float> h(96, 0.0f);
         for (int k = 0; k < 48; ++k) h[static_cast<std::size_t>(48 + k)] = k_interp_right_half[k];
         for (int k = 1; k <= 47; ++k)
             h[static_cast<std::size_t>(48 - k)] = h[static_cast<std::size_t>(48 + k)];
@@ -49,17 +48,13 @@ const complex_vector_t& interp_taps() {
     return taps;
 }
 
-// x at four times its rate: zero insertion, then the interpolator, keeping the 4|x| samples
-// aligned with the input (the "same" part of the full convolution starts at half the taps).
+// x at four times its rate, aligned with the input: zero insertion, then the interpolator.
 complex_vector_t interpolate_x4(const complex_vector_t& x) {
-    complex_vector_t up(x.size() * k_interp_factor, {0.0f, 0.0f});
-    for (std::size_t i = 0; i < x.size(); ++i) up[i * k_interp_factor] = x[i];
-    if (up.empty()) return up;
-    const std::size_t keep = up.size();
-    common_lib::lib_convolution_t::deal_fft_convolution(interp_taps(), up);
-    const std::size_t first = interp_taps().size() / 2;
-    return complex_vector_t(up.begin() + static_cast<std::ptrdiff_t>(first),
-                            up.begin() + static_cast<std::ptrdiff_t>(first + keep));
+    complex_vector_t up;
+    complex_vector_t out;
+    lib_ofdm_demod_common_t::upsample(x, static_cast<float>(k_interp_factor), up);
+    lib_ofdm_demod_common_t::conv(up, interp_taps(), out, true);
+    return out;
 }
 
 }  // namespace
@@ -101,10 +96,7 @@ bool lib_ofdm_demod_t::_deal_ofdm_fine_delay() {
     // the frame then starts at sample 0 to within a quarter sample.
     complex_vector_t high = interpolate_x4(m_sample_data);
     common_lib::lib_common_container_t::deal_cyclic_shift(-static_cast<std::int64_t>(k), high);
-    complex_vector_t low;
-    low.reserve(high.size() / k_interp_factor + 1);
-    for (std::size_t i = 0; i < high.size(); i += k_interp_factor) low.push_back(high[i]);
-    m_sample_data.swap(low);
+    lib_ofdm_demod_common_t::downsample(high, static_cast<float>(k_interp_factor), m_sample_data);
 
     m_dly_est = (static_cast<float>(k) - static_cast<float>(k_interp_factor * W) * 0.5f) * 0.25f +
                 static_cast<float>(m_ofdm_frame_dly);

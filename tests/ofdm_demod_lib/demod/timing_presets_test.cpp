@@ -109,6 +109,23 @@ TEST_P(TimingPresets, DemodulatedCellsEqualTheGridUpToOneGain) {
     }
 }
 
+TEST_P(TimingPresets, WholeChainFromAcceptedSamples) {
+    // The accepted capture goes through frame synchronisation and then the timing and frequency
+    // stages: coarse start within two samples, fine start within 0.15 sample, frequency error
+    // within 1 % of the subcarrier spacing.
+    const double spacing_hz = p.m_config_manager.get_subcarr_space();
+    const int lead = 150;
+    const double frac = 0.4;
+    const double cfo_hz = -0.6 * GetParam().cfo_hz;
+    ASSERT_TRUE(p.set_sample_data(make_capture(frame, lead, 600, frac, cfo_hz, fs_hz, 30.0, 9)));
+    ASSERT_TRUE(p._deal_ofdm_parameter_init());
+    ASSERT_TRUE(p._deal_ofdm_frame_sync());
+    EXPECT_NEAR(p.m_ofdm_frame_dly, lead, 2);
+    run_through_fine_freq();
+    EXPECT_NEAR(p.m_dly_est, lead + frac, 0.15);
+    EXPECT_NEAR(p.m_freq_error_est, cfo_hz, 0.01 * spacing_hz);
+}
+
 INSTANTIATE_TEST_SUITE_P(Presets, TimingPresets,
                          ::testing::Values(preset_case_t{LIB_OFDM_STANDARD_TYPE_WIFI, 100e3},
                                            preset_case_t{LIB_OFDM_STANDARD_TYPE_LTE_DL, 5e3},

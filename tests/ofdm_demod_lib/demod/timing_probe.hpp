@@ -27,6 +27,8 @@ public:
     using lib_ofdm_demod_t::_deal_ofdm_demod;
     using lib_ofdm_demod_t::_deal_ofdm_fine_delay;
     using lib_ofdm_demod_t::_deal_ofdm_fine_freq_error_estimate;
+    using lib_ofdm_demod_t::_deal_ofdm_frame_sync;
+    using lib_ofdm_demod_t::_deal_ofdm_parameter_init;
     using lib_ofdm_demod_t::_init_ref_file_freq;
     using lib_ofdm_demod_t::_init_ref_file_time;
     using lib_ofdm_demod_t::m_config_manager;
