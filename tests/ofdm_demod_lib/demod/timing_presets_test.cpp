@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "timing_probe.hpp"
+#include "vek/common_lib/report/report.hpp"
 
 namespace {
 
@@ -124,6 +125,23 @@ TEST_P(TimingPresets, WholeChainFromAcceptedSamples) {
     run_through_fine_freq();
     EXPECT_NEAR(p.m_dly_est, lead + frac, 0.15);
     EXPECT_NEAR(p.m_freq_error_est, cfo_hz, 0.01 * spacing_hz);
+}
+
+TEST_P(TimingPresets, WholeRunThroughProcess) {
+    const double spacing_hz = p.m_config_manager.get_subcarr_space();
+    const double cfo_hz = 0.3 * GetParam().cfo_hz;
+    ASSERT_TRUE(p.set_sample_data(make_capture(frame, 100, 500, 0.3, cfo_hz, fs_hz, 30.0, 10)));
+    vek::common_lib::report_capture_t out;
+    ASSERT_TRUE(p.process());
+    const std::string text = out.text();
+    std::size_t successes = 0;
+    for (std::size_t at = text.find("is success "); at != std::string::npos;
+         at = text.find("is success ", at + 1))
+        ++successes;
+    EXPECT_EQ(successes, 9u);
+    EXPECT_EQ(text.find("is fail"), std::string::npos);
+    EXPECT_NEAR(p.get_ofdm_demod_result().m_dly_est, 100.3, 0.15);
+    EXPECT_NEAR(p.get_ofdm_demod_result().m_freq_error_est, cfo_hz, 0.01 * spacing_hz);
 }
 
 INSTANTIATE_TEST_SUITE_P(Presets, TimingPresets,
