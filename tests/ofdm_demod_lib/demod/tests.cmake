@@ -19,3 +19,4 @@ vek_add_test(test_demod_input
     ${CMAKE_CURRENT_LIST_DIR}/channel_power_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/frame_sync_test.cpp
   LIBS vek_ofdm_demod)
+vek_add_test(test_demod_dumps SOURCES ${CMAKE_CURRENT_LIST_DIR}/dumps_test.cpp LIBS vek_ofdm_demod)
