@@ -36,15 +36,19 @@ void lib_test_t::save_data_to_file(const std::vector<std::uint8_t>& bits, const 
     }
 }
 
+void lib_test_t::write_iq_pairs(std::ostream& out, const std::vector<std::complex<float>>& samples) {
+    for (const auto& sample : samples) {
+        out << static_cast<double>(sample.real()) << ',' << static_cast<double>(sample.imag()) << '\n';
+    }
+}
+
 void lib_test_t::save_data_to_file(const std::vector<std::complex<float>>& samples, const std::string& name) {
     std::ofstream file;
     if (!open_output(name, file)) {
         report_line(k_open_failed);
         return;
     }
-    for (const auto& sample : samples) {
-        file << static_cast<double>(sample.real()) << ',' << static_cast<double>(sample.imag()) << '\n';
-    }
+    write_iq_pairs(file, samples);
 }
 
 void lib_test_t::save_iq_data_for_matlab(const std::vector<std::complex<float>>& samples,
@@ -54,6 +58,10 @@ void lib_test_t::save_iq_data_for_matlab(const std::vector<std::complex<float>>&
         report_line(k_open_failed);
         return;
     }
+    write_iq_data_for_matlab(file, samples);
+}
+
+void lib_test_t::write_iq_data_for_matlab(std::ostream& file, const std::vector<std::complex<float>>& samples) {
     // MATLAB reads "a+bi" / "a-bi"; a tiny negative part (rounding noise around 0) keeps the '+'.
     constexpr double k_negative_threshold = -1e-12;
     for (const auto& sample : samples) {
@@ -70,12 +78,15 @@ void lib_test_t::save_iq_data_for_vsa(const std::vector<std::complex<float>>& sa
         report_line("waveform file output failed!");
         return;
     }
+    write_iq_data_for_vsa(file, samples, sample_rate_hz);
+}
+
+void lib_test_t::write_iq_data_for_vsa(std::ostream& file, const std::vector<std::complex<float>>& samples,
+                                       double sample_rate_hz) {
     // Ten header lines; the recording's time axis is XStart + k * XDelta seconds.
     file << "InputZoom,TRUE\nInputCenter,1000000000.0\nInputRefImped,50\nXStart,0\nXDelta,"
          << 1.0 / sample_rate_hz << "\nXDomain,2\nXUnit,Sec\nYUnit,V\nTimeString,2/15/2023 2:10:09 PM\nY\n";
-    for (const auto& sample : samples) {
-        file << static_cast<double>(sample.real()) << ',' << static_cast<double>(sample.imag()) << '\n';
-    }
+    write_iq_pairs(file, samples);
 }
 
 }  // namespace vek::common_lib

@@ -10,6 +10,7 @@
 #include <complex>
 #include <cstddef>
 #include <cstdint>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -43,6 +44,13 @@ public:
     // Ten header lines (XDelta = 1 / sample_rate_hz), then one line "re,im" per sample.
     static void save_iq_data_for_vsa(const std::vector<std::complex<float>>& samples, double sample_rate_hz,
                                      const std::string& name);
+
+    // The same formats on any stream (the caller opens it, with the classic locale), for writers
+    // that choose their own path.
+    static void write_iq_pairs(std::ostream& out, const std::vector<std::complex<float>>& samples);
+    static void write_iq_data_for_matlab(std::ostream& out, const std::vector<std::complex<float>>& samples);
+    static void write_iq_data_for_vsa(std::ostream& out, const std::vector<std::complex<float>>& samples,
+                                      double sample_rate_hz);
 
     // Reads a recording at path (not below "../data/"): options.header_lines lines skipped (the
     // "XDelta," one among them read), then decimal numbers separated by commas or white space,
