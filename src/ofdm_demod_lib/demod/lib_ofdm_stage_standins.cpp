@@ -4,12 +4,5 @@
 
 namespace vek::ofdm_demod_lib {
 
-bool lib_ofdm_demod_t::_init_ref_file_freq() { return true; }
-bool lib_ofdm_demod_t::_init_ref_file_time() { return true; }
-bool lib_ofdm_demod_t::_deal_ofdm_fine_delay() { return true; }
-void lib_ofdm_demod_t::_deal_half_subcarrier_shift() {}
-bool lib_ofdm_demod_t::_deal_ofdm_cp_freq_error_estimate() { return true; }
-bool lib_ofdm_demod_t::_deal_ofdm_fine_freq_error_estimate() { return true; }
-bool lib_ofdm_demod_t::_deal_ofdm_demod() { return true; }
 
 }  // namespace vek::ofdm_demod_lib
