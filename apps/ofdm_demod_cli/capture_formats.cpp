@@ -71,8 +71,7 @@ complex_t parse_pair_line(const std::string& text, const std::string& path, std:
     }
     if (!cur.empty()) tokens.push_back(cur);
     if (tokens.size() != 2) {
-        throw cli_error_t(where(path, line) + ": holds " + std::to_string(tokens.size()) +
-                          " numbers, expected 2 (re,im) per line; an odd number count means a sample is cut in half");
+        throw cli_error_t(where(path, line) + ": holds " + std::to_string(tokens.size()) + (tokens.size() == 1 ? " number" : " numbers") + ", expected 2 (re,im) per line; an odd number count means a sample is cut in half");
     }
     return {parse_number(tokens[0], path, line), parse_number(tokens[1], path, line)};
 }

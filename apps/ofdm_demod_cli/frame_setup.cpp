@@ -69,10 +69,19 @@ bool same_value(const std::string& a, const std::string& b) {
     return true;
 }
 
+bool is_resource_entry(const pugi::xml_node& n) {
+    return std::string(n.name()).rfind("resource_mapping", 0) == 0;
+}
+
 // First element of `file` (below cfg_ofdm_demod) whose value the recalled frame does not hold.
-pugi::xml_node first_refused(const pugi::xml_node& file, const pugi::xml_node& saved, pugi::xml_node& saved_match) {
+// Resource entries are compared in a second pass: a refused symbol count or FFT length cleans
+// the entries too, and the message should name the cause, not the consequence.
+pugi::xml_node first_refused(const pugi::xml_node& file, const pugi::xml_node& saved, pugi::xml_node& saved_match,
+                             bool entries) {
     for (pugi::xml_node child = file.first_child(); child; child = child.next_sibling()) {
         if (child.type() != pugi::node_element) continue;
+        const bool top = std::string(file.name()) == "cfg_ofdm_demod";
+        if (top && is_resource_entry(child) != entries) continue;
         const pugi::xml_node other = saved.child(child.name());
         const bool leaf = !child.find_child([](pugi::xml_node n) { return n.type() == pugi::node_element; });
         if (!other) {
@@ -85,9 +94,34 @@ pugi::xml_node first_refused(const pugi::xml_node& file, const pugi::xml_node& s
                 return child;
             }
         } else {
-            const pugi::xml_node bad = first_refused(child, other, saved_match);
+            const pugi::xml_node bad = first_refused(child, other, saved_match, entries);
             if (bad) return bad;
         }
+    }
+    return pugi::xml_node();
+}
+
+// The library's notices without the preset banner, on one line.
+std::string notice_text(const std::string& captured) {
+    std::stringstream in(captured);
+    std::string line, out;
+    while (std::getline(in, line)) {
+        if (line.rfind("NOW IS", 0) == 0 || line.rfind("test_model default", 0) == 0 || line.empty()) continue;
+        while (!line.empty() && line.back() == ' ') line.pop_back();
+        out += (out.empty() ? "" : "; ") + line;
+    }
+    return out;
+}
+
+// The list element holding a piece that is not a number, for the recall's exception.
+pugi::xml_node first_malformed_list(const pugi::xml_node& node) {
+    for (pugi::xml_node child = node.first_child(); child; child = child.next_sibling()) {
+        if (child.type() != pugi::node_element) continue;
+        const std::string text = child.text().get();
+        std::vector<double> ignored;
+        if (text.find(',') != std::string::npos && !number_list(text, ignored)) return child;
+        const pugi::xml_node deeper = first_malformed_list(child);
+        if (deeper) return deeper;
     }
     return pugi::xml_node();
 }
@@ -98,7 +132,8 @@ void check_dropped_values(const std::string& path, const std::string& text, cons
     pugi::xml_node root = again.append_child("settings");
     settings.save_ofdm_setting(root);
     pugi::xml_node saved_match;
-    const pugi::xml_node bad = first_refused(file_cfg, root.child("cfg_ofdm_demod"), saved_match);
+    pugi::xml_node bad = first_refused(file_cfg, root.child("cfg_ofdm_demod"), saved_match, false);
+    if (!bad) bad = first_refused(file_cfg, root.child("cfg_ofdm_demod"), saved_match, true);
     if (!bad) return;
     std::string message = path + ":" + std::to_string(line_of(text, bad.offset_debug())) + ": <" + bad.name() + ">";
     if (!saved_match) {
@@ -107,12 +142,8 @@ void check_dropped_values(const std::string& path, const std::string& text, cons
         message += " value '" + std::string(bad.text().get()) + "' was refused (the frame would keep '" +
                    saved_match.text().get() + "'); correct the value";
     }
-    if (!notices.empty()) {
-        std::string reason = notices;
-        while (!reason.empty() && reason.back() == '\n') reason.pop_back();
-        for (char& c : reason) if (c == '\n') c = ';';
-        message += " (library: " + reason + ")";
-    }
+    const std::string reason = notice_text(notices);
+    if (!reason.empty()) message += " (library: " + reason + ")";
     throw cli_error_t(message);
 }
 
@@ -143,6 +174,12 @@ frame_t load_settings_file(const std::string& path, const std::string& data_dir)
         try {
             frame.settings.recall_ofdm_setting(holder);
         } catch (const std::invalid_argument& e) {
+            const pugi::xml_node bad = first_malformed_list(holder.child("cfg_ofdm_demod"));
+            if (bad) {
+                throw cli_error_t(path + ":" + std::to_string(line_of(text, bad.offset_debug())) + ": <" + bad.name() +
+                                  "> '" + bad.text().get() +
+                                  "' holds a piece that is not a number; lists are numbers each followed by a comma, e.g. 5,6,7,");
+            }
             throw cli_error_t(path + ": a list holds a piece that is not a number (" + std::string(e.what()) +
                               "); lists are numbers each followed by a comma, e.g. 0.250000, or 5,6,7,");
         } catch (const std::out_of_range& e) {
