@@ -9,4 +9,6 @@ list(APPEND VEK_DEMOD_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_measurement.cpp
   ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_equalizer.cpp
   ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_tracking.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_dumps.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_dumps_cfg.cpp
 )
