@@ -60,9 +60,42 @@ public:
 
     // --- Frame synchronisation (demod/lib_ofdm_frame_sync.cpp).
 
-    // --- Fine timing and frequency error (demod/lib_ofdm_fine_timing.cpp).
+    // --- Fine timing and frequency error (demod/lib_ofdm_fine_timing.cpp, lib_ofdm_freq_error.cpp).
+    // Normalised correlation |sum conj(ref) data| / sqrt(E_ref E_data) of ref[0 .. len-1] against
+    // data[start + k ...] for k = 0 ... count-1; index = start + first k of the largest value
+    // (start + the caller's index when none exceeds 0). A zero-energy window scores 0, and a
+    // window that leaves either vector scores 0 without being read.
+    static void synchronize(const complex_vector_t& ref, const complex_vector_t& data, std::int32_t start,
+                            std::int32_t count, std::int32_t len, std::vector<float>& corr, std::int32_t& index);
+    // Mean power in dB (10 log10 of the mean |x|^2, accumulated in double); 0 for an empty vector.
+    static float mean_abs_pow(const complex_vector_t& samples);
+    // Frequency error, in subcarrier spacings of an N-sample body, between two observations D
+    // samples apart, each given as received t and reference r (the reference modulation is
+    // removed before comparing phases). NaN when no estimate can be formed.
+    static float deal_freq_error_estimate(const complex_vector_t& t0, const complex_vector_t& r0,
+                                          const complex_vector_t& t1, const complex_vector_t& r1, std::int32_t N,
+                                          std::int32_t D);
 
-    // --- Reference waveforms and symbol demodulation (demod/lib_ofdm_reference_waveforms.cpp).
+    // --- Reference waveforms and symbol demodulation (demod/lib_ofdm_reference_waveforms.cpp,
+    //     lib_ofdm_symbol_demod.cpp).
+    // out = the first `need` values of src, or src extended by its tail src[repeat_index ...]
+    // repeated cyclically (repeat_index outside src counts as 0); empty for an empty src.
+    static void reuse_data_adjustment(const complex_vector_t& src, std::int32_t repeat_index, std::int32_t need,
+                                      complex_vector_t& out);
+    // Time-domain body of one symbol from its centred cell row: inverse FFT (scaled 1/length) of
+    // the row rotated into natural bin order.
+    static void generate_ref_ifft_column(const complex_vector_t& cells, complex_vector_t& out);
+    static std::complex<float> complex_multiplication(std::complex<float> a, std::complex<float> b);
+    // Straight line through (x0, y0) and (x1, y1) evaluated at x, real and imaginary parts apart;
+    // y0 when x0 == x1 or x == x0.
+    static std::complex<float> deal_linear_interpolation(std::int32_t x0, std::complex<float> y0, std::int32_t x1,
+                                                         std::complex<float> y1, std::int32_t x);
+    // One FFT window -> centred cells, with the phase ramp of an FFT window taken fft_advance
+    // samples early removed (fft_advance -1: no compensation).
+    static void deal_ofdm_demod(const complex_vector_t& window, int fft_len, complex_vector_t& out, int fft_advance);
+    // out[k] = in[k] e^(+j 2 pi k fft_advance / fft_len) for the unshifted bins k < fft_len.
+    static void deal_fft_advance_compensation(const complex_vector_t& spectrum, int fft_len, int fft_advance,
+                                              complex_vector_t& out);
 
     // --- Channel equalisation and tracking (demod/lib_ofdm_equalizer.cpp, lib_ofdm_tracking.cpp).
     // An n-cell coefficient row from coefficients known at ascending cells pos: linear between

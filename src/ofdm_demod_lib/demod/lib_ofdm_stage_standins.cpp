@@ -11,14 +11,7 @@ bool lib_ofdm_demod_t::set_sample_data(const complex_vector_t& samples) {
     return true;
 }
 void lib_ofdm_demod_t::_init_load_file_filter() {}
-bool lib_ofdm_demod_t::_init_ref_file_freq() { return true; }
-bool lib_ofdm_demod_t::_init_ref_file_time() { return true; }
 bool lib_ofdm_demod_t::_deal_ofdm_frame_sync() { return true; }
 void lib_ofdm_demod_t::_deal_ofdm_channel_power() {}
-bool lib_ofdm_demod_t::_deal_ofdm_fine_delay() { return true; }
-void lib_ofdm_demod_t::_deal_half_subcarrier_shift() {}
-bool lib_ofdm_demod_t::_deal_ofdm_cp_freq_error_estimate() { return true; }
-bool lib_ofdm_demod_t::_deal_ofdm_fine_freq_error_estimate() { return true; }
-bool lib_ofdm_demod_t::_deal_ofdm_demod() { return true; }
 
 }  // namespace vek::ofdm_demod_lib

@@ -3,6 +3,10 @@ list(APPEND VEK_DEMOD_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm.cpp
   ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_demod.cpp
   ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_stage_standins.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_reference_waveforms.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_fine_timing.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_freq_error.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_symbol_demod.cpp
   ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_slicers.cpp
   ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_slicers_qam.cpp
   ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_ideal_points.cpp

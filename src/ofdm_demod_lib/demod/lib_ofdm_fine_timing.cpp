@@ -1,0 +1,170 @@
+// Fine timing: the coarse start of frame synchronisation is refined to a quarter sample by
+// correlating a 4x interpolated reference body against the 4x interpolated received body, and the
+// whole capture is moved so that the frame starts at sample 0. Also the half-subcarrier shift,
+// which must follow the timing because it is phase-referenced to each body start.
+#include <cmath>
+#include <cstddef>
+
+#include "lib_ofdm_symbol_position.hpp"
+#include "vek/common_lib/math/lib_common_container.hpp"
+#include "vek/common_lib/math/lib_convolution.hpp"
+#include "vek/ofdm_demod_lib/demod/lib_ofdm_demod.hpp"
+#include "vek/ofdm_demod_lib/lib_ofdm_demod_common.hpp"
+#include "vek/ofdm_demod_lib/log/ofdm_log.hpp"
+
+namespace vek::ofdm_demod_lib {
+
+namespace {
+
+constexpr int k_interp_factor = 4;
+constexpr double k_pi = 3.14159265358979323846;
+
+// Right half h[48 + k], k = 0 ... 47, of the 96-tap windowed-sinc interpolator for a factor of 4:
+// every fourth tap from the centre is 0, so the original samples pass unchanged, and each of the
+// four polyphase branches sums to 1, so the interpolated samples keep the signal's level.
+constexpr float k_interp_right_half[48] = {
+    1.0f,           0.8988837f,     0.632576108f,   0.295831352f,   0.0f, -0.173018485f,   -0.200342f,     -0.118916504f,
+    0.0f,           0.0878360122f,  0.108403817f,   0.0673410892f,  0.0f, -0.0526648909f,  -0.066138342f,  -0.0415921994f,
+    0.0f,           0.0329540186f,  0.041471187f,   0.0260729548f,  0.0f, -0.0205257311f,  -0.0256826393f, -0.0160299204f,
+    0.0f,           0.0123854959f,  0.0153221432f,  0.00944284722f, 0.0f, -0.00708453171f, -0.0086180279f, -0.00521458499f,
+    0.0f,           0.0037521536f,  0.00445710821f, 0.00262769405f, 0.0f, -0.00178070448f, -0.00204280554f,
+    -0.00115837285f,
+    0.0f,           0.000714756898f, 0.000774075394f, 0.000410249282f, 0.0f, -0.000211174629f, -0.000201076691f,
+    -0.0000894209297f,
+};
+
+// The 96 taps: h[0] = 0 and h[48 - k] = h[48 + k].
+const complex_vector_t& interp_taps() {
+    static const complex_vector_t taps = [] {
+        complex_vector_t h(96, {0.0f, 0.0f});
+        for (int k = 0; k < 48; ++k) h[static_cast<std::size_t>(48 + k)] = k_interp_right_half[k];
+        for (int k = 1; k <= 47; ++k) h[static_cast<std::size_t>(48 - k)] = h[static_cast<std::size_t>(48 + k)];
+        return h;
+    }();
+    return taps;
+}
+
+// x at four times its rate: zero insertion, then the interpolator, keeping the 4|x| samples
+// aligned with the input (the "same" part of the full convolution starts at half the taps).
+complex_vector_t interpolate_x4(const complex_vector_t& x) {
+    complex_vector_t up(x.size() * k_interp_factor, {0.0f, 0.0f});
+    for (std::size_t i = 0; i < x.size(); ++i) up[i * k_interp_factor] = x[i];
+    if (up.empty()) return up;
+    const std::size_t keep = up.size();
+    common_lib::lib_convolution_t::deal_fft_convolution(interp_taps(), up);
+    const std::size_t first = interp_taps().size() / 2;
+    return complex_vector_t(up.begin() + static_cast<std::ptrdiff_t>(first),
+                            up.begin() + static_cast<std::ptrdiff_t>(first + keep));
+}
+
+}  // namespace
+
+bool lib_ofdm_demod_t::_deal_ofdm_fine_delay() {
+    const int N = m_config_manager.get_ofdm_len();
+    const int s = m_sync_start_sym;
+    const int W = m_fine_search_len;
+    m_ref_len = N;
+
+    if (s < 0 || static_cast<std::size_t>(s) >= m_ref_time_sym.size()) {
+        VEK_OFDM_LOG_ERROR("_deal_ofdm_fine_delay sync_ref_dat size is error",
+                           "sync_start_sym {} is larger than analy_symbol_num {}", s, m_ref_time_sym.size());
+        return false;
+    }
+
+    // The received window covers the body of symbol s with W/2 samples either side. A capture
+    // that ends (or a layout that places the body) where that window has no samples cannot be
+    // timed: the stage fails rather than correlate against samples that are not there.
+    std::int64_t body = 0;
+    complex_vector_t window;
+    if (N <= 0 || W < 0 || !detail::body_start(m_config_manager.get_interval_per_sym_vct(), N, s, body) ||
+        !detail::copy_span(m_sample_data, body, static_cast<std::int64_t>(N) + W, window)) {
+        VEK_OFDM_LOG_ERROR("", "fine timing window of symbol {} ({} + {} samples from {}) is outside the {} samples",
+                           s, N, W, body, m_sample_data.size());
+        return false;
+    }
+
+    const complex_vector_t ref4 = interpolate_x4(m_ref_time_sym[static_cast<std::size_t>(s)]);
+    const complex_vector_t data4 = interpolate_x4(window);
+    std::vector<float> correlations;
+    std::int32_t k = 0;
+    const auto len4 = static_cast<std::int32_t>(k_interp_factor * N);
+    lib_ofdm_demod_common_t::synchronize(ref4, data4, 0, static_cast<std::int32_t>(data4.size()) - len4, len4,
+                                         correlations, k);
+
+    // Move the capture by k quarter samples at the high rate and come back to the system rate:
+    // the frame then starts at sample 0 to within a quarter sample.
+    complex_vector_t high = interpolate_x4(m_sample_data);
+    common_lib::lib_common_container_t::deal_cyclic_shift(-static_cast<std::int64_t>(k), high);
+    complex_vector_t low;
+    low.reserve(high.size() / k_interp_factor + 1);
+    for (std::size_t i = 0; i < high.size(); i += k_interp_factor) low.push_back(high[i]);
+    m_sample_data.swap(low);
+
+    m_dly_est = (static_cast<float>(k) - static_cast<float>(k_interp_factor * W) * 0.5f) * 0.25f +
+                static_cast<float>(m_ofdm_frame_dly);
+    m_time_offset = m_dly_est / m_config_manager.get_system_sample_rate() * 1000.0f;
+    m_result.m_dly_est = m_dly_est;
+    m_result.m_time_offset = m_time_offset;
+    VEK_OFDM_LOG_DEBUG("m_dly_est is {}, m_time_offset is {}", m_dly_est, m_time_offset);
+    return true;
+}
+
+void lib_ofdm_demod_t::_deal_half_subcarrier_shift() {
+    const int S = m_config_manager.get_analy_symbol_num();
+    if (!m_config_manager.get_half_subcarrier_shift() || S <= 0) return;
+    const int F = m_config_manager.get_fft_length();
+    const int N = m_config_manager.get_ofdm_len();
+    const std::vector<int>& cp = m_config_manager.get_cp_length_per_sym_vct();
+    const std::vector<int>& intervals = m_config_manager.get_interval_per_sym_vct();
+    if (F <= 0) return;
+    const auto total = static_cast<std::int64_t>(m_sample_data.size());
+    for (int k = 0; k < S; ++k) {
+        std::int64_t body = 0;
+        // Symbols the layout does not describe, and samples the capture does not hold, are left
+        // alone: there is nothing there to shift.
+        if (static_cast<std::size_t>(k) >= cp.size() || !detail::body_start(intervals, N, k, body)) break;
+        const int c = cp[static_cast<std::size_t>(k)];
+        for (std::int64_t n = -c; n < F; ++n) {
+            const std::int64_t pos = body + n;
+            if (pos < 0 || pos >= total) continue;
+            // Phase 0 at the first body sample keeps every symbol's cells referenced to its body.
+            const double phase_rad = -k_pi * static_cast<double>(n) / F;
+            m_sample_data[static_cast<std::size_t>(pos)] *=
+                std::complex<float>(static_cast<float>(std::cos(phase_rad)), static_cast<float>(std::sin(phase_rad)));
+        }
+    }
+}
+
+void lib_ofdm_demod_common_t::synchronize(const complex_vector_t& ref, const complex_vector_t& data,
+                                          std::int32_t start, std::int32_t count, std::int32_t len,
+                                          std::vector<float>& corr, std::int32_t& index) {
+    corr.clear();
+    if (count > 0) corr.assign(static_cast<std::size_t>(count), 0.0f);
+    float best = 0.0f;
+    const bool ref_fits = detail::span_inside(0, len, ref.size());
+    for (std::int32_t k = 0; k < count; ++k) {
+        const std::int64_t first = static_cast<std::int64_t>(start) + k;
+        if (!ref_fits || !detail::span_inside(first, len, data.size())) continue;
+        std::complex<float> acc(0.0f, 0.0f);
+        float energy_ref = 0.0f;
+        float energy_data = 0.0f;
+        for (std::int32_t i = 0; i < len; ++i) {
+            const std::complex<float> a = ref[static_cast<std::size_t>(i)];
+            const std::complex<float> b = data[static_cast<std::size_t>(first + i)];
+            acc += std::conj(a) * b;
+            energy_ref += std::norm(a);
+            energy_data += std::norm(b);
+        }
+        // A window without energy has no defined correlation; it scores 0 instead of NaN or inf.
+        const double denom = std::sqrt(static_cast<double>(energy_ref) * energy_data);
+        const float value = denom > 0.0 ? static_cast<float>(std::abs(acc) / denom) : 0.0f;
+        corr[static_cast<std::size_t>(k)] = value;
+        if (std::fabs(value) > best) {
+            best = std::fabs(value);
+            index = k;
+        }
+    }
+    index += start;
+}
+
+}  // namespace vek::ofdm_demod_lib

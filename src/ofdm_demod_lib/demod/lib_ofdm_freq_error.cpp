@@ -1,0 +1,266 @@
+// Carrier frequency error: a coarse estimate from the cyclic prefixes (each prefix and its copy
+// one body later differ only by the rotation the offset accumulates over N samples), then a finer
+// one from pairs of reference-bearing symbols, whose longer spacing resolves smaller errors.
+// Each estimate is removed from the samples as soon as it is formed.
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <limits>
+
+#include "lib_ofdm_symbol_position.hpp"
+#include "vek/common_lib/math/lib_common_math.hpp"
+#include "vek/common_lib/math/lib_common_signal_process.hpp"
+#include "vek/ofdm_demod_lib/demod/lib_ofdm_demod.hpp"
+#include "vek/ofdm_demod_lib/lib_ofdm_demod_common.hpp"
+#include "vek/ofdm_demod_lib/log/ofdm_log.hpp"
+
+namespace vek::ofdm_demod_lib {
+
+using common_lib::lib_common_math_t;
+using common_lib::lib_common_signal_process_t;
+
+namespace {
+
+constexpr double k_pi = 3.14159265358979323846;
+constexpr double k_two_pi = 6.283185307179586;
+
+std::complex<float> mean_of(const complex_vector_t& v) {
+    std::complex<float> acc(0.0f, 0.0f);
+    for (const auto& x : v) acc += x;
+    return v.empty() ? acc : acc / static_cast<float>(v.size());
+}
+
+// Phasor of one symbol: the mean ratio between the trimmed cyclic prefix and its copy one body
+// later, after replacing the U/4 ratios whose phase strays furthest from the running mean (noise
+// spikes and samples touched by the transmitter window) with that mean.
+std::complex<float> prefix_phasor(const complex_vector_t& prefix, const complex_vector_t& copy) {
+    const std::size_t U = prefix.size();
+    complex_vector_t ratio(U);
+    for (std::size_t i = 0; i < U; ++i) {
+        ratio[i] = copy[i] / prefix[i];
+        // A zero prefix sample gives no ratio; it counts as 0 and is the first to be replaced.
+        if (!std::isfinite(ratio[i].real()) || !std::isfinite(ratio[i].imag())) ratio[i] = {0.0f, 0.0f};
+    }
+    for (std::size_t pass = 0; pass < U / 4; ++pass) {
+        const std::complex<float> m = mean_of(ratio);
+        const float phi = lib_common_math_t::get_complex_phase(m);
+        std::size_t worst = 0;
+        float worst_dist = -1.0f;
+        for (std::size_t i = 0; i < U; ++i) {
+            const float d = std::fabs(lib_common_math_t::get_complex_phase(ratio[i]) - phi);
+            if (d > worst_dist) {
+                worst_dist = d;
+                worst = i;
+            }
+        }
+        ratio[worst] = m;
+    }
+    return mean_of(ratio);
+}
+
+void mix_out(complex_vector_t& samples, double error_hz, double fsys_hz) {
+    if (error_hz == 0.0 || fsys_hz == 0.0) return;
+    lib_common_signal_process_t::deal_mixer(samples, -error_hz / fsys_hz, 0.0);
+}
+
+// Symbols whose row of the index map flags more than half of the used subcarriers: enough
+// known cells for a time-domain comparison against the reference frame.
+std::vector<int> dense_symbols(const std::vector<int>& symbols, const bool_grid_t& map, int subcarr_num) {
+    std::vector<int> out;
+    std::vector<int> cols;
+    for (int s : symbols) {
+        if (s < 0 || static_cast<std::size_t>(s) >= map.size()) continue;
+        lib_ofdm_demod_common_t::find_nonzero_index(map[static_cast<std::size_t>(s)], cols);
+        if (static_cast<int>(cols.size()) > subcarr_num / 2) out.push_back(s);
+    }
+    return out;
+}
+
+// Cells of a demodulated symbol and the reference values at the pilot columns of its row; false
+// when the row or a column lies outside the grids.
+bool pilot_cells(const complex_vector_t& cells, const bool_grid_t& pilot_map, const cell_grid_t& ref_data, int sym,
+                 complex_vector_t& rx, complex_vector_t& ref) {
+    if (sym < 0 || static_cast<std::size_t>(sym) >= pilot_map.size() ||
+        static_cast<std::size_t>(sym) >= ref_data.size())
+        return false;
+    std::vector<int> cols;
+    lib_ofdm_demod_common_t::find_nonzero_index(pilot_map[static_cast<std::size_t>(sym)], cols);
+    const complex_vector_t& ref_row = ref_data[static_cast<std::size_t>(sym)];
+    rx.clear();
+    ref.clear();
+    for (int c : cols) {
+        const auto col = static_cast<std::size_t>(c);
+        if (c < 0 || col >= cells.size() || col >= ref_row.size()) return false;
+        rx.push_back(cells[col]);
+        ref.push_back(ref_row[col]);
+    }
+    return true;
+}
+
+}  // namespace
+
+bool lib_ofdm_demod_t::_deal_ofdm_cp_freq_error_estimate() {
+    const int N = m_config_manager.get_ofdm_len();
+    const int S = m_config_manager.get_analy_symbol_num();
+    const double fsys_hz = m_config_manager.get_system_sample_rate();
+    const std::vector<int>& intervals = m_config_manager.get_interval_per_sym_vct();
+    const std::vector<int>& cp_set = m_config_manager.get_cp_length_set();
+    const std::vector<int>& pilots = m_config_manager.get_pilot_sym_index_vct();
+    const std::vector<int>& preambles = m_config_manager.get_preamble_sym_index_vct();
+
+    int c = 0;
+    if (!cp_set.empty()) c = *std::min_element(cp_set.begin(), cp_set.end());
+    const int q = c / 8;
+    const int U = c - 2 * q;
+
+    // The power reference: a symbol known to carry energy. Without one (no pilot and no preamble
+    // symbol, or its body outside the capture) empty symbols cannot be told from live ones, so no
+    // estimate is formed and the samples are left as they are.
+    std::int64_t ref_body = 0;
+    complex_vector_t span;
+    const int r = !pilots.empty() ? pilots.front() : (!preambles.empty() ? preambles.front() : -1);
+    if (N <= 0 || !detail::body_start(intervals, N, r, ref_body) || !detail::copy_span(m_sample_data, ref_body, N, span)) {
+        VEK_OFDM_LOG_WARN("no power reference symbol for the cyclic-prefix frequency estimate (symbol {}); none applied",
+                          r);
+        m_freq_error_est = 0.0f;
+        m_result.m_freq_error_est = 0.0f;
+        return true;
+    }
+    const float threshold_db = lib_ofdm_demod_common_t::mean_abs_pow(span) - 10.0f;
+
+    complex_vector_t phasors;
+    complex_vector_t prefix;
+    complex_vector_t copy;
+    for (int k = 0; k < S; ++k) {
+        std::int64_t body = 0;
+        if (!detail::body_start(intervals, N, k, body)) break;
+        const std::int64_t e = body - q;
+        // Symbols whose windows leave the capture are skipped like silent ones.
+        if (!detail::copy_span(m_sample_data, e, N - 1, span)) continue;
+        if (!(lib_ofdm_demod_common_t::mean_abs_pow(span) > threshold_db)) continue;
+        if (U <= 0) {
+            phasors.emplace_back(0.0f, 0.0f);
+            continue;
+        }
+        if (!detail::copy_span(m_sample_data, e - U, U, prefix) || !detail::copy_span(m_sample_data, e + N - U, U, copy))
+            continue;
+        phasors.push_back(prefix_phasor(prefix, copy));
+    }
+
+    std::complex<float> total(0.0f, 0.0f);
+    for (const auto& p : phasors) total += p;
+    const double theta_rad = lib_common_math_t::get_complex_phase(total);
+    const auto f_hz = static_cast<float>(theta_rad * fsys_hz / N * 0.5 / k_pi);
+    m_freq_error_est = f_hz;
+    m_result.m_freq_error_est = f_hz;
+    mix_out(m_sample_data, f_hz, fsys_hz);
+    VEK_OFDM_LOG_DEBUG("m_freq_error_est is {}", f_hz);
+    return true;
+}
+
+bool lib_ofdm_demod_t::_deal_ofdm_fine_freq_error_estimate() {
+    const int N = m_config_manager.get_ofdm_len();
+    const int A = m_config_manager.get_fft_advance();
+    const double fsys_hz = m_config_manager.get_system_sample_rate();
+    const double spacing_hz = m_config_manager.get_subcarr_space();
+    const std::vector<int>& intervals = m_config_manager.get_interval_per_sym_vct();
+    const std::vector<int>& pilots = m_config_manager.get_pilot_sym_index_vct();
+    const bool_grid_t& pilot_map = m_config_manager.get_pilot_index_map();
+    if (N <= 0) return true;
+
+    // Step 1: the first and last symbols dense in known cells, compared in the time domain with
+    // the reference frame from halfway into their intervals, where the previous symbol's
+    // transmitter window has died out.
+    std::vector<int> candidates = dense_symbols(pilots, pilot_map, m_config_manager.get_subcarr_num());
+    if (candidates.size() < 2)
+        candidates = dense_symbols(m_config_manager.get_preamble_sym_index_vct(),
+                                   m_config_manager.get_preamble_index_map(), m_config_manager.get_subcarr_num());
+    if (candidates.size() >= 2) {
+        const int s1 = candidates.front();
+        const int s2 = candidates.back();
+        std::int64_t b1 = 0;
+        std::int64_t b2 = 0;
+        complex_vector_t x1, y1, x2, y2;
+        // Windows outside the capture or the reference frame give no estimate for this step.
+        if (detail::body_start(intervals, N, s1, b1) && detail::body_start(intervals, N, s2, b2)) {
+            const std::int64_t p1 = b1 - intervals[static_cast<std::size_t>(s1)] / 2;
+            const std::int64_t p2 = b2 - intervals[static_cast<std::size_t>(s2)] / 2;
+            if (detail::copy_span(m_sample_data, p1, N, x1) && detail::copy_span(m_ref_time_frame, p1, N, y1) &&
+                detail::copy_span(m_sample_data, p2, N, x2) && detail::copy_span(m_ref_time_frame, p2, N, y2)) {
+                const float e = lib_ofdm_demod_common_t::deal_freq_error_estimate(
+                    x1, y1, x2, y2, N, static_cast<std::int32_t>(p2 - p1));
+                if (!std::isnan(e)) {
+                    const double delta_hz = static_cast<double>(e) * spacing_hz;
+                    mix_out(m_sample_data, delta_hz, fsys_hz);
+                    m_freq_error_est += static_cast<float>(delta_hz);
+                }
+            }
+        }
+    }
+
+    // Step 2: pilot cells of symbol pairs half the pilot list apart, compared after the FFT.
+    const std::size_t H = pilots.size() / 2;
+    if (H == 0) return true;
+    const cell_grid_t& ref_data = m_config_manager.get_ref_resource_data_vct_manager().get_ref_resource_data();
+    double kept_sum_hz = 0.0;
+    int kept = 0;
+    complex_vector_t window, cells_a, cells_b, rx_a, ref_a, rx_b, ref_b;
+    for (std::size_t i = 0; i < H; ++i) {
+        const int a = pilots[i];
+        const int b = pilots[i + H];
+        std::int64_t ba = 0;
+        std::int64_t bb = 0;
+        if (!detail::body_start(intervals, N, a, ba) || !detail::body_start(intervals, N, b, bb)) continue;
+        if (!detail::copy_span(m_sample_data, ba, N, window)) continue;
+        lib_ofdm_demod_common_t::deal_ofdm_demod(window, N, cells_a, A);
+        if (!detail::copy_span(m_sample_data, bb, N, window)) continue;
+        lib_ofdm_demod_common_t::deal_ofdm_demod(window, N, cells_b, A);
+        if (!pilot_cells(cells_a, pilot_map, ref_data, a, rx_a, ref_a) ||
+            !pilot_cells(cells_b, pilot_map, ref_data, b, rx_b, ref_b))
+            continue;
+        const float e = lib_ofdm_demod_common_t::deal_freq_error_estimate(rx_a, ref_a, rx_b, ref_b, N,
+                                                                          static_cast<std::int32_t>(bb - ba));
+        if (!std::isnan(e)) {
+            kept_sum_hz += static_cast<double>(e) * spacing_hz;
+            ++kept;
+        }
+    }
+    const double delta2_hz = kept > 0 ? kept_sum_hz / kept : 0.0;
+    m_freq_error_est += static_cast<float>(delta2_hz);
+    mix_out(m_sample_data, delta2_hz, fsys_hz);
+    return true;
+}
+
+float lib_ofdm_demod_common_t::mean_abs_pow(const complex_vector_t& samples) {
+    if (samples.empty()) return 0.0f;
+    double acc = 0.0;
+    for (const auto& x : samples) {
+        const double re = x.real();
+        const double im = x.imag();
+        acc += re * re + im * im;
+    }
+    return static_cast<float>(10.0 * std::log10(acc / static_cast<double>(samples.size())));
+}
+
+float lib_ofdm_demod_common_t::deal_freq_error_estimate(const complex_vector_t& t0, const complex_vector_t& r0,
+                                                        const complex_vector_t& t1, const complex_vector_t& r1,
+                                                        std::int32_t N, std::int32_t D) {
+    constexpr float k_nan = std::numeric_limits<float>::quiet_NaN();
+    if (t0.empty() || r0.empty() || t1.empty() || r1.empty()) return k_nan;
+    if (t0.size() != r0.size() || t0.size() != t1.size() || t0.size() != r1.size()) {
+        VEK_OFDM_LOG_WARN("Array size mismatch: tm_dat0=%zu, ref_dat0=%zu, tm_dat1=%zu, ref_dat1=%zu", t0.size(),
+                          r0.size(), t1.size(), r1.size());
+        return k_nan;
+    }
+    if (D == 0) return k_nan;
+    float phase_sum_rad = 0.0f;
+    for (std::size_t i = 0; i < t0.size(); ++i) {
+        const std::complex<float> c0 = t0[i] * std::conj(r0[i]);
+        const std::complex<float> c1 = t1[i] * std::conj(r1[i]);
+        phase_sum_rad += lib_common_math_t::get_complex_phase(c1 * std::conj(c0));
+    }
+    const float mean_rad = phase_sum_rad / static_cast<float>(t0.size());
+    return static_cast<float>(static_cast<double>(N) * mean_rad / (k_two_pi * D));
+}
+
+}  // namespace vek::ofdm_demod_lib

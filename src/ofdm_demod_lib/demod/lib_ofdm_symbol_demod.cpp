@@ -1,0 +1,82 @@
+// Symbol demodulation: cut every symbol's FFT window out of the aligned frame, transform it and
+// remove the phase ramp that the FFT advance puts on the bins.
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+
+#include "lib_ofdm_symbol_position.hpp"
+#include "vek/common_lib/fft/lib_fourier_transform.hpp"
+#include "vek/ofdm_demod_lib/demod/lib_ofdm_demod.hpp"
+#include "vek/ofdm_demod_lib/lib_ofdm_demod_common.hpp"
+#include "vek/ofdm_demod_lib/log/ofdm_log.hpp"
+
+namespace vek::ofdm_demod_lib {
+
+using common_lib::lib_fourier_transform_t;
+
+bool lib_ofdm_demod_t::_deal_ofdm_demod() {
+    const int N = m_config_manager.get_ofdm_len();
+    const int A = m_config_manager.get_fft_advance();
+    const int S = m_config_manager.get_analy_symbol_num();
+    const std::vector<int>& intervals = m_config_manager.get_interval_per_sym_vct();
+
+    const auto rows = static_cast<std::size_t>(S > 0 ? S : 0);
+    m_symbol_freq_data.resize(rows);
+    m_symbol_time_data.resize(rows);
+    if (S < 1) return true;
+    if (N <= 0 || intervals.size() < rows) {
+        VEK_OFDM_LOG_ERROR("", "symbol layout mismatch: body {} samples, {} intervals for {} symbols", N,
+                           intervals.size(), S);
+        return false;
+    }
+
+    // A window that leaves the samples (an advance longer than the first interval, or a capture
+    // cut short) is padded with zeros where it has no samples: the symbols that lie inside stay
+    // measurable, and the warning names the symbol whose cells are degraded.
+    const auto total = static_cast<std::int64_t>(m_sample_data.size());
+    for (std::size_t i = 0; i < rows; ++i) {
+        std::int64_t body = 0;
+        detail::body_start(intervals, N, static_cast<int>(i), body);
+        const std::int64_t start = body - A;
+        complex_vector_t& window = m_symbol_time_data[i];
+        if (!detail::copy_span(m_sample_data, start, N, window)) {
+            window.assign(static_cast<std::size_t>(N), {0.0f, 0.0f});
+            for (std::int64_t n = 0; n < N; ++n) {
+                const std::int64_t src = start + n;
+                if (src >= 0 && src < total) window[static_cast<std::size_t>(n)] = m_sample_data[static_cast<std::size_t>(src)];
+            }
+            VEK_OFDM_LOG_WARN("symbol {} window [{}, {}) leaves the {} samples; zero padded", i, start, start + N,
+                              total);
+        }
+        lib_ofdm_demod_common_t::deal_ofdm_demod(window, N, m_symbol_freq_data[i], A);
+    }
+    return true;
+}
+
+void lib_ofdm_demod_common_t::deal_ofdm_demod(const complex_vector_t& window, int fft_len, complex_vector_t& out,
+                                              int fft_advance) {
+    complex_vector_t work = window;
+    lib_fourier_transform_t::deal_fft(work, static_cast<std::uint32_t>(fft_len > 0 ? fft_len : 0));
+    if (fft_advance == -1) {
+        out = std::move(work);
+    } else {
+        deal_fft_advance_compensation(work, fft_len, fft_advance, out);
+    }
+    lib_fourier_transform_t::fft_shift(out);
+}
+
+void lib_ofdm_demod_common_t::deal_fft_advance_compensation(const complex_vector_t& spectrum, int fft_len,
+                                                            int fft_advance, complex_vector_t& out) {
+    // Bins the rotation does not reach keep their input values rather than whatever out held.
+    out = spectrum;
+    if (fft_len <= 0) return;
+    constexpr double k_two_pi = 6.283185307179586;
+    // Bins beyond the spectrum (a caller's fft_len longer than its vector) have nothing to rotate.
+    const std::size_t bins = std::min(static_cast<std::size_t>(fft_len), spectrum.size());
+    for (std::size_t k = 0; k < bins; ++k) {
+        const auto phase_rad = static_cast<float>(static_cast<double>(k) * k_two_pi * fft_advance / fft_len);
+        out[k] = spectrum[k] * std::complex<float>(std::cos(phase_rad), std::sin(phase_rad));
+    }
+}
+
+}  // namespace vek::ofdm_demod_lib

@@ -1,0 +1,34 @@
+#pragma once
+// Sample positions inside a frame that starts at sample 0, shared by the timing, frequency-error
+// and demodulation stages. Every routine checks its indices so that a configuration that does not
+// fit the capture is refused instead of read outside a vector.
+#include <complex>
+#include <cstdint>
+#include <vector>
+
+namespace vek::ofdm_demod_lib::detail {
+
+// First body sample of symbol k: k bodies of body_len samples plus the intervals (cyclic prefix
+// and gap) of symbols 0 ... k inclusive. False when k lies outside the interval vector.
+inline bool body_start(const std::vector<int>& intervals, int body_len, int k, std::int64_t& start) {
+    if (k < 0 || static_cast<std::size_t>(k) >= intervals.size()) return false;
+    std::int64_t pos = static_cast<std::int64_t>(k) * body_len;
+    for (int i = 0; i <= k; ++i) pos += intervals[static_cast<std::size_t>(i)];
+    start = pos;
+    return true;
+}
+
+// True when [start, start + count) lies wholly inside a vector of `size` elements.
+inline bool span_inside(std::int64_t start, std::int64_t count, std::size_t size) {
+    return start >= 0 && count >= 0 && start + count <= static_cast<std::int64_t>(size);
+}
+
+// Copies `count` samples from `start` on; false (out untouched) when the span leaves the vector.
+inline bool copy_span(const std::vector<std::complex<float>>& src, std::int64_t start, std::int64_t count,
+                      std::vector<std::complex<float>>& out) {
+    if (!span_inside(start, count, src.size())) return false;
+    out.assign(src.begin() + start, src.begin() + start + count);
+    return true;
+}
+
+}  // namespace vek::ofdm_demod_lib::detail

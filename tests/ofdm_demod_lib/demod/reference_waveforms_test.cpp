@@ -1,0 +1,197 @@
+// Reference grid, time-domain references and the small arithmetic routines: values checked
+// against hand-worked examples, a plain inverse DFT and the frame layout.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+
+#include "../../support/log_capture.hpp"
+#include "timing_probe.hpp"
+#include "vek/common_lib/report/report.hpp"
+#include "vek/ofdm_demod_lib/lib_ofdm_demod_common.hpp"
+
+namespace {
+
+using namespace vek::test;
+using vek::ofdm_demod_lib::lib_ofdm_demod_common_t;
+using namespace vek::ofdm_demod_lib;
+
+lib_ofdm_config_manager_t preset(lib_ofdm_standard_type_t standard) {
+    lib_ofdm_config_manager_t m;
+    m.set_load_address(VEK_TEST_DATA_DIR);
+    EXPECT_TRUE(m.set_standard(standard));
+    return m;
+}
+
+TEST(ReuseDataAdjustment, WorkedExamples) {
+    const cf a(1, 0), b(2, 0), c(3, 0);
+    complex_vector_t out;
+    lib_ofdm_demod_common_t::reuse_data_adjustment({a, b, c}, 1, 7, out);
+    EXPECT_EQ(out, (complex_vector_t{a, b, c, b, c, b, c}));
+    lib_ofdm_demod_common_t::reuse_data_adjustment({a, b, c}, 5, 7, out);
+    EXPECT_EQ(out, (complex_vector_t{a, b, c, a, b, c, a}));
+    lib_ofdm_demod_common_t::reuse_data_adjustment({a, b, c}, -1, 2, out);
+    EXPECT_EQ(out, (complex_vector_t{a, b}));
+    lib_ofdm_demod_common_t::reuse_data_adjustment({}, 0, 4, out);
+    EXPECT_TRUE(out.empty());
+    // Four pilot values, repeat index 0, twelve cells: the four values three times over.
+    const complex_vector_t four{a, b, c, cf(4, 0)};
+    lib_ofdm_demod_common_t::reuse_data_adjustment(four, 0, 12, out);
+    ASSERT_EQ(out.size(), 12u);
+    for (std::size_t i = 0; i < 12; ++i) EXPECT_EQ(out[i], four[i % 4]);
+}
+
+TEST(SmallArithmetic, InterpolationAndProduct) {
+    EXPECT_EQ(lib_ofdm_demod_common_t::deal_linear_interpolation(0, cf(0, 0), 4, cf(4, 8), 1), cf(1, 2));
+    EXPECT_EQ(lib_ofdm_demod_common_t::deal_linear_interpolation(3, cf(5, 6), 3, cf(4, 8), 7), cf(5, 6));
+    EXPECT_EQ(lib_ofdm_demod_common_t::deal_linear_interpolation(3, cf(5, 6), 9, cf(4, 8), 3), cf(5, 6));
+    EXPECT_EQ(lib_ofdm_demod_common_t::complex_multiplication(cf(1, 2), cf(3, -4)), cf(11, 2));
+}
+
+TEST(GenerateRefIfftColumn, MatchesPlainInverseDft) {
+    std::mt19937 rng(7);
+    std::normal_distribution<float> g;
+    for (int n : {8, 64}) {
+        complex_vector_t cells(static_cast<std::size_t>(n));
+        for (auto& x : cells) x = cf(g(rng), g(rng));
+        complex_vector_t out;
+        lib_ofdm_demod_common_t::generate_ref_ifft_column(cells, out);
+        ASSERT_EQ(out.size(), cells.size());
+        for (int t = 0; t < n; ++t) {
+            std::complex<double> acc;
+            for (int col = 0; col < n; ++col) {
+                const int bin = col - n / 2;  // centred column -> signed bin
+                acc += std::complex<double>(cells[static_cast<std::size_t>(col)]) *
+                       std::polar(1.0, 2.0 * k_test_pi * bin * t / n);
+            }
+            acc /= n;
+            EXPECT_NEAR(out[static_cast<std::size_t>(t)].real(), acc.real(), 1e-5);
+            EXPECT_NEAR(out[static_cast<std::size_t>(t)].imag(), acc.imag(), 1e-5);
+        }
+    }
+}
+
+TEST(InitRefFile, WlanGridFramesAndSyncReference) {
+    timing_probe_t p;
+    ASSERT_TRUE(p.set_ofdm_demod_info(preset(LIB_OFDM_STANDARD_TYPE_WIFI)));
+    ASSERT_TRUE(p._init_ref_file_freq());
+    ASSERT_TRUE(p._init_ref_file_time());
+    const auto& c = p.m_config_manager;
+    const int F = c.get_fft_length();
+    const int S = c.get_analy_symbol_num();
+
+    // Grid: the preamble values in row-major order at the preamble cells, pilot values likewise.
+    std::size_t next_pre = 0, next_pil = 0;
+    const auto& pre_map = c.get_preamble_index_map();
+    const auto& pil_map = c.get_pilot_index_map();
+    ASSERT_EQ(p.m_ref_freq_data.size(), static_cast<std::size_t>(S));
+    for (int r = 0; r < S; ++r) {
+        for (int col = 0; col < F; ++col) {
+            cf expect(0, 0);
+            if (pre_map[r][col]) expect = p.m_preamble_ref_seq[next_pre++];
+            if (pil_map[r][col]) expect = p.m_pilot_ref_seq[next_pil++];
+            ASSERT_EQ(p.m_ref_freq_data[r][col], expect) << r << "," << col;
+        }
+    }
+    EXPECT_EQ(next_pre, p.m_preamble_ref_seq.size());
+    EXPECT_EQ(next_pil, p.m_pilot_ref_seq.size());
+
+    // Synchronisation on the preamble symbols.
+    EXPECT_EQ(p.m_sync_sym_index, c.get_preamble_sym_index_vct());
+    EXPECT_EQ(p.m_sync_start_sym, c.get_preamble_sym_index_vct().front());
+    EXPECT_EQ(p.m_sync_ref_len, static_cast<int>(p.m_sync_sym_index.size()) * F);
+    EXPECT_EQ(p.m_preamble_sym_num, 4);
+    EXPECT_EQ(p.m_pilot_sym_num, static_cast<int>(c.get_pilot_sym_index_vct().size()));
+    EXPECT_EQ(p.m_payload_sym_num, static_cast<int>(c.get_payload_sym_index_vct().size()));
+
+    // Reference frame: every body at b(k), preceded by its own cyclic prefix.
+    long total = 0;
+    for (int k = 0; k < S; ++k) total += c.get_interval_per_sym_vct()[k] + F;
+    ASSERT_EQ(p.m_ref_len, total);
+    ASSERT_EQ(static_cast<long>(p.m_ref_time_frame.size()), total);
+    for (int k = 0; k < S; k += 7) {
+        const long b = body_start(c, k);
+        const int cp = c.get_cp_length_per_sym_vct()[k];
+        for (int n = 0; n < F; ++n) ASSERT_EQ(p.m_ref_time_frame[b + n], p.m_ref_time_sym[k][n]);
+        for (int n = 1; n <= cp; ++n) ASSERT_EQ(p.m_ref_time_frame[b - n], p.m_ref_time_sym[k][F - n]);
+    }
+    // No half-subcarrier shift: the sync reference is the plain bodies.
+    for (int n = 0; n < F; ++n) EXPECT_EQ(p.m_sync_ref[n], p.m_ref_time_sym[p.m_sync_start_sym][n]);
+}
+
+TEST(InitRefFile, UplinkSynchronisesOnPilotsWithHalfSubcarrierRotation) {
+    timing_probe_t p;
+    ASSERT_TRUE(p.set_ofdm_demod_info(preset(LIB_OFDM_STANDARD_TYPE_LTE_UL)));
+    ASSERT_TRUE(p._init_ref_file_freq());
+    ASSERT_TRUE(p._init_ref_file_time());
+    const auto& c = p.m_config_manager;
+    const int F = c.get_fft_length();
+    ASSERT_TRUE(c.get_preamble_sym_index_vct().empty());
+    EXPECT_EQ(p.m_sync_sym_index, c.get_pilot_sym_index_vct());
+    EXPECT_EQ(p.m_sync_ref_len, static_cast<int>(c.get_pilot_sym_index_vct().size()) * F);
+
+    // The sync symbols' rows (and the sync reference) carry e^(+j pi n / F); the frame does not.
+    const int s = p.m_sync_start_sym;
+    const long b = body_start(c, s);
+    complex_vector_t plain;
+    lib_ofdm_demod_common_t::generate_ref_ifft_column(p.m_ref_freq_data[s], plain);
+    for (int n = 0; n < F; n += 37) {
+        const cf rot = std::polar(1.0f, static_cast<float>(k_test_pi * n / F));
+        EXPECT_NEAR(std::abs(p.m_ref_time_sym[s][n] - plain[n] * rot), 0.0f, 1e-6f);
+        EXPECT_EQ(p.m_sync_ref[n], p.m_ref_time_sym[s][n]);
+        EXPECT_EQ(p.m_ref_time_frame[b + n], plain[n]);
+    }
+}
+
+TEST(InitRefFile, Refusals) {
+    vek::test::log_capture_t log;
+    {
+        // No reference values at all.
+        auto m = preset(LIB_OFDM_STANDARD_TYPE_WIFI);
+        m.set_preamble_ref_iq_vct({});
+        m.set_pilot_ref_iq_vct({});
+        timing_probe_t p;
+        ASSERT_TRUE(p.set_ofdm_demod_info(m));
+        vek::common_lib::report_capture_t out;
+        EXPECT_FALSE(p._init_ref_file_freq());
+        EXPECT_TRUE(out.contains("preamble_ref_iq and pilot_ref_iq is zero, address error\n" +
+                                 std::string(VEK_TEST_DATA_DIR) + "\n"));
+        EXPECT_TRUE(log.has_message("preamble_ref_iq and pilot_ref_iq is zero, address error : " +
+                                    std::string(VEK_TEST_DATA_DIR)));
+    }
+    {
+        // Pilot cells flagged but no pilot values: refused instead of running past the list.
+        auto m = preset(LIB_OFDM_STANDARD_TYPE_WIFI);
+        m.set_pilot_ref_iq_vct({});
+        timing_probe_t p;
+        ASSERT_TRUE(p.set_ofdm_demod_info(m));
+        log.clear();
+        EXPECT_FALSE(p._init_ref_file_freq());
+        EXPECT_NE(log.last_message().find("reference values too few"), std::string::npos);
+    }
+    {
+        // Only data symbols: nothing to synchronise on.
+        auto m = preset(LIB_OFDM_STANDARD_TYPE_WIFI);
+        lib_ofdm_res_info_t data;
+        data.type = LIB_OFDM_RESOURCE_FLAG_DATA;
+        data.symbol_set = {{}};
+        for (int s = 0; s < m.get_analy_symbol_num(); ++s) data.symbol_set[0].push_back(s);
+        data.subcarrier_set = {{-3, -2, -1, 1, 2, 3}};
+        data.modulation = LIB_OFDM_MOD_LEVEL_NONE;
+        ASSERT_TRUE(m.set_resource_mapping_vct({data}));
+        ASSERT_TRUE(m.generate_resource_map());
+        timing_probe_t p;
+        ASSERT_TRUE(p.set_ofdm_demod_info(m));
+        if (!p.m_config_manager.get_preamble_sym_index_vct().empty() ||
+            !p.m_config_manager.get_pilot_sym_index_vct().empty())
+            GTEST_SKIP() << "the data-only entry did not clear the reference symbols";
+        vek::common_lib::report_capture_t out;
+        log.clear();
+        EXPECT_FALSE(p._init_ref_file_time());
+        EXPECT_TRUE(out.contains("m_pilot_sym_num > 0!!!!!!!"));
+        EXPECT_TRUE(log.has_message(
+            "pilot_sym_index_vct should larger than 0, it is 0, pleas check generate_resource_map"));
+    }
+}
+
+}  // namespace

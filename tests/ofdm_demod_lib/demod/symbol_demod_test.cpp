@@ -1,0 +1,133 @@
+// Symbol demodulation: window positions with the FFT advance, the advance compensation and the
+// centred cell order, checked against a plain DFT and a tone of known phase.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "../../support/log_capture.hpp"
+#include "timing_probe.hpp"
+#include "vek/ofdm_demod_lib/lib_ofdm_demod_common.hpp"
+
+namespace {
+
+using namespace vek::test;
+using namespace vek::ofdm_demod_lib;
+
+// WLAN layout cut to three symbols (intervals 16, N = 64) with the advance set through the timing
+// adjustment: advance = -adjustment% of 64 (window ramp off).
+timing_probe_t three_symbols(float timing_adjustment_percent) {
+    lib_ofdm_config_manager_t m;
+    m.set_load_address(VEK_TEST_DATA_DIR);
+    EXPECT_TRUE(m.set_standard(LIB_OFDM_STANDARD_TYPE_WIFI));
+    EXPECT_TRUE(m.set_analy_symbol_num(3));
+    EXPECT_TRUE(m.set_transmitter_window_beta(0.0f));
+    EXPECT_TRUE(m.set_symbol_timing_adjustment(timing_adjustment_percent));
+    timing_probe_t p;
+    EXPECT_TRUE(p.set_ofdm_demod_info(m));
+    return p;
+}
+
+complex_vector_t ramp(std::size_t n) {
+    complex_vector_t x(n);
+    for (std::size_t i = 0; i < n; ++i) x[i] = cf(static_cast<float>(i), 0.0f);
+    return x;
+}
+
+TEST(SymbolDemod, WindowStartsFollowIntervalsAndAdvance) {
+    timing_probe_t p = three_symbols(-6.25f);
+    ASSERT_EQ(p.m_config_manager.get_fft_advance(), 4);
+    ASSERT_EQ(p.m_config_manager.get_interval_per_sym_vct(), (std::vector<int>{16, 16, 16}));
+    p.m_sample_data = ramp(260);
+    ASSERT_TRUE(p._deal_ofdm_demod());
+    ASSERT_EQ(p.m_symbol_time_data.size(), 3u);
+    const float starts[3] = {12, 92, 172};
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_EQ(p.m_symbol_time_data[i].size(), 64u);
+        EXPECT_EQ(p.m_symbol_time_data[i][0].real(), starts[i]);
+        EXPECT_EQ(p.m_symbol_time_data[i][63].real(), starts[i] + 63);
+    }
+
+    // Advance -1 skips the compensation and starts one sample after the body start.
+    timing_probe_t q = three_symbols(1.5625f);
+    ASSERT_EQ(q.m_config_manager.get_fft_advance(), -1);
+    q.m_sample_data = ramp(260);
+    ASSERT_TRUE(q._deal_ofdm_demod());
+    EXPECT_EQ(q.m_symbol_time_data[0][0].real(), 17.0f);
+    complex_vector_t plain = q.m_symbol_time_data[1];
+    vek::common_lib::lib_fourier_transform_t::deal_fft(plain, 64);
+    vek::common_lib::lib_fourier_transform_t::fft_shift(plain);
+    EXPECT_EQ(q.m_symbol_freq_data[1], plain);
+}
+
+TEST(SymbolDemod, ZeroAdvanceGivesCentredPlainDft) {
+    timing_probe_t p = three_symbols(0.0f);
+    ASSERT_EQ(p.m_config_manager.get_fft_advance(), 0);
+    std::mt19937 rng(3);
+    std::normal_distribution<float> g;
+    p.m_sample_data.resize(240);
+    for (auto& x : p.m_sample_data) x = cf(g(rng), g(rng));
+    ASSERT_TRUE(p._deal_ofdm_demod());
+    const int N = 64;
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(p.m_symbol_time_data[i].front(), p.m_sample_data[static_cast<std::size_t>(16 + i * 80)]);
+        for (int col = 0; col < N; ++col) {
+            const int bin = (col - N / 2 + N) % N;  // cell N/2 is the zero-frequency bin
+            std::complex<double> acc;
+            for (int n = 0; n < N; ++n)
+                acc += std::complex<double>(p.m_symbol_time_data[i][n]) * std::polar(1.0, -2.0 * k_test_pi * bin * n / N);
+            EXPECT_NEAR(std::abs(std::complex<double>(p.m_symbol_freq_data[i][col]) - acc), 0.0, 1e-4);
+        }
+    }
+}
+
+TEST(SymbolDemod, AdvanceCompensationRestoresBodyStartPhase) {
+    timing_probe_t p = three_symbols(-6.25f);
+    const int N = 64, A = 4;
+    const double theta = 0.7;
+    for (int k : {5, -9}) {
+        // A tone on bin k with phase theta at every body start (symbol length 80 = 64 + 16 keeps
+        // the phase of bin k continuous only modulo the prefix, so build each symbol apart).
+        p.m_sample_data.assign(240, cf(0, 0));
+        for (int s = 0; s < 3; ++s) {
+            const long b = body_start(p.m_config_manager, s);
+            for (int n = -16; n < N; ++n)
+                p.m_sample_data[static_cast<std::size_t>(b + n)] =
+                    std::polar(1.0f, static_cast<float>(2.0 * k_test_pi * k * n / N + theta));
+        }
+        ASSERT_TRUE(p._deal_ofdm_demod());
+        for (int s = 0; s < 3; ++s) {
+            const cf cell = p.m_symbol_freq_data[s][static_cast<std::size_t>(k + N / 2)];
+            EXPECT_NEAR(std::abs(cell), N, 1e-3);
+            EXPECT_NEAR(std::arg(cell), theta, 1e-4) << "bin " << k << " symbol " << s;
+        }
+    }
+    // Compensation alone: bin k turns by 2 pi k A / N; upper bins like bin k - N.
+    complex_vector_t ones(N, cf(1, 0)), out;
+    vek::ofdm_demod_lib::lib_ofdm_demod_common_t::deal_fft_advance_compensation(ones, N, A, out);
+    EXPECT_NEAR(std::arg(out[1]), 2.0 * k_test_pi * A / N, 1e-6);
+    EXPECT_NEAR(std::arg(out[N - 1]), -2.0 * k_test_pi * A / N, 1e-5);
+}
+
+TEST(SymbolDemod, GridSizeAndShortCaptures) {
+    // The grids take exactly S rows whatever they held (the configuration keeps S >= 1).
+    timing_probe_t p = three_symbols(-6.25f);
+    p.m_symbol_freq_data.assign(5, complex_vector_t(3));
+    p.m_sample_data = ramp(240);
+    EXPECT_TRUE(p._deal_ofdm_demod());
+    EXPECT_EQ(p.m_symbol_freq_data.size(), 3u);
+    EXPECT_EQ(p.m_symbol_time_data.size(), 3u);
+
+    // A capture that ends inside symbol 1: the missing samples read as zeros, nothing beyond the
+    // vector is touched, and a warning names the symbol.
+    timing_probe_t q = three_symbols(-6.25f);
+    q.m_sample_data = ramp(100);
+    vek::test::log_capture_t log;
+    EXPECT_TRUE(q._deal_ofdm_demod());
+    EXPECT_EQ(q.m_symbol_time_data[1][0].real(), 92.0f);
+    EXPECT_EQ(q.m_symbol_time_data[1][7].real(), 99.0f);
+    EXPECT_EQ(q.m_symbol_time_data[1][8], cf(0, 0));
+    for (const auto& x : q.m_symbol_time_data[2]) EXPECT_EQ(x, cf(0, 0));
+    EXPECT_NE(log.last_message().find("symbol 2 window"), std::string::npos);
+}
+
+}  // namespace
