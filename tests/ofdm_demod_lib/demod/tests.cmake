@@ -12,3 +12,4 @@ vek_add_test(test_demod_timing SOURCES
   LIBS vek_ofdm_demod)
 vek_add_test(test_demod_equalizer SOURCES ${CMAKE_CURRENT_LIST_DIR}/equalizer_test.cpp LIBS vek_ofdm_demod)
 vek_add_test(test_demod_tracking SOURCES ${CMAKE_CURRENT_LIST_DIR}/tracking_test.cpp LIBS vek_ofdm_demod)
+vek_add_test(test_demod_dumps SOURCES ${CMAKE_CURRENT_LIST_DIR}/dumps_test.cpp LIBS vek_ofdm_demod)
