@@ -33,10 +33,13 @@ std::string default_driver_capture_dir() { return VEK_DRIVER_CAPTURE_DIR; }
 
 std::string driver_capture_path(lib_ofdm_standard_type_t standard, const std::string& capture_dir) {
     switch (standard) {
-        case LIB_OFDM_STANDARD_TYPE_LTE_DL: return capture_dir + "/LTE-DL-838Hz.csv";
-        case LIB_OFDM_STANDARD_TYPE_LTE_UL: return capture_dir + "/lteUL/SampleData_7680kHz";
+        case LIB_OFDM_STANDARD_TYPE_LTE_DL:
+            return capture_dir + "/LTE-DL-838Hz.csv";
+        case LIB_OFDM_STANDARD_TYPE_LTE_UL:
+            return capture_dir + "/lteUL/SampleData_7680kHz";
         case LIB_OFDM_STANDARD_TYPE_WIFI:
-        default: return capture_dir + "/input_data522";
+        default:
+            return capture_dir + "/input_data522";
     }
 }
 
@@ -44,7 +47,8 @@ void _load_input_file(complex_vector_t& samples, lib_ofdm_standard_type_t standa
     _load_input_file(samples, standard, default_driver_capture_dir());
 }
 
-void _load_input_file(complex_vector_t& samples, lib_ofdm_standard_type_t standard, const std::string& capture_dir) {
+void _load_input_file(complex_vector_t& samples, lib_ofdm_standard_type_t standard,
+                      const std::string& capture_dir) {
     const std::string path = driver_capture_path(standard, capture_dir);
     common_lib::lib_test_iq_read_options_t options;
     options.pad_odd_count = true;

@@ -27,7 +27,8 @@ void start_ofdm_demod(const std::string& data_dir, const std::string& capture_di
 // number is paired with 0). A missing or malformed capture is reported and leaves samples as
 // they were.
 void _load_input_file(complex_vector_t& samples, lib_ofdm_standard_type_t standard);
-void _load_input_file(complex_vector_t& samples, lib_ofdm_standard_type_t standard, const std::string& capture_dir);
+void _load_input_file(complex_vector_t& samples, lib_ofdm_standard_type_t standard,
+                      const std::string& capture_dir);
 
 // WLAN preset with its maps and the dumps switched on; the result of the last call.
 bool _set_cfg_para(cfg_ofdm_t& cfg);

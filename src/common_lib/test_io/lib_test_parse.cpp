@@ -20,11 +20,16 @@ bool find_sign_split(const std::string& text, std::size_t& position) {
         if (text[i - 1] == 'e' || text[i - 1] == 'E') continue;
         (text[i] == '-' ? minus : plus).push_back(i);
     }
-    if (plus.empty() && minus.size() == 1) position = minus[0];
-    else if (plus.empty() && minus.size() == 2) position = minus[1];
-    else if (plus.size() == 1 && minus.empty()) position = plus[0];
-    else if (plus.size() == 1 && minus.size() == 1 && minus[0] < plus[0]) position = plus[0];
-    else return false;
+    if (plus.empty() && minus.size() == 1)
+        position = minus[0];
+    else if (plus.empty() && minus.size() == 2)
+        position = minus[1];
+    else if (plus.size() == 1 && minus.empty())
+        position = plus[0];
+    else if (plus.size() == 1 && minus.size() == 1 && minus[0] < plus[0])
+        position = plus[0];
+    else
+        return false;
     return true;
 }
 
@@ -69,7 +74,8 @@ bool lib_test_t::_parse_data(const std::string& text, std::complex<float>& value
 
 std::uint64_t lib_test_t::get_current_time() {
     const auto since_epoch = std::chrono::system_clock::now().time_since_epoch();
-    return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::microseconds>(since_epoch).count());
+    return static_cast<std::uint64_t>(
+        std::chrono::duration_cast<std::chrono::microseconds>(since_epoch).count());
 }
 
 void lib_test_t::generate_random_vector(int n, std::vector<std::uint8_t>& bits) {

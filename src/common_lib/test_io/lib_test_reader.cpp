@@ -13,7 +13,9 @@ namespace vek::common_lib {
 
 namespace {
 
-bool is_separator(char c) { return c == ',' || c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v'; }
+bool is_separator(char c) {
+    return c == ',' || c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v';
+}
 
 // A decimal number in the C locale; a leading '+' is allowed as strtod allows it.
 bool parse_number(const std::string& token, double& value) {
@@ -106,7 +108,8 @@ bool lib_test_t::read_iq_data_for_vsa(const std::string& path, lib_test_iq_file_
         numbers.push_back(0.0f);
     }
     read.samples.resize(numbers.size() / 2);
-    for (std::size_t k = 0; k < read.samples.size(); ++k) read.samples[k] = {numbers[2 * k], numbers[2 * k + 1]};
+    for (std::size_t k = 0; k < read.samples.size(); ++k)
+        read.samples[k] = {numbers[2 * k], numbers[2 * k + 1]};
     out = std::move(read);
     error.clear();
     return true;

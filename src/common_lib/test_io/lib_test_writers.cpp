@@ -29,8 +29,10 @@ void lib_test_t::save_data_to_file(const std::vector<std::uint8_t>& bits, const 
         return;
     }
     for (std::uint8_t bit : bits) {
-        if (bit == 0) file << "0\n";
-        else if (bit == 1) file << "1\n";
+        if (bit == 0)
+            file << "0\n";
+        else if (bit == 1)
+            file << "1\n";
     }
 }
 
@@ -45,7 +47,8 @@ void lib_test_t::save_data_to_file(const std::vector<std::complex<float>>& sampl
     }
 }
 
-void lib_test_t::save_iq_data_for_matlab(const std::vector<std::complex<float>>& samples, const std::string& name) {
+void lib_test_t::save_iq_data_for_matlab(const std::vector<std::complex<float>>& samples,
+                                         const std::string& name) {
     std::ofstream file;
     if (!open_output(name, file)) {
         report_line(k_open_failed);
@@ -68,8 +71,8 @@ void lib_test_t::save_iq_data_for_vsa(const std::vector<std::complex<float>>& sa
         return;
     }
     // Ten header lines; the recording's time axis is XStart + k * XDelta seconds.
-    file << "InputZoom,TRUE\nInputCenter,1000000000.0\nInputRefImped,50\nXStart,0\nXDelta," << 1.0 / sample_rate_hz
-         << "\nXDomain,2\nXUnit,Sec\nYUnit,V\nTimeString,2/15/2023 2:10:09 PM\nY\n";
+    file << "InputZoom,TRUE\nInputCenter,1000000000.0\nInputRefImped,50\nXStart,0\nXDelta,"
+         << 1.0 / sample_rate_hz << "\nXDomain,2\nXUnit,Sec\nYUnit,V\nTimeString,2/15/2023 2:10:09 PM\nY\n";
     for (const auto& sample : samples) {
         file << static_cast<double>(sample.real()) << ',' << static_cast<double>(sample.imag()) << '\n';
     }

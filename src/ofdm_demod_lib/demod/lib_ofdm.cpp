@@ -31,14 +31,18 @@ bool lib_ofdm_t::set_config_manager(const lib_ofdm_config_manager_t& config) {
 }
 
 bool lib_ofdm_t::set_input_data(const complex_vector_t& samples) {
-    if (m_debug_en) run_dump([&] { lib_ofdm_demod_common_t::write_ofdm_cfg_input_data(samples, m_load_address); });
+    if (m_debug_en)
+        run_dump([&] { lib_ofdm_demod_common_t::write_ofdm_cfg_input_data(samples, m_load_address); });
     return set_sample_data(samples);
 }
 
 bool lib_ofdm_t::process() {
     const bool processed = lib_ofdm_demod_t::process();
     // Also after a failed stage: the record then shows how far the run got.
-    if (m_debug_en) run_dump([&] { lib_ofdm_demod_common_t::save_ofdm_demod_result(get_ofdm_demod_result(), m_load_address); });
+    if (m_debug_en)
+        run_dump([&] {
+            lib_ofdm_demod_common_t::save_ofdm_demod_result(get_ofdm_demod_result(), m_load_address);
+        });
     return processed;
 }
 

@@ -32,7 +32,8 @@ public:
     explicit line_builder_t(char* out) : m_out(out) { m_out[0] = '\0'; }
 
     void text(const char* piece) {
-        const std::size_t room = static_cast<std::size_t>(lib_ofdm_demod_common_t::k_dump_line_bytes) - 1 - m_length;
+        const std::size_t room =
+            static_cast<std::size_t>(lib_ofdm_demod_common_t::k_dump_line_bytes) - 1 - m_length;
         const std::size_t n = std::min(room, std::strlen(piece));
         std::memcpy(m_out + m_length, piece, n);
         m_length += n;
@@ -109,14 +110,16 @@ void lib_ofdm_demod_common_t::_data_join(const char* label, float value, char* o
     line.format("%10.6f", static_cast<double>(value));
 }
 
-void lib_ofdm_demod_common_t::_data_join(const char* label, const std::vector<int>& values, int n, char* out) {
+void lib_ofdm_demod_common_t::_data_join(const char* label, const std::vector<int>& values, int n,
+                                         char* out) {
     line_builder_t line(out);
     line.label(label);
     const std::size_t count = std::min(values.size(), static_cast<std::size_t>(std::max(n, 0)));
     for (std::size_t i = 0; i < count; ++i) line.format("%d,", values[i]);
 }
 
-void lib_ofdm_demod_common_t::_data_join(const char* label, const std::vector<float>& values, int n, char* out) {
+void lib_ofdm_demod_common_t::_data_join(const char* label, const std::vector<float>& values, int n,
+                                         char* out) {
     line_builder_t line(out);
     line.label(label);
     const std::size_t count = std::min(values.size(), static_cast<std::size_t>(std::max(n, 0)));
@@ -192,16 +195,19 @@ void lib_ofdm_demod_common_t::_data_join(int position, const lib_ofdm_res_info_t
 // --- Grids.
 
 bool lib_ofdm_demod_common_t::_data_join(const char* path, const int_grid_t& grid) {
-    return write_transposed_grid(path, grid, [](std::FILE* file, int cell) { std::fprintf(file, "%d,", cell); });
+    return write_transposed_grid(path, grid,
+                                 [](std::FILE* file, int cell) { std::fprintf(file, "%d,", cell); });
 }
 
 bool lib_ofdm_demod_common_t::_data_join(const char* path, const bool_grid_t& grid) {
-    return write_transposed_grid(path, grid, [](std::FILE* file, bool cell) { std::fprintf(file, "%d,", cell ? 1 : 0); });
+    return write_transposed_grid(path, grid,
+                                 [](std::FILE* file, bool cell) { std::fprintf(file, "%d,", cell ? 1 : 0); });
 }
 
 bool lib_ofdm_demod_common_t::_data_join(const char* path, const cell_grid_t& grid) {
     return write_transposed_grid(path, grid, [](std::FILE* file, const complex_t& cell) {
-        std::fprintf(file, "(%10.6f+%10.6fi),", static_cast<double>(cell.real()), static_cast<double>(cell.imag()));
+        std::fprintf(file, "(%10.6f+%10.6fi),", static_cast<double>(cell.real()),
+                     static_cast<double>(cell.imag()));
     });
 }
 
@@ -216,7 +222,8 @@ void lib_ofdm_demod_common_t::save_iq_data(const complex_vector_t& iq, const std
     write_sample_list(file.get(), iq);
 }
 
-void lib_ofdm_demod_common_t::write_ofdm_cfg_input_data(const complex_vector_t& samples, std::string dump_dir) {
+void lib_ofdm_demod_common_t::write_ofdm_cfg_input_data(const complex_vector_t& samples,
+                                                        std::string dump_dir) {
     const std::string path = dump_dir + "/cfgResult/input_data";
     file_ptr_t file = open_for_writing(path);
     if (!file) {

@@ -88,7 +88,8 @@ bool lib_ofdm_demod_common_t::write_ofdm_cfg_para_to_csv(const lib_ofdm_config_m
     file.reset();
 
     _data_join((dir + "/resource_map.csv").c_str(), cfg.get_resource_map_manager().get_resource_map());
-    _data_join((dir + "/resource_mod_map.csv").c_str(), cfg.get_resource_mod_map_manager().get_resource_mod_map());
+    _data_join((dir + "/resource_mod_map.csv").c_str(),
+               cfg.get_resource_mod_map_manager().get_resource_mod_map());
     _data_join((dir + "/ref_resource_data.csv").c_str(),
                cfg.get_ref_resource_data_vct_manager().get_ref_resource_data());
     _data_join((dir + "/preamble_index.csv").c_str(), cfg.get_preamble_index_map());

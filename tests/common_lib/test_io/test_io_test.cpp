@@ -40,7 +40,8 @@ class test_io_test : public ::testing::Test {
 protected:
     void SetUp() override {
         const char* tmp = std::getenv("VEK_TEST_TMP");
-        m_root = fs::path(tmp ? tmp : "/tmp") / "test_io" / ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        m_root = fs::path(tmp ? tmp : "/tmp") / "test_io" /
+                 ::testing::UnitTest::GetInstance()->current_test_info()->name();
         fs::remove_all(m_root);
         fs::create_directories(m_root / "work");
         fs::create_directories(m_root / "data");
@@ -68,7 +69,8 @@ TEST_F(test_io_test, vsa_file_has_the_fixed_header_with_the_sample_interval) {
 }
 
 TEST_F(test_io_test, matlab_file_writes_the_sign_of_the_imaginary_part) {
-    lib_test_t::save_iq_data_for_matlab({{1.0f, -2.0f}, {0.5f, 0.0f}, {0.0f, -1e-13f}, {-3.0f, 0.125f}}, "m.txt");
+    lib_test_t::save_iq_data_for_matlab({{1.0f, -2.0f}, {0.5f, 0.0f}, {0.0f, -1e-13f}, {-3.0f, 0.125f}},
+                                        "m.txt");
     // A part just below zero (rounding noise) keeps the '+' and is written by its magnitude.
     EXPECT_EQ(read_file(data("m.txt")), "1-2i\n0.5+0i\n0+1e-13i\n-3+0.125i\n");
 }
@@ -98,7 +100,8 @@ TEST_F(test_io_test, writers_report_a_file_they_cannot_open) {
 
 TEST_F(test_io_test, reader_round_trips_the_vsa_writer) {
     cvec samples;
-    for (int k = 0; k < 50; ++k) samples.emplace_back(static_cast<float>(k) / 8.0f - 3.0f, -static_cast<float>(k) / 16.0f);
+    for (int k = 0; k < 50; ++k)
+        samples.emplace_back(static_cast<float>(k) / 8.0f - 3.0f, -static_cast<float>(k) / 16.0f);
     lib_test_t::save_iq_data_for_vsa(samples, 1e6, "round.csv");
     lib_test_iq_file_t read;
     std::string error;
@@ -146,7 +149,8 @@ TEST_F(test_io_test, reader_reports_each_bad_input_with_file_and_line) {
         EXPECT_EQ(read.samples, (cvec{{9.0f, 9.0f}})) << "output replaced on failure";
     };
     fails(k_header_10 + "1,2\n3,abc\n", ":12: 'abc' is not a number");
-    fails(k_header_10 + "1,2\n3,4,5\n", ":12: odd count of numbers (5); every sample needs a real and an imaginary part");
+    fails(k_header_10 + "1,2\n3,4,5\n",
+          ":12: odd count of numbers (5); every sample needs a real and an imaginary part");
     fails(k_header_10 + "1,nan\n", ":11: 'nan' is not a finite single-precision value");
     fails(k_header_10 + "1,2\n-inf,0\n", ":12: '-inf' is not a finite single-precision value");
     fails(k_header_10 + "1e39,0\n", ":11: '1e39' is not a finite single-precision value");
@@ -191,19 +195,19 @@ TEST(test_io_parse, complex_split_rules) {
         EXPECT_EQ(lib_test_t::_parse_data(text, value), expected_ok) << text;
         EXPECT_EQ(value, expected) << text;
     };
-    parse("1.5 -2", true, {1.5f, -2.0f});          // blank first
-    parse("1.5,2", true, {1.5f, 2.0f});            // then comma
-    parse("3\t4", true, {3.0f, 4.0f});             // then tab
-    parse("1-2", true, {1.0f, -2.0f});             // one '-': the imaginary part is negated
-    parse("-1-2", true, {-1.0f, -2.0f});           // a leading sign does not count
-    parse("1e-3+2", true, {0.001f, 2.0f});         // the exponent's '-' does not split
+    parse("1.5 -2", true, {1.5f, -2.0f});   // blank first
+    parse("1.5,2", true, {1.5f, 2.0f});     // then comma
+    parse("3\t4", true, {3.0f, 4.0f});      // then tab
+    parse("1-2", true, {1.0f, -2.0f});      // one '-': the imaginary part is negated
+    parse("-1-2", true, {-1.0f, -2.0f});    // a leading sign does not count
+    parse("1e-3+2", true, {0.001f, 2.0f});  // the exponent's '-' does not split
     parse("-1e-3+2.5", true, {-0.001f, 2.5f});
     parse("1+2", true, {1.0f, 2.0f});
-    parse("1-2-3", false, {0.0f, -3.0f});          // two '-': the second splits; "1-2" is no number
-    parse("1+2-3", false, {0.0f, 0.0f});           // '+' before '-' is not accepted
+    parse("1-2-3", false, {0.0f, -3.0f});  // two '-': the second splits; "1-2" is no number
+    parse("1+2-3", false, {0.0f, 0.0f});   // '+' before '-' is not accepted
     parse("1+2+3", false, {0.0f, 0.0f});
-    parse("5", false, {0.0f, 0.0f});               // nowhere to split
-    parse("x,2", false, {0.0f, 2.0f});             // what parsed is kept
+    parse("5", false, {0.0f, 0.0f});    // nowhere to split
+    parse("x,2", false, {0.0f, 2.0f});  // what parsed is kept
     parse("1.5,y", false, {1.5f, 0.0f});
 }
 

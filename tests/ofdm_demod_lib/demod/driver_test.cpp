@@ -20,7 +20,8 @@ class driver_test : public ::testing::Test {
 protected:
     void SetUp() override {
         const char* tmp = std::getenv("VEK_TEST_TMP");
-        m_dir = fs::path(tmp ? tmp : "/tmp") / "driver" / ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        m_dir = fs::path(tmp ? tmp : "/tmp") / "driver" /
+                ::testing::UnitTest::GetInstance()->current_test_info()->name();
         fs::remove_all(m_dir);
         fs::create_directories(m_dir);
     }
@@ -55,8 +56,9 @@ TEST_F(driver_test, missing_or_malformed_captures_leave_the_samples_untouched) {
     vek::common_lib::report_capture_t lines;
     _load_input_file(samples, LIB_OFDM_STANDARD_TYPE_WIFI, m_dir.string());
     EXPECT_EQ(samples, before);
-    EXPECT_EQ(lines.text(), "Open IQ_DATA_FILE file error.\nCapture file missing: " + (m_dir / "input_data522").string() +
-                                " (build the captures target, or pass --capture-dir DIR)\n");
+    EXPECT_EQ(lines.text(),
+              "Open IQ_DATA_FILE file error.\nCapture file missing: " + (m_dir / "input_data522").string() +
+                  " (build the captures target, or pass --capture-dir DIR)\n");
 
     lines.clear();
     fs::create_directories(m_dir / "lteUL");
@@ -87,15 +89,16 @@ TEST_F(driver_test, a_run_without_its_capture_reports_it_and_stops_cleanly) {
     start_ofdm_demod(VEK_TEST_DATA_DIR, (m_dir / "none").string());
     ::testing::internal::GetCapturedStderr();
     const std::string text = lines.text();
-    const std::string expected_start = std::string(VEK_TEST_DATA_DIR) +
-                                       "\n@ Start OFDM demod software process...\n";
+    const std::string expected_start =
+        std::string(VEK_TEST_DATA_DIR) + "\n@ Start OFDM demod software process...\n";
     // The holder's construction prints its preset banner first; the driver's own lines follow.
     std::size_t at = text.find(expected_start);
     ASSERT_NE(at, std::string::npos) << text;
-    for (const std::string& line : {std::string("This is 0 and fft_length is 512\n"), std::string("1\n1\n1\n End cfg \n"),
-                                    std::string("Open IQ_DATA_FILE file error.\n"),
-                                    "Capture file missing: " + (m_dir / "none" / "LTE-DL-838Hz.csv").string(),
-                                    std::string("input data num is 0\n")}) {
+    for (const std::string& line :
+         {std::string("This is 0 and fft_length is 512\n"), std::string("1\n1\n1\n End cfg \n"),
+          std::string("Open IQ_DATA_FILE file error.\n"),
+          "Capture file missing: " + (m_dir / "none" / "LTE-DL-838Hz.csv").string(),
+          std::string("input data num is 0\n")}) {
         const std::size_t found = text.find(line, at);
         ASSERT_NE(found, std::string::npos) << line << "\nin:\n" << text;
         at = found + line.size();

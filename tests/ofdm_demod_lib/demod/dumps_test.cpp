@@ -65,7 +65,8 @@ TEST_F(dumps_test, grids_are_written_transposed_one_line_per_column) {
     ASSERT_TRUE(common::_data_join(path.string().c_str(), int_grid_t{{1, 2, 3}, {4, 5, 6}}));
     EXPECT_EQ(read_file(path), "1,4,\n2,5,\n3,6,\n");
 
-    ASSERT_TRUE(common::_data_join(path.string().c_str(), bool_grid_t{{true, false}, {false, true}, {true, true}}));
+    ASSERT_TRUE(
+        common::_data_join(path.string().c_str(), bool_grid_t{{true, false}, {false, true}, {true, true}}));
     EXPECT_EQ(read_file(path), "1,0,1,\n0,1,1,\n");
 
     ASSERT_TRUE(common::_data_join(path.string().c_str(), cell_grid_t{{{1.0f, -0.5f}}, {{0.25f, 2.0f}}}));
@@ -199,9 +200,11 @@ TEST_F(dumps_test, result_dump_writes_six_lists_and_the_labelled_scalars) {
               "m_evm_max  ,  4.000000\n"
               "m_channel_power  ,-12.750000\n");
     EXPECT_EQ(read_file(d / "preamble_sample_dat"), " 1.0000000000\n-1.0000000000\n");
-    EXPECT_EQ(read_file(d / "preamble_ref_iq"), " 0.5000000000\n 0.5000000000\n 0.0000000000\n 0.0000000000\n");
+    EXPECT_EQ(read_file(d / "preamble_ref_iq"),
+              " 0.5000000000\n 0.5000000000\n 0.0000000000\n 0.0000000000\n");
     EXPECT_EQ(read_file(d / "payload_sample_sym"), "");
-    for (const char* name : {"pilot_sample_iq", "pilot_ref_iq", "dat_ref"}) EXPECT_TRUE(fs::exists(d / name)) << name;
+    for (const char* name : {"pilot_sample_iq", "pilot_ref_iq", "dat_ref"})
+        EXPECT_TRUE(fs::exists(d / name)) << name;
 }
 
 TEST_F(dumps_test, unwritable_result_dump_reports_each_file_and_returns_false) {
@@ -245,8 +248,10 @@ template <typename T>
 std::string list(const std::vector<T>& values) {
     std::string text;
     for (const T& v : values) {
-        if constexpr (std::is_same_v<T, float>) text += f10(v) + ",";
-        else text += std::to_string(v) + ",";
+        if constexpr (std::is_same_v<T, float>)
+            text += f10(v) + ",";
+        else
+            text += std::to_string(v) + ",";
     }
     return text;
 }
@@ -297,13 +302,14 @@ TEST_F(dumps_test, configuration_dump_lists_settings_separator_and_derived_layou
     }
     add("m_user_boosting  ,  1.500000");
     const auto& eq = cfg.get_equalizer();
-    add("m_equalizer  ," + std::to_string(eq.equalizer_use_preamble) + "," + std::to_string(eq.equalizer_use_pilot) +
-        "," + std::to_string(eq.equalizer_use_dc_pilot) + "," + std::to_string(eq.equalizer_use_data) + "," +
-        std::to_string(eq.equalizer_averaging_mode) + "," + std::to_string(eq.initial_equalizer_mode) + "," +
-        std::to_string(eq.initial_equalizer_symbols));
+    add("m_equalizer  ," + std::to_string(eq.equalizer_use_preamble) + "," +
+        std::to_string(eq.equalizer_use_pilot) + "," + std::to_string(eq.equalizer_use_dc_pilot) + "," +
+        std::to_string(eq.equalizer_use_data) + "," + std::to_string(eq.equalizer_averaging_mode) + "," +
+        std::to_string(eq.initial_equalizer_mode) + "," + std::to_string(eq.initial_equalizer_symbols));
     const auto& tr = cfg.get_tracking();
-    add("m_tracking  ," + std::to_string(tr.inclulde_data_subcarriers) + "," + std::to_string(tr.track_amplitude) +
-        "," + std::to_string(tr.track_phase) + "," + std::to_string(tr.track_timing));
+    add("m_tracking  ," + std::to_string(tr.inclulde_data_subcarriers) + "," +
+        std::to_string(tr.track_amplitude) + "," + std::to_string(tr.track_phase) + "," +
+        std::to_string(tr.track_timing));
     char filter_line[common::k_dump_line_bytes];
     common::_data_join("m_filter  ", cfg.get_filter(), filter_line);
     add(filter_line);
@@ -347,10 +353,12 @@ TEST_F(dumps_test, configuration_dump_writes_the_six_grids_transposed) {
     const bool_grid_t& pilots = cfg.get_pilot_index_map();
     ASSERT_FALSE(pilots.empty());
     const std::string pilot_text = read_file(m_dir / "cfgResult" / "pilot_index.csv");
-    EXPECT_EQ(static_cast<std::size_t>(std::count(pilot_text.begin(), pilot_text.end(), '\n')), pilots[0].size());
+    EXPECT_EQ(static_cast<std::size_t>(std::count(pilot_text.begin(), pilot_text.end(), '\n')),
+              pilots[0].size());
     EXPECT_EQ(static_cast<std::size_t>(std::count(pilot_text.begin(), pilot_text.end(), '1')),
               static_cast<std::size_t>(common::find_nonzero_num(pilots)));
-    for (const char* name : {"resource_mod_map.csv", "ref_resource_data.csv", "preamble_index.csv", "payload_index.csv"}) {
+    for (const char* name :
+         {"resource_mod_map.csv", "ref_resource_data.csv", "preamble_index.csv", "payload_index.csv"}) {
         EXPECT_FALSE(read_file(m_dir / "cfgResult" / name).empty()) << name;
     }
 }
@@ -405,7 +413,8 @@ TEST_F(dumps_test, facade_with_debug_on_dumps_everything_even_when_a_stage_fails
     EXPECT_FALSE(failing.process());
     const std::string evm = read_file(m_dir / "demodResult" / "evm_result.csv");
     EXPECT_EQ(evm.rfind("m_frame_dly  ," + std::to_string(failing.get_result_frame_dly()) + "\n", 0), 0u);
-    EXPECT_NE(evm.find("m_channel_power  ," + f10(failing.get_result_channel_power()) + "\n"), std::string::npos);
+    EXPECT_NE(evm.find("m_channel_power  ," + f10(failing.get_result_channel_power()) + "\n"),
+              std::string::npos);
     EXPECT_TRUE(fs::exists(m_dir / "demodResult" / "dat_ref"));
 }
 

@@ -38,7 +38,8 @@ public:
     // One line "re,im" per sample.
     static void save_data_to_file(const std::vector<std::complex<float>>& samples, const std::string& name);
     // One line "re+imi" / "re-|im|i" per sample ("-" when im < -1e-12).
-    static void save_iq_data_for_matlab(const std::vector<std::complex<float>>& samples, const std::string& name);
+    static void save_iq_data_for_matlab(const std::vector<std::complex<float>>& samples,
+                                        const std::string& name);
     // Ten header lines (XDelta = 1 / sample_rate_hz), then one line "re,im" per sample.
     static void save_iq_data_for_vsa(const std::vector<std::complex<float>>& samples, double sample_rate_hz,
                                      const std::string& name);
