@@ -180,6 +180,43 @@ public:
                                complex_vector_t& out);
 
     // --- Diagnostic dumps (demod/lib_ofdm_dumps.cpp).
+    // Text files below a dump directory D ("/cfgResult", "/demodResult" must exist; nothing here
+    // creates directories). A file that cannot be opened is reported with perror and the next file
+    // is still written; nothing here throws or changes a caller's state. The configuration and the
+    // result record are named with elaborated specifiers so this header stays free of them.
+    //
+    // Sample list: per sample two lines, real then imaginary, "%13.10f".
+    static void save_iq_data(const complex_vector_t& iq, const std::string& path);
+    // D + "/cfgResult/input_data"; an unopenable file is also logged at warn level.
+    static void write_ofdm_cfg_input_data(const complex_vector_t& samples, std::string dump_dir);
+    // Settings and derived layout to D + "/cfgResult/result.csv" (D = the configuration's load
+    // address), then the resource, modulation, reference and three index grids. False (and no grid
+    // file) when result.csv cannot be opened.
+    static bool write_ofdm_cfg_para_to_csv(const class lib_ofdm_config_manager_t& cfg);
+    // The six measured/reference cell lists and D + "/demodResult/evm_result.csv"; true when the
+    // latter was written.
+    static bool save_ofdm_demod_result(const struct lib_ofdm_result_t& result, std::string dump_dir);
+
+    // Labelled lines "label,value" (no newline) into out, which holds k_dump_line_bytes; a longer
+    // line is cut there. Floats "%10.6f", ints and flags "%d", vector elements each followed by ','.
+    static constexpr int k_dump_line_bytes = 4096;
+    static void _data_join(const char* label, int value, char* out);
+    static void _data_join(const char* label, bool value, char* out);
+    static void _data_join(const char* label, float value, char* out);
+    static void _data_join(const char* label, const std::vector<int>& values, int n, char* out);
+    static void _data_join(const char* label, const std::vector<float>& values, int n, char* out);
+    static void _data_join(const char* label, const lib_ofdm_eq_info_t& value, char* out);
+    static void _data_join(const char* label, const lib_ofdm_track_info_t& value, char* out);
+    static void _data_join(const char* label, const lib_ofdm_filter_info_t& value, char* out);
+    // The resource entry at 1-based position: "m_resource_mapping_vct<position>,name,type,..."
+    static void _data_join(int position, const lib_ofdm_res_info_t& entry, char* out);
+    // Grids written transposed: one line per column of row 0, each cell of that column across all
+    // rows followed by ','. No rows or an empty row 0 give an empty file; a cell missing from a
+    // short row is written as an empty field so later rows stay in their columns. False when the
+    // file cannot be opened.
+    static bool _data_join(const char* path, const int_grid_t& grid);
+    static bool _data_join(const char* path, const bool_grid_t& grid);
+    static bool _data_join(const char* path, const cell_grid_t& grid);
 };
 
 extern template int lib_ofdm_demod_common_t::sum<int>(const std::vector<int>&, int, int);
