@@ -16,14 +16,13 @@
 
 #include "atomic_file.hpp"
 #include "cli_common.hpp"
+#include "vek/common_lib/test_io/lib_test.hpp"
 
 namespace vek::ofdm_demod_cli {
 namespace {
 
 using vek::ofdm_demod_lib::complex_t;
 using vek::ofdm_demod_lib::complex_vector_t;
-
-constexpr int k_vsa_header_lines = 10;
 
 std::string lower_extension(const std::string& path) {
     std::string ext = std::filesystem::path(path).extension().string();
@@ -95,7 +94,9 @@ complex_t parse_matlab_line(const std::string& text, const std::string& path, st
 
 // The header stores 1/rate with six significant digits, so 7.68 MHz comes back as 7680020 Hz. The
 // rate meant is the one with the fewest significant digits whose interval prints the same.
-double rate_from_interval(const std::string& interval_text, double interval_s) {
+double rate_from_interval(double interval_s) {
+    std::ostringstream written;
+    written << interval_s;
     const double raw = 1.0 / interval_s;
     for (int digits = 1; digits <= 9; ++digits) {
         char buf[64];
@@ -103,9 +104,22 @@ double rate_from_interval(const std::string& interval_text, double interval_s) {
         const double candidate = std::strtod(buf, nullptr);
         std::ostringstream back;
         back << (1.0 / candidate);
-        if (back.str() == interval_text) return candidate;
+        if (back.str() == written.str()) return candidate;
     }
     return raw;
+}
+
+// The recording format through the toolkit's reader, which names the file and line of a fault.
+capture_file_t read_vsa(const std::string& path) {
+    vek::common_lib::lib_test_iq_file_t file;
+    std::string error;
+    if (!vek::common_lib::lib_test_t::read_iq_data_for_vsa(path, file, error)) {
+        throw cli_error_t(error + "; fix the file, or use --format csv for re,im files without the 10-line header");
+    }
+    capture_file_t out;
+    out.samples = std::move(file.samples);
+    if (file.x_delta_s > 0.0) out.sample_rate_hz = rate_from_interval(file.x_delta_s);
+    return out;
 }
 
 std::ifstream open_text(const std::string& path) {
@@ -127,24 +141,9 @@ capture_file_t read_text(const std::string& path, capture_format_t format) {
     while (std::getline(in, raw)) {
         ++line;
         const std::string text = trim(raw);
-        if (format == capture_format_t::vsa && line <= k_vsa_header_lines) {
-            if (text.rfind("XDelta,", 0) == 0) {
-                const std::string value = text.substr(7);
-                const float interval = parse_number(value, path, line);
-                if (!(interval > 0.0f)) {
-                    throw cli_error_t(where(path, line) + ": XDelta must be a positive sample interval in seconds");
-                }
-                out.sample_rate_hz = rate_from_interval(value, std::strtod(value.c_str(), nullptr));
-            }
-            continue;
-        }
         if (text.empty()) continue;
         out.samples.push_back(format == capture_format_t::matlab ? parse_matlab_line(text, path, line)
                                                                  : parse_pair_line(text, path, line));
-    }
-    if (format == capture_format_t::vsa && line < k_vsa_header_lines) {
-        throw cli_error_t(path + ": has " + std::to_string(line) +
-                          " lines, fewer than the 10 header lines of the VSA text format; use --format csv for plain re,im files");
     }
     if (in.bad()) throw cli_error_t(path + ": read error");
     return out;
@@ -225,7 +224,9 @@ capture_format_t detect_write_format(const std::string& path) {
 }
 
 capture_file_t read_capture(const std::string& path, capture_format_t format) {
-    capture_file_t out = format == capture_format_t::cf32 ? read_cf32(path) : read_text(path, format);
+    capture_file_t out = format == capture_format_t::cf32  ? read_cf32(path)
+                         : format == capture_format_t::vsa ? read_vsa(path)
+                                                           : read_text(path, format);
     if (out.samples.empty()) {
         throw cli_error_t(path + ": holds no samples; give a capture with one complex sample per line (" +
                           std::string(format_name(format)) + " format)");
