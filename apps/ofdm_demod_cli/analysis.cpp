@@ -21,9 +21,12 @@ int run_analysis(cfg_ofdm_t settings, const complex_vector_t& samples, const run
     if (request.dump_dir) {
         // The facade writes its dumps below the configuration's load address; the reference data
         // have been read already, so the address can now point at the dump directory.
+        // The dump writers expect their two subdirectories to exist.
         std::error_code ec;
-        std::filesystem::create_directories(*request.dump_dir, ec);
-        if (!std::filesystem::is_directory(*request.dump_dir, ec)) {
+        const std::filesystem::path dir(*request.dump_dir);
+        std::filesystem::create_directories(dir / "cfgResult", ec);
+        std::filesystem::create_directories(dir / "demodResult", ec);
+        if (!std::filesystem::is_directory(dir / "demodResult", ec)) {
             throw cli_error_t("option --dump-dir: cannot create directory " + *request.dump_dir);
         }
         settings.set_load_address(*request.dump_dir);

@@ -102,4 +102,19 @@ TEST(CliCaptureFiles, ExplicitFormatOverridesTheExtension) {
     EXPECT_EQ(run_cli(dir, "analyze cap.txt --format csv --standard wlan").code, 2);
 }
 
+TEST(CliCaptureFiles, DumpDirReceivesTheLibraryDumps) {
+    const auto dir = scratch_dir();
+    ASSERT_EQ(run_cli(dir, "generate --standard wlan --out cap.csv --snr 30").code, 0);
+    const auto r = run_cli(dir, "analyze cap.csv --standard wlan --dump-dir dumps");
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    for (const char* file : {"cfgResult/resource_map.csv", "cfgResult/input_data", "demodResult/evm_result.csv"}) {
+        ASSERT_TRUE(std::filesystem::exists(dir / "dumps" / file)) << file;
+        EXPECT_GT(std::filesystem::file_size(dir / "dumps" / file), 0u) << file;
+    }
+    // Without the option nothing is dumped anywhere near the capture.
+    ASSERT_EQ(run_cli(dir, "analyze cap.csv --standard wlan").code, 0);
+    EXPECT_FALSE(std::filesystem::exists(dir / "cfgResult"));
+}
+
 }  // namespace
