@@ -14,7 +14,8 @@ using namespace vek::ofdm_demod_lib;
 int run_analysis(cfg_ofdm_t settings, const complex_vector_t& samples, const run_context_t& context,
                  const analysis_request_t& request) {
     // The capture's rate: the input stage resamples it by a rational factor to the system rate.
-    if (!settings.set_sample_rate(static_cast<float>(context.sample_rate_hz)) || !(context.sample_rate_hz > 0.0)) {
+    if (!settings.set_sample_rate(static_cast<float>(context.sample_rate_hz)) ||
+        !(context.sample_rate_hz > 0.0)) {
         throw cli_error_t(context.capture + ": sample rate " + std::to_string(context.sample_rate_hz) +
                           " Hz is refused; give --sample-rate in Hz");
     }
@@ -34,15 +35,17 @@ int run_analysis(cfg_ofdm_t settings, const complex_vector_t& samples, const run
     }
     lib_ofdm_t demod;
     if (!demod.set_config_manager(settings.get_config_manager())) {
-        throw cli_error_t(context.frame + ": the demodulator refused the frame; run with --verbose for the reason");
+        throw cli_error_t(context.frame +
+                          ": the demodulator refused the frame; run with --verbose for the reason");
     }
     if (!demod.set_input_data(samples)) {
         const std::vector<int>& interval = settings.get_interval_per_sym_vct();
         const long long needed =
-            std::accumulate(interval.begin(),
-                            interval.begin() + std::min<std::ptrdiff_t>(static_cast<std::ptrdiff_t>(interval.size()),
-                                                                        settings.get_analy_symbol_num()),
-                            0LL) +
+            std::accumulate(
+                interval.begin(),
+                interval.begin() + std::min<std::ptrdiff_t>(static_cast<std::ptrdiff_t>(interval.size()),
+                                                            settings.get_analy_symbol_num()),
+                0LL) +
             static_cast<long long>(settings.get_fft_length()) * settings.get_analy_symbol_num();
         throw cli_error_t(context.capture + ": " + std::to_string(samples.size()) + " samples at " +
                           std::to_string(static_cast<long long>(context.sample_rate_hz)) +

@@ -16,7 +16,8 @@ struct analysis_request_t {
 
 // Returns the exit code: 0, or 1 when the demodulator failed. Throws cli_error_t (exit 2) when
 // the capture is shorter than the frame or the frame is refused.
-int run_analysis(vek::ofdm_demod_lib::cfg_ofdm_t settings, const vek::ofdm_demod_lib::complex_vector_t& samples,
-                 const run_context_t& context, const analysis_request_t& request);
+int run_analysis(vek::ofdm_demod_lib::cfg_ofdm_t settings,
+                 const vek::ofdm_demod_lib::complex_vector_t& samples, const run_context_t& context,
+                 const analysis_request_t& request);
 
 }  // namespace vek::ofdm_demod_cli

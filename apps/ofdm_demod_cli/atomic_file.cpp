@@ -1,11 +1,11 @@
 #include "atomic_file.hpp"
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
-
-#include <unistd.h>
 
 #include "cli_common.hpp"
 
@@ -21,7 +21,8 @@ void write_file_atomically(const std::string& path, const std::string& content) 
     {
         std::ofstream out(temp, std::ios::binary | std::ios::trunc);
         if (!out) {
-            throw cli_error_t(path + ": cannot create the file; check that the directory exists and is writable");
+            throw cli_error_t(path +
+                              ": cannot create the file; check that the directory exists and is writable");
         }
         out.write(content.data(), static_cast<std::streamsize>(content.size()));
         out.close();

@@ -70,7 +70,9 @@ complex_t parse_pair_line(const std::string& text, const std::string& path, std:
     }
     if (!cur.empty()) tokens.push_back(cur);
     if (tokens.size() != 2) {
-        throw cli_error_t(where(path, line) + ": holds " + std::to_string(tokens.size()) + (tokens.size() == 1 ? " number" : " numbers") + ", expected 2 (re,im) per line; an odd number count means a sample is cut in half");
+        throw cli_error_t(where(path, line) + ": holds " + std::to_string(tokens.size()) +
+                          (tokens.size() == 1 ? " number" : " numbers") +
+                          ", expected 2 (re,im) per line; an odd number count means a sample is cut in half");
     }
     return {parse_number(tokens[0], path, line), parse_number(tokens[1], path, line)};
 }
@@ -79,7 +81,8 @@ complex_t parse_pair_line(const std::string& text, const std::string& path, std:
 // exponent.
 complex_t parse_matlab_line(const std::string& text, const std::string& path, std::size_t line) {
     if (text.size() < 2 || (text.back() != 'i' && text.back() != 'j')) {
-        throw cli_error_t(where(path, line) + ": '" + text + "' is not a MATLAB complex number such as 1.5-2i");
+        throw cli_error_t(where(path, line) + ": '" + text +
+                          "' is not a MATLAB complex number such as 1.5-2i");
     }
     const std::string body = text.substr(0, text.size() - 1);
     std::size_t split = std::string::npos;
@@ -87,7 +90,8 @@ complex_t parse_matlab_line(const std::string& text, const std::string& path, st
         if ((body[i] == '+' || body[i] == '-') && body[i - 1] != 'e' && body[i - 1] != 'E') split = i;
     }
     if (split == std::string::npos) {
-        throw cli_error_t(where(path, line) + ": '" + text + "' has no imaginary part; write it as re+imi, e.g. 0.5+0i");
+        throw cli_error_t(where(path, line) + ": '" + text +
+                          "' has no imaginary part; write it as re+imi, e.g. 0.5+0i");
     }
     return {parse_number(body.substr(0, split), path, line), parse_number(body.substr(split), path, line)};
 }
@@ -114,7 +118,8 @@ capture_file_t read_vsa(const std::string& path) {
     vek::common_lib::lib_test_iq_file_t file;
     std::string error;
     if (!vek::common_lib::lib_test_t::read_iq_data_for_vsa(path, file, error)) {
-        throw cli_error_t(error + "; fix the file, or use --format csv for re,im files without the 10-line header");
+        throw cli_error_t(error +
+                          "; fix the file, or use --format csv for re,im files without the 10-line header");
     }
     capture_file_t out;
     out.samples = std::move(file.samples);
@@ -127,7 +132,8 @@ std::ifstream open_text(const std::string& path) {
     if (!std::filesystem::exists(path, ec)) {
         throw cli_error_t(path + ": no such file; check the path");
     }
-    if (std::filesystem::is_directory(path, ec)) throw cli_error_t(path + ": is a directory, not a capture file");
+    if (std::filesystem::is_directory(path, ec))
+        throw cli_error_t(path + ": is a directory, not a capture file");
     std::ifstream in(path, std::ios::binary);
     if (!in) throw cli_error_t(path + ": cannot be opened for reading; check its permissions");
     return in;
@@ -154,7 +160,8 @@ capture_file_t read_cf32(const std::string& path) {
     std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (bytes.size() % 8 != 0) {
         throw cli_error_t(path + ": " + std::to_string(bytes.size()) +
-                          " bytes is not a whole number of complex float32 samples (8 bytes each); the file is truncated or not cf32");
+                          " bytes is not a whole number of complex float32 samples (8 bytes each); the file "
+                          "is truncated or not cf32");
     }
     capture_file_t out;
     out.samples.reserve(bytes.size() / 8);
@@ -195,10 +202,14 @@ std::optional<capture_format_t> parse_format_name(const std::string& name) {
 
 const char* format_name(capture_format_t format) {
     switch (format) {
-        case capture_format_t::vsa: return "vsa";
-        case capture_format_t::matlab: return "matlab";
-        case capture_format_t::csv: return "csv";
-        case capture_format_t::cf32: return "cf32";
+        case capture_format_t::vsa:
+            return "vsa";
+        case capture_format_t::matlab:
+            return "matlab";
+        case capture_format_t::csv:
+            return "csv";
+        case capture_format_t::cf32:
+            return "cf32";
     }
     return "csv";
 }
@@ -245,7 +256,8 @@ void write_capture(const std::string& path, capture_format_t format, const compl
                 std::uint32_t u = 0;
                 std::memcpy(&u, &part[p], sizeof u);
                 for (int b = 0; b < 4; ++b) {
-                    content[i * 8 + static_cast<std::size_t>(p * 4 + b)] = static_cast<char>((u >> (8 * b)) & 0xffu);
+                    content[i * 8 + static_cast<std::size_t>(p * 4 + b)] =
+                        static_cast<char>((u >> (8 * b)) & 0xffu);
                 }
             }
         }
@@ -261,7 +273,8 @@ void write_capture(const std::string& path, capture_format_t format, const compl
         for (const complex_t& s : samples) {
             if (format == capture_format_t::matlab) {
                 const float im = s.imag();
-                out << number_text(s.real()) << (im < -1e-12f ? "-" : "+") << number_text(std::fabs(im)) << "i\n";
+                out << number_text(s.real()) << (im < -1e-12f ? "-" : "+") << number_text(std::fabs(im))
+                    << "i\n";
             } else {
                 out << number_text(s.real()) << ',' << number_text(s.imag()) << '\n';
             }

@@ -6,7 +6,8 @@
 //   csv     one sample per line, "re,im" (a blank or tab between the two numbers is accepted too);
 //   cf32    raw little-endian complex float32: re, im, re, im, ... (no header).
 // The vsa reader is the toolkit's (lib_test_t); the writers are the tool's own because the
-// toolkit's write below a fixed "../data/" directory. Readers check every number (finite, decimal) and report the file and line of the first bad one.
+// toolkit's write below a fixed "../data/" directory. Readers check every number (finite, decimal) and report
+// the file and line of the first bad one.
 #include <optional>
 #include <string>
 

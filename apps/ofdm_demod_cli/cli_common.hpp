@@ -31,7 +31,7 @@ void cli_print(std::string_view line);
 
 // Installs the report sink for the tool: with verbose off, the library's own lines (stage
 // outcomes, "NOW IS ...", rejection notices) are dropped and only cli_print lines reach standard
-// output. Returns the previous sink's restorer by value semantics of set_report_sink.
+// output.
 void cli_install_report_sink(bool verbose);
 
 // Error and warning text for a person, on standard error.

@@ -41,7 +41,8 @@ double parsed_options_t::get_double(const std::string& name, double fallback) co
     char* end = nullptr;
     const double v = std::strtod(text->c_str(), &end);
     if (text->empty() || end != text->c_str() + text->size() || errno == ERANGE || !std::isfinite(v)) {
-        throw cli_error_t("option --" + name + ": '" + *text + "' is not a number; give a decimal number such as 30 or 1e3");
+        throw cli_error_t("option --" + name + ": '" + *text +
+                          "' is not a number; give a decimal number such as 30 or 1e3");
     }
     return v;
 }
@@ -57,8 +58,8 @@ long long parsed_options_t::get_integer(const std::string& name, long long fallb
         throw cli_error_t("option --" + name + ": '" + *text + "' is not a whole number");
     }
     if (v < min_value || v > max_value) {
-        throw cli_error_t("option --" + name + ": " + *text + " is outside " + std::to_string(min_value) + " .. " +
-                          std::to_string(max_value));
+        throw cli_error_t("option --" + name + ": " + *text + " is outside " + std::to_string(min_value) +
+                          " .. " + std::to_string(max_value));
     }
     return v;
 }
@@ -76,7 +77,9 @@ parsed_options_t parse_options(const command_spec_t& spec, const std::vector<std
                 name.resize(eq);
             }
             const option_spec_t* o = find_option(spec, name);
-            if (o == nullptr) throw cli_error_t("unknown option '--" + name + "' for '" + spec.name + "'; " + try_help(spec));
+            if (o == nullptr)
+                throw cli_error_t("unknown option '--" + name + "' for '" + spec.name + "'; " +
+                                  try_help(spec));
             if (name == "help") {
                 parsed_options_t help;
                 help.m_values["help"] = "";
@@ -89,7 +92,8 @@ parsed_options_t parse_options(const command_spec_t& spec, const std::vector<std
             }
             if (!value) {
                 if (i + 1 >= args.size()) {
-                    throw cli_error_t("option --" + name + " needs a value (" + o->value_name + "); " + try_help(spec));
+                    throw cli_error_t("option --" + name + " needs a value (" + o->value_name + "); " +
+                                      try_help(spec));
                 }
                 value = args[++i];
             }
@@ -105,7 +109,8 @@ parsed_options_t parse_options(const command_spec_t& spec, const std::vector<std
     const int n = static_cast<int>(out.m_positional.size());
     if (n < spec.min_positional) throw cli_error_t("missing argument: usage: ofdm-demod " + spec.usage);
     if (n > spec.max_positional) {
-        throw cli_error_t("unexpected argument '" + out.m_positional[static_cast<std::size_t>(spec.max_positional)] +
+        throw cli_error_t("unexpected argument '" +
+                          out.m_positional[static_cast<std::size_t>(spec.max_positional)] +
                           "': usage: ofdm-demod " + spec.usage);
     }
     return out;
@@ -118,8 +123,10 @@ std::vector<std::string> help_lines(const command_spec_t& spec) {
     all.push_back({"help", "", "show this help"});
     for (const option_spec_t& o : all) {
         std::string left = "  --" + o.name + (o.value_name.empty() ? "" : " " + o.value_name);
-        if (left.size() < 26) left.resize(26, ' ');
-        else left += "  ";
+        if (left.size() < 26)
+            left.resize(26, ' ');
+        else
+            left += "  ";
         lines.push_back(left + o.help);
     }
     lines.push_back("");
@@ -127,9 +134,7 @@ std::vector<std::string> help_lines(const command_spec_t& spec) {
     return lines;
 }
 
-option_spec_t option_standard() {
-    return {"standard", "S", "preset frame: wlan, lte-dl or lte-ul"};
-}
+option_spec_t option_standard() { return {"standard", "S", "preset frame: wlan, lte-dl or lte-ul"}; }
 option_spec_t option_settings() {
     return {"settings", "FILE.xml", "frame described by a settings file (see 'ofdm-demod settings')"};
 }

@@ -25,8 +25,8 @@ int run_generate(const parsed_options_t& options) {
     const capture_format_t format = chosen ? *chosen : detect_write_format(*out);
     write_capture(*out, format, capture.samples, capture.sample_rate_hz);
     cli_print("wrote " + *out + ": " + std::to_string(capture.samples.size()) + " samples at " +
-              std::to_string(static_cast<long long>(capture.sample_rate_hz + 0.5)) + " Hz, " + format_name(format) +
-              " format, " + frame.description);
+              std::to_string(static_cast<long long>(capture.sample_rate_hz + 0.5)) + " Hz, " +
+              format_name(format) + " format, " + frame.description);
     return EXIT_CODE_OK;
 }
 
@@ -35,13 +35,18 @@ int run_generate(const parsed_options_t& options) {
 command_t generate_command() {
     command_t c;
     c.spec.name = "generate";
-    c.spec.usage = "generate (--standard S | --settings FILE.xml) --out FILE [--format F] [--snr DB] [--cfo HZ] [--delay SAMPLES] [--sample-rate HZ] [--seed N]";
-    c.spec.summary = "Writes a capture made by the reference transmitter, with optional noise, carrier offset, delay and rate change.";
+    c.spec.usage =
+        "generate (--standard S | --settings FILE.xml) --out FILE [--format F] [--snr DB] [--cfo HZ] "
+        "[--delay SAMPLES] [--sample-rate HZ] [--seed N]";
+    c.spec.summary =
+        "Writes a capture made by the reference transmitter, with optional noise, carrier offset, delay and "
+        "rate change.";
     c.spec.options = {
         option_standard(),
         option_settings(),
         {"out", "FILE", "capture file to write (replaced only when complete)"},
-        option_format("capture format: auto (by extension: .cf32/.raw/.bin cf32, .m matlab, .vsa vsa, else csv), vsa, matlab, csv or cf32"),
+        option_format("capture format: auto (by extension: .cf32/.raw/.bin cf32, .m matlab, .vsa vsa, else "
+                      "csv), vsa, matlab, csv or cf32"),
         {"snr", "DB", "add noise at this signal-to-noise ratio per subcarrier, dB (default: no noise)"},
         {"cfo", "HZ", "carrier frequency offset, Hz (default 0)"},
         {"delay", "SAMPLES", "delay of the frame at the frame's rate, may be fractional (default 0)"},

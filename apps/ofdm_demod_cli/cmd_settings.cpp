@@ -13,7 +13,8 @@ int run_settings(const parsed_options_t& options) {
     if (!out || out->empty()) throw cli_error_t("missing --out FILE.xml: where to write the settings");
     frame_t frame = load_frame(options);
     write_file_atomically(*out, settings_xml_text(frame.settings));
-    cli_print("wrote " + *out + " (" + frame.description + "); edit it and pass it back with --settings " + *out);
+    cli_print("wrote " + *out + " (" + frame.description + "); edit it and pass it back with --settings " +
+              *out);
     return EXIT_CODE_OK;
 }
 
@@ -24,7 +25,8 @@ command_t settings_command() {
     c.spec.name = "settings";
     c.spec.usage = "settings (--standard S | --settings FILE.xml) --out FILE.xml";
     c.spec.summary =
-        "Writes a frame's settings XML; edit it to describe your own frame and pass it to analyze or generate with --settings.";
+        "Writes a frame's settings XML; edit it to describe your own frame and pass it to analyze or "
+        "generate with --settings.";
     c.spec.options = {
         option_standard(),
         {"settings", "FILE.xml", "check and re-export an edited settings file"},

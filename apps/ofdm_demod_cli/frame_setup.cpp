@@ -8,11 +8,10 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <pugixml.hpp>
 #include <sstream>
 #include <stdexcept>
 #include <vector>
-
-#include <pugixml.hpp>
 
 #include "atomic_file.hpp"
 #include "cli_common.hpp"
@@ -28,7 +27,9 @@ std::string data_directory(const parsed_options_t& options) {
     const std::string dir = options.get("data-dir").value_or(VEK_DEFAULT_DATA_DIR);
     std::error_code ec;
     if (!std::filesystem::is_directory(dir, ec)) {
-        throw cli_error_t("data directory " + dir + " does not exist; point --data-dir at the reference data (the project's data/ folder)");
+        throw cli_error_t(
+            "data directory " + dir +
+            " does not exist; point --data-dir at the reference data (the project's data/ folder)");
     }
     return dir;
 }
@@ -76,8 +77,8 @@ bool is_resource_entry(const pugi::xml_node& n) {
 // First element of `file` (below cfg_ofdm_demod) whose value the recalled frame does not hold.
 // Resource entries are compared in a second pass: a refused symbol count or FFT length cleans
 // the entries too, and the message should name the cause, not the consequence.
-pugi::xml_node first_refused(const pugi::xml_node& file, const pugi::xml_node& saved, pugi::xml_node& saved_match,
-                             bool entries) {
+pugi::xml_node first_refused(const pugi::xml_node& file, const pugi::xml_node& saved,
+                             pugi::xml_node& saved_match, bool entries) {
     for (pugi::xml_node child = file.first_child(); child; child = child.next_sibling()) {
         if (child.type() != pugi::node_element) continue;
         const bool top = std::string(file.name()) == "cfg_ofdm_demod";
@@ -106,7 +107,8 @@ std::string notice_text(const std::string& captured) {
     std::stringstream in(captured);
     std::string line, out;
     while (std::getline(in, line)) {
-        if (line.rfind("NOW IS", 0) == 0 || line.rfind("test_model default", 0) == 0 || line.empty()) continue;
+        if (line.rfind("NOW IS", 0) == 0 || line.rfind("test_model default", 0) == 0 || line.empty())
+            continue;
         while (!line.empty() && line.back() == ' ') line.pop_back();
         out += (out.empty() ? "" : "; ") + line;
     }
@@ -135,7 +137,8 @@ void check_dropped_values(const std::string& path, const std::string& text, cons
     pugi::xml_node bad = first_refused(file_cfg, root.child("cfg_ofdm_demod"), saved_match, false);
     if (!bad) bad = first_refused(file_cfg, root.child("cfg_ofdm_demod"), saved_match, true);
     if (!bad) return;
-    std::string message = path + ":" + std::to_string(line_of(text, bad.offset_debug())) + ": <" + bad.name() + ">";
+    std::string message =
+        path + ":" + std::to_string(line_of(text, bad.offset_debug())) + ": <" + bad.name() + ">";
     if (!saved_match) {
         message += " was ignored (at most 10 resource entries and 10 groups per entry are read); remove it";
     } else {
@@ -155,15 +158,18 @@ frame_t load_settings_file(const std::string& path, const std::string& data_dir)
     const pugi::xml_parse_result parsed = doc.load_buffer(text.data(), text.size());
     if (!parsed) {
         throw cli_error_t(path + ":" + std::to_string(line_of(text, parsed.offset)) + ": not valid XML (" +
-                          parsed.description() + "); fix the file or export a fresh one with 'ofdm-demod settings'");
+                          parsed.description() +
+                          "); fix the file or export a fresh one with 'ofdm-demod settings'");
     }
     pugi::xml_node holder = doc.child("cfg_ofdm_demod") ? pugi::xml_node(doc) : pugi::xml_node();
     for (pugi::xml_node n = doc.first_child(); !holder && n; n = n.next_sibling()) {
         if (n.child("cfg_ofdm_demod")) holder = n;
     }
     if (!holder) {
-        throw cli_error_t(path + ": has no <cfg_ofdm_demod> element; start from 'ofdm-demod settings --standard wlan --out " +
-                          path + "'");
+        throw cli_error_t(
+            path +
+            ": has no <cfg_ofdm_demod> element; start from 'ofdm-demod settings --standard wlan --out " +
+            path + "'");
     }
     frame_t frame;
     frame.description = path;
@@ -176,9 +182,10 @@ frame_t load_settings_file(const std::string& path, const std::string& data_dir)
         } catch (const std::invalid_argument& e) {
             const pugi::xml_node bad = first_malformed_list(holder.child("cfg_ofdm_demod"));
             if (bad) {
-                throw cli_error_t(path + ":" + std::to_string(line_of(text, bad.offset_debug())) + ": <" + bad.name() +
-                                  "> '" + bad.text().get() +
-                                  "' holds a piece that is not a number; lists are numbers each followed by a comma, e.g. 5,6,7,");
+                throw cli_error_t(path + ":" + std::to_string(line_of(text, bad.offset_debug())) + ": <" +
+                                  bad.name() + "> '" + bad.text().get() +
+                                  "' holds a piece that is not a number; lists are numbers each followed by "
+                                  "a comma, e.g. 5,6,7,");
             }
             throw cli_error_t(path + ": a list holds a piece that is not a number (" + std::string(e.what()) +
                               "); lists are numbers each followed by a comma, e.g. 0.250000, or 5,6,7,");
@@ -203,9 +210,12 @@ lib_ofdm_standard_type_t parse_standard_name(const std::string& name) {
 
 const char* standard_name(lib_ofdm_standard_type_t standard) {
     switch (standard) {
-        case vek::ofdm_demod_lib::LIB_OFDM_STANDARD_TYPE_LTE_DL: return "lte-dl";
-        case vek::ofdm_demod_lib::LIB_OFDM_STANDARD_TYPE_LTE_UL: return "lte-ul";
-        default: return "wlan";
+        case vek::ofdm_demod_lib::LIB_OFDM_STANDARD_TYPE_LTE_DL:
+            return "lte-dl";
+        case vek::ofdm_demod_lib::LIB_OFDM_STANDARD_TYPE_LTE_UL:
+            return "lte-ul";
+        default:
+            return "wlan";
     }
 }
 
@@ -235,7 +245,8 @@ frame_t load_frame(const parsed_options_t& options, const std::string& standard_
     if (!has_standard && standard_default.empty()) {
         throw cli_error_t("missing frame: give --standard wlan|lte-dl|lte-ul or --settings FILE.xml");
     }
-    const lib_ofdm_standard_type_t standard = parse_standard_name(options.get("standard").value_or(standard_default));
+    const lib_ofdm_standard_type_t standard =
+        parse_standard_name(options.get("standard").value_or(standard_default));
     frame_t frame;
     frame.description = std::string(standard_name(standard)) + " preset";
     frame.settings.set_load_address(data_dir);

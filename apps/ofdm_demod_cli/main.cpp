@@ -42,7 +42,8 @@ int main(int argc, char** argv) {
     const auto command = std::find_if(commands.begin(), commands.end(),
                                       [&](const command_t& c) { return c.spec.name == args[0]; });
     if (command == commands.end()) {
-        cli_warn("ofdm-demod: unknown command '" + args[0] + "'; the commands are demo, analyze, generate and settings "
+        cli_warn("ofdm-demod: unknown command '" + args[0] +
+                 "'; the commands are demo, analyze, generate and settings "
                  "(run 'ofdm-demod --help')");
         return EXIT_CODE_BAD_INPUT;
     }

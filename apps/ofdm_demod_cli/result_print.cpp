@@ -30,15 +30,26 @@ std::string json_string(const std::string& text) {
     std::string out = "\"";
     for (const char c : text) {
         switch (c) {
-            case '"': out += "\\\""; break;
-            case '\\': out += "\\\\"; break;
-            case '\n': out += "\\n"; break;
-            case '\t': out += "\\t"; break;
-            case '\r': out += "\\r"; break;
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
             default:
                 if (static_cast<unsigned char>(c) < 0x20) {
                     char buf[8];
-                    std::snprintf(buf, sizeof buf, "\\u%04x", static_cast<unsigned>(static_cast<unsigned char>(c)));
+                    std::snprintf(buf, sizeof buf, "\\u%04x",
+                                  static_cast<unsigned>(static_cast<unsigned char>(c)));
                     out += buf;
                 } else {
                     out.push_back(c);
@@ -66,15 +77,18 @@ void print_result_table(const vek::ofdm_demod_lib::lib_ofdm_t& d, const run_cont
     row("Channel power", fixed(d.get_result_channel_power(), 2) + " dBm");
     row("EVM RMS (all cells)", evm_text(d.get_result_evm_rms()));
     row("EVM peak (all cells)", evm_text(d.get_result_evm_max()));
-    row("EVM RMS preamble / peak", evm_text(d.get_result_rms_evm_preamble()) + " / " + evm_text(d.get_result_max_evm_preamble()));
-    row("EVM RMS pilot / peak", evm_text(d.get_result_pilot_evm_rms()) + " / " + evm_text(d.get_result_pilot_evm_max()));
-    row("EVM RMS payload / peak", evm_text(d.get_result_payload_evm_rms()) + " / " + evm_text(d.get_result_payload_evm_max()));
+    row("EVM RMS preamble / peak",
+        evm_text(d.get_result_rms_evm_preamble()) + " / " + evm_text(d.get_result_max_evm_preamble()));
+    row("EVM RMS pilot / peak",
+        evm_text(d.get_result_pilot_evm_rms()) + " / " + evm_text(d.get_result_pilot_evm_max()));
+    row("EVM RMS payload / peak",
+        evm_text(d.get_result_payload_evm_rms()) + " / " + evm_text(d.get_result_payload_evm_max()));
     row("SINR preamble", fixed(d.get_result_preamble_sinr(), 2) + " dB");
     row("SINR pilot", fixed(d.get_result_pilot_sinr(), 2) + " dB");
     row("SINR payload", fixed(d.get_result_payload_sinr(), 2) + " dB");
     row("MER", fixed(d.get_result_snr_mer(), 2) + " dB");
-    row("Symbols analysed / measured",
-        std::to_string(d.get_result_analy_symbol_num()) + " / " + std::to_string(d.get_result_ofdm_vaild_num()));
+    row("Symbols analysed / measured", std::to_string(d.get_result_analy_symbol_num()) + " / " +
+                                           std::to_string(d.get_result_ofdm_vaild_num()));
     for (const run_context_t::extra_t& e : c.extra) row(e.label, fixed(e.value, 3));
 }
 

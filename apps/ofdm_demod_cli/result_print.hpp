@@ -10,8 +10,8 @@
 namespace vek::ofdm_demod_cli {
 
 struct run_context_t {
-    std::string frame;         // "wlan preset" or the settings file
-    std::string capture;       // file name or "generated"
+    std::string frame;    // "wlan preset" or the settings file
+    std::string capture;  // file name or "generated"
     double sample_rate_hz = 0.0;
     std::size_t sample_count = 0;
     // Extra numbers (demo's ground truth), printed after the measurement.

@@ -1,10 +1,10 @@
 // ofdm-demod demo for each preset: the measurement recovers the impairments the transmitter put
 // in. Tolerances: frequency error within 20 Hz (WLAN, 312.5 kHz subcarriers) or 2 Hz (LTE, 15 kHz)
 // of the truth at 30 dB SNR; payload EVM within 1 dB of the ideal 100 * 10^(-SNR/20) %.
+#include <gtest/gtest.h>
+
 #include <cmath>
 #include <string>
-
-#include <gtest/gtest.h>
 
 #include "cli_run.hpp"
 
@@ -43,11 +43,13 @@ TEST_P(CliDemo, RecoversFrequencyErrorAndEvm) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Presets, CliDemo,
-                         ::testing::Values(demo_case_t{"wlan", -4321.0, 20.0}, demo_case_t{"lte-dl", 838.0, 2.0},
+                         ::testing::Values(demo_case_t{"wlan", -4321.0, 20.0},
+                                           demo_case_t{"lte-dl", 838.0, 2.0},
                                            demo_case_t{"lte-ul", -555.0, 2.0}),
                          [](const ::testing::TestParamInfo<demo_case_t>& info) {
                              std::string n = info.param.standard;
-                             for (char& ch : n) if (ch == '-') ch = '_';
+                             for (char& ch : n)
+                                 if (ch == '-') ch = '_';
                              return n;
                          });
 
@@ -70,8 +72,8 @@ TEST(CliDemoOutput, JsonHasTheTableFieldsWithUnits) {
     ASSERT_TRUE(j.parse()) << r.out;
     for (const char* key : {"freq_error_hz", "time_offset_ms", "sync_correlation", "channel_power_dbm",
                             "evm_rms_percent", "preamble_evm_rms_percent", "pilot_evm_rms_percent",
-                            "payload_evm_rms_percent", "preamble_sinr_db", "pilot_sinr_db", "payload_sinr_db", "mer_db",
-                            "symbols_analysed", "symbols_measured", "true_freq_error_hz"}) {
+                            "payload_evm_rms_percent", "preamble_sinr_db", "pilot_sinr_db", "payload_sinr_db",
+                            "mer_db", "symbols_analysed", "symbols_measured", "true_freq_error_hz"}) {
         EXPECT_EQ(j.members().count(key), 1u) << key;
     }
     EXPECT_EQ(j.number("symbols_analysed"), 140.0);
@@ -84,7 +86,8 @@ TEST(CliHelp, EverySubcommandHasHelpAndExitsZero) {
         const auto r = run_cli(dir, std::string(cmd) + " --help");
         EXPECT_EQ(r.code, 0) << cmd;
         EXPECT_NE(r.out.find(std::string("usage: ofdm-demod ") + cmd), std::string::npos) << r.out;
-        EXPECT_NE(r.out.find("exit codes: 0 ok, 1 demodulation failed, 2 bad usage or input"), std::string::npos);
+        EXPECT_NE(r.out.find("exit codes: 0 ok, 1 demodulation failed, 2 bad usage or input"),
+                  std::string::npos);
     }
     const auto overview = run_cli(dir, "--help");
     EXPECT_EQ(overview.code, 0);

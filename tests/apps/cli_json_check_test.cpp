@@ -18,8 +18,8 @@ TEST(CliJsonCheck, AcceptsValidDocumentsAndCollectsTopLevelScalars) {
 }
 
 TEST(CliJsonCheck, RefusesNonJson) {
-    for (const char* bad : {"{", "{\"a\": nan}", "{\"a\": 1,}", "{a: 1}", "{\"a\": 01}", "{\"a\": 1} x", "[1 2]",
-                            "{\"a\": \"tab\tinside\"}", "{\"a\": .5}", ""}) {
+    for (const char* bad : {"{", "{\"a\": nan}", "{\"a\": 1,}", "{a: 1}", "{\"a\": 01}", "{\"a\": 1} x",
+                            "[1 2]", "{\"a\": \"tab\tinside\"}", "{\"a\": .5}", ""}) {
         json_check_t j(bad);
         EXPECT_FALSE(j.parse()) << bad;
     }

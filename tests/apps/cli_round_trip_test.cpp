@@ -1,11 +1,11 @@
 // generate -> analyze through every capture format: the analysis recovers the carrier offset and
 // the payload EVM the transmitter and channel put in (same tolerances as the demo), and the
 // capture's rate arrives whether it travels in the file (VSA header) or on the command line.
+#include <gtest/gtest.h>
+
 #include <cmath>
 #include <filesystem>
 #include <string>
-
-#include <gtest/gtest.h>
 
 #include "cli_run.hpp"
 
@@ -17,9 +17,9 @@ using vek::test::scratch_dir;
 
 struct trip_case_t {
     const char* standard;
-    const char* file;        // the extension selects the format on both sides
-    const char* rate_hz;     // capture rate, "" for the frame's own rate
-    bool rate_in_file;       // the reader must take the rate from the file
+    const char* file;     // the extension selects the format on both sides
+    const char* rate_hz;  // capture rate, "" for the frame's own rate
+    bool rate_in_file;    // the reader must take the rate from the file
     double cfo_hz;
     double freq_tolerance_hz;
 };
@@ -33,16 +33,19 @@ TEST_P(CliRoundTrip, AnalysisRecoversTheImpairments) {
     const trip_case_t c = GetParam();
     const auto dir = scratch_dir();
     const std::string rate = std::string(c.rate_hz).empty() ? "" : std::string(" --sample-rate ") + c.rate_hz;
-    const auto gen = run_cli(dir, std::string("generate --standard ") + c.standard + " --out " + c.file +
-                                      " --snr 30 --cfo " + std::to_string(c.cfo_hz) + " --delay 3.25 --seed 11" + rate);
+    const auto gen =
+        run_cli(dir, std::string("generate --standard ") + c.standard + " --out " + c.file +
+                         " --snr 30 --cfo " + std::to_string(c.cfo_hz) + " --delay 3.25 --seed 11" + rate);
     ASSERT_EQ(gen.code, 0) << gen.err;
     EXPECT_NE(gen.out.find(std::string("wrote ") + c.file), std::string::npos);
     const std::string analyze_rate = c.rate_in_file ? "" : rate;
-    const auto r = run_cli(dir, std::string("analyze ") + c.file + " --standard " + c.standard + " --json" + analyze_rate);
+    const auto r = run_cli(
+        dir, std::string("analyze ") + c.file + " --standard " + c.standard + " --json" + analyze_rate);
     ASSERT_EQ(r.code, 0) << r.err;
     json_check_t j(r.out);
     ASSERT_TRUE(j.parse()) << r.out;
-    const double expected_rate = std::string(c.rate_hz).empty() ? std::nan("") : std::strtod(c.rate_hz, nullptr);
+    const double expected_rate =
+        std::string(c.rate_hz).empty() ? std::nan("") : std::strtod(c.rate_hz, nullptr);
     if (!std::isnan(expected_rate)) {
         EXPECT_NEAR(j.number("sample_rate_hz"), expected_rate, 1e-3);
     }
@@ -73,7 +76,8 @@ const trip_case_t k_cases[] = {
 INSTANTIATE_TEST_SUITE_P(Formats, CliRoundTrip, ::testing::ValuesIn(k_cases),
                          [](const ::testing::TestParamInfo<trip_case_t>& info) {
                              std::string n = std::string(info.param.standard) + "_" + info.param.file;
-                             for (char& ch : n) if (ch == '-' || ch == '.') ch = '_';
+                             for (char& ch : n)
+                                 if (ch == '-' || ch == '.') ch = '_';
                              return n;
                          });
 
@@ -82,9 +86,10 @@ TEST(CliCaptureFiles, VsaHeaderCarriesTheSampleInterval) {
     ASSERT_EQ(run_cli(dir, "generate --standard lte-dl --out a.vsa").code, 0);
     const std::string text = vek::test::read_text_file(dir / "a.vsa");
     // 1 / 7.68 MHz with six significant digits, as the analysis software writes it.
-    EXPECT_EQ(text.rfind("InputZoom,TRUE\nInputCenter,1000000000.0\nInputRefImped,50\nXStart,0\nXDelta,1.30208e-07\n"
-                         "XDomain,2\nXUnit,Sec\nYUnit,V\nTimeString,2/15/2023 2:10:09 PM\nY\n",
-                         0),
+    EXPECT_EQ(text.rfind(
+                  "InputZoom,TRUE\nInputCenter,1000000000.0\nInputRefImped,50\nXStart,0\nXDelta,1.30208e-07\n"
+                  "XDomain,2\nXUnit,Sec\nYUnit,V\nTimeString,2/15/2023 2:10:09 PM\nY\n",
+                  0),
               0u);
 }
 
@@ -108,7 +113,8 @@ TEST(CliCaptureFiles, DumpDirReceivesTheLibraryDumps) {
     const auto r = run_cli(dir, "analyze cap.csv --standard wlan --dump-dir dumps");
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(r.err, "");
-    for (const char* file : {"cfgResult/resource_map.csv", "cfgResult/input_data", "demodResult/evm_result.csv"}) {
+    for (const char* file :
+         {"cfgResult/resource_map.csv", "cfgResult/input_data", "demodResult/evm_result.csv"}) {
         ASSERT_TRUE(std::filesystem::exists(dir / "dumps" / file)) << file;
         EXPECT_GT(std::filesystem::file_size(dir / "dumps" / file), 0u) << file;
     }

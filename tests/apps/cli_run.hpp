@@ -2,6 +2,7 @@
 // Runs the built ofdm-demod in a scratch directory and collects its exit code and both output
 // streams; plus a small JSON checker so the JSON output is validated without tools a fresh
 // machine may lack.
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 
 #include <cctype>
@@ -12,8 +13,6 @@
 #include <map>
 #include <sstream>
 #include <string>
-
-#include <gtest/gtest.h>
 
 namespace vek::test {
 
@@ -38,7 +37,8 @@ inline std::filesystem::path scratch_dir() {
     const char* base = std::getenv("VEK_TEST_TMP");
     const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
     std::string name = std::string(info->test_suite_name()) + "_" + info->name();
-    for (char& c : name) if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+    for (char& c : name)
+        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
     const std::filesystem::path dir = std::filesystem::path(base ? base : "/tmp") / "cli" / name;
     std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir);
@@ -49,8 +49,8 @@ inline std::filesystem::path scratch_dir() {
 inline cli_result_t run_cli(const std::filesystem::path& dir, const std::string& args) {
     const std::filesystem::path out = dir / "stdout.txt";
     const std::filesystem::path err = dir / "stderr.txt";
-    const std::string command = "cd '" + dir.string() + "' && '" VEK_CLI_EXE "' " + args + " > '" + out.string() +
-                                "' 2> '" + err.string() + "'";
+    const std::string command = "cd '" + dir.string() + "' && '" VEK_CLI_EXE "' " + args + " > '" +
+                                out.string() + "' 2> '" + err.string() + "'";
     const int status = std::system(command.c_str());
     cli_result_t r;
     r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -82,7 +82,8 @@ public:
 
 private:
     void skip() {
-        while (m_pos < m_s.size() && (m_s[m_pos] == ' ' || m_s[m_pos] == '\n' || m_s[m_pos] == '\t' || m_s[m_pos] == '\r'))
+        while (m_pos < m_s.size() &&
+               (m_s[m_pos] == ' ' || m_s[m_pos] == '\n' || m_s[m_pos] == '\t' || m_s[m_pos] == '\r'))
             ++m_pos;
     }
     bool literal(const char* word) {
@@ -102,7 +103,8 @@ private:
                 const char e = m_s[m_pos];
                 if (e == 'u') {
                     for (int i = 0; i < 4; ++i) {
-                        if (++m_pos >= m_s.size() || !std::isxdigit(static_cast<unsigned char>(m_s[m_pos]))) return false;
+                        if (++m_pos >= m_s.size() || !std::isxdigit(static_cast<unsigned char>(m_s[m_pos])))
+                            return false;
                     }
                 } else if (std::string("\"\\/bfnrt").find(e) == std::string::npos) {
                     return false;

@@ -2,11 +2,11 @@
 // gets demodulated, not the preset it started from. The frame is the IEEE 802.11 worked-example
 // packet (802.11-2016 Annex I): short and long training, SIGNAL (BPSK) and six 16-QAM DATA
 // symbols, 11 symbols of 80 samples at 20 MHz.
+#include <gtest/gtest.h>
+
 #include <cmath>
 #include <regex>
 #include <string>
-
-#include <gtest/gtest.h>
 
 #include "cli_run.hpp"
 
@@ -79,10 +79,14 @@ TEST(CliSettings, EditedFrameAnalysesTheWorkedExamplePacket) {
 TEST(CliSettings, CommittedWorkedExampleSettingsMatchTheEditedExport) {
     const auto dir = scratch_dir();
     ASSERT_EQ(run_cli(dir, "settings --standard wlan --out wlan.xml").code, 0);
-    const std::string committed = read_text_file(std::string(VEK_CLI_TEST_DATA_DIR) + "/wlan_annex_g_settings.xml");
+    const std::string committed =
+        read_text_file(std::string(VEK_CLI_TEST_DATA_DIR) + "/wlan_annex_g_settings.xml");
     EXPECT_EQ(edit_for_worked_example(read_text_file(dir / "wlan.xml"), 4), committed);
     // Re-exporting a settings file reproduces it byte for byte: every value survived the recall.
-    ASSERT_EQ(run_cli(dir, "settings --settings '" VEK_CLI_TEST_DATA_DIR "/wlan_annex_g_settings.xml' --out again.xml").code, 0);
+    ASSERT_EQ(run_cli(dir, "settings --settings '" VEK_CLI_TEST_DATA_DIR
+                           "/wlan_annex_g_settings.xml' --out again.xml")
+                  .code,
+              0);
     EXPECT_EQ(read_text_file(dir / "again.xml"), committed);
 }
 
@@ -91,7 +95,8 @@ TEST(CliSettings, GeneratedCustomFrameIsTheOneAnalysed) {
     const std::string settings = "'" VEK_CLI_TEST_DATA_DIR "/wlan_annex_g_settings.xml'";
     // 11 symbols carry a sixth of the preset's training, so at 30 dB the carrier estimate scatters
     // by about 100 Hz; at 50 dB the 20 Hz WLAN tolerance applies again.
-    ASSERT_EQ(run_cli(dir, "generate --settings " + settings + " --out custom.csv --snr 50 --cfo 3000").code, 0);
+    ASSERT_EQ(run_cli(dir, "generate --settings " + settings + " --out custom.csv --snr 50 --cfo 3000").code,
+              0);
     const auto r = run_cli(dir, "analyze custom.csv --settings " + settings + " --json");
     ASSERT_EQ(r.code, 0) << r.err;
     json_check_t j(r.out);
@@ -106,8 +111,9 @@ TEST(CliSettings, GeneratedCustomFrameIsTheOneAnalysed) {
 
 TEST(CliSettings, ExportsEveryPresetWithItsSymbolCount) {
     const auto dir = scratch_dir();
-    const std::pair<const char*, const char*> presets[] = {
-        {"wlan", "<analy_symbol_num>64<"}, {"lte-dl", "<analy_symbol_num>140<"}, {"lte-ul", "<analy_symbol_num>140<"}};
+    const std::pair<const char*, const char*> presets[] = {{"wlan", "<analy_symbol_num>64<"},
+                                                           {"lte-dl", "<analy_symbol_num>140<"},
+                                                           {"lte-ul", "<analy_symbol_num>140<"}};
     for (const auto& [standard, count] : presets) {
         const auto r = run_cli(dir, std::string("settings --standard ") + standard + " --out s.xml");
         ASSERT_EQ(r.code, 0) << r.err;
