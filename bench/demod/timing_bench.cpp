@@ -49,7 +49,9 @@ void bm_freq_error_pair(benchmark::State& state) {
     const auto cells = static_cast<std::size_t>(state.range(0));
     const complex_vector_t t0 = random_samples(cells, 4), r0 = random_samples(cells, 5);
     const complex_vector_t t1 = random_samples(cells, 6), r1 = random_samples(cells, 7);
-    for (auto _ : state) benchmark::DoNotOptimize(lib_ofdm_demod_common_t::deal_freq_error_estimate(t0, r0, t1, r1, 512, 3840));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(
+            lib_ofdm_demod_common_t::deal_freq_error_estimate(t0, r0, t1, r1, 512, 3840));
 }
 BENCHMARK(bm_freq_error_pair)->Arg(4)->Arg(200);
 

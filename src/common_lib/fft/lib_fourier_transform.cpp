@@ -58,7 +58,13 @@ bool lib_fourier_transform_t::_deal_fft(cvec_t& data, std::uint32_t fft_length, 
                     "alloc might fail!");
     }
     if (segment_number <= 1u) return _deal_transform(length, data, inverse);
+    return _deal_segmented_transform(data, length, segment_number, inverse);
+}
 
+bool lib_fourier_transform_t::_deal_segmented_transform(cvec_t& data, std::uint32_t length,
+                                                        std::uint32_t segment_number, bool inverse)
+{
+    if (segment_number == 0u || length % segment_number != 0u) return false;
     // Average of the m segment spectra: the L-point spectrum at every m-th bin, divided by m.
     const std::uint32_t segment_length = length / segment_number;
     const float weight = static_cast<float>(1.0 / static_cast<double>(segment_number));

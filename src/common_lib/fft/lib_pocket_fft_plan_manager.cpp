@@ -34,24 +34,35 @@ struct plan_key_t {
     }
 };
 
-// Owns every plan for the life of the process. Plans are never destroyed while the program runs
-// (a pointer handed out stays valid without holding the lock during execution).
+// Owns every plan for the life of the process. It is never destroyed (not even at exit), so a
+// plan handed out stays valid without a lock during execution, and a transform run from another
+// static object's destructor still finds its plans.
 class plan_cache_t {
 public:
     static plan_cache_t& instance()
     {
-        static plan_cache_t cache;
-        return cache;
+        static plan_cache_t* const cache = new plan_cache_t();
+        return *cache;
     }
 
     fftwf_plan get(const plan_key_t& key, fftwf_complex* data)
     {
+        // Each thread remembers the plans it has used, so the steady state (the same few lengths
+        // over and over) takes no lock; plans live as long as the process, so the copies never
+        // dangle.
+        thread_local std::map<plan_key_t, fftwf_plan> known_plans;
+        const auto known = known_plans.find(key);
+        if (known != known_plans.end()) return known->second;
+
         std::lock_guard<std::mutex> lock(m_mutex);
-        const auto it = m_plans.find(key);
-        if (it != m_plans.end()) return it->second;
-        fftwf_plan plan = create(key, data);
-        if (plan != nullptr) m_plans.emplace(key, plan);
-        return plan;
+        auto it = m_plans.find(key);
+        if (it == m_plans.end()) {
+            fftwf_plan plan = create(key, data);
+            if (plan == nullptr) return nullptr;
+            it = m_plans.emplace(key, plan).first;
+        }
+        known_plans.emplace(key, it->second);
+        return it->second;
     }
 
     std::size_t size()
@@ -62,10 +73,6 @@ public:
 
 private:
     plan_cache_t() { m_threads_ready = fftwf_init_threads() != 0; }
-    ~plan_cache_t()
-    {
-        for (auto& kv : m_plans) fftwf_destroy_plan(kv.second);
-    }
 
     // Caller holds m_mutex: every FFTW planner call in the process goes through here.
     fftwf_plan create(const plan_key_t& key, fftwf_complex* data)

@@ -48,6 +48,8 @@ void extract_burst(const V& data, V& output)
 
 void lib_common_signal_process_t::deal_mixer(cvec_t& data, double freq_cycles_per_sample, double phase_rad)
 {
+    // The step angle is rounded to single precision before its rotator is formed, so that every
+    // caller mixing at the same frequency gets the same step whatever precision it computed in.
     const double omega = static_cast<float>(2.0 * LIB_COMMON_MATH_PI * freq_cycles_per_sample);
     const std::complex<float> step(static_cast<float>(std::cos(omega)), static_cast<float>(std::sin(omega)));
     std::complex<float> rotator(static_cast<float>(std::cos(phase_rad)), static_cast<float>(std::sin(phase_rad)));

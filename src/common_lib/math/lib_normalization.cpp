@@ -1,7 +1,9 @@
 #include "vek/common_lib/math/lib_normalization.hpp"
 
+#include <fmt/format.h>
+
+#include <algorithm>
 #include <cmath>
-#include <string>
 
 #include "vek/common_lib/math/lib_common_math.hpp"
 #include "vek/common_lib/report/report.hpp"
@@ -11,11 +13,13 @@ namespace vek::common_lib {
 namespace {
 
 // Divides every sample by divisor unless it is (near) zero; reports with the divisor's value.
-template <typename V>
-bool divide_by(V& data, double divisor, const char* too_small_line)
+// The divisor keeps the precision it was computed in (float sums and maxima, double roots), so
+// the report shows the value actually compared.
+template <typename V, typename D>
+bool divide_by(V& data, D divisor, const char* too_small_line)
 {
-    if (std::fabs(divisor) < LIB_COMMON_MATH_ZERO_TOLERANCE) {
-        report_line(std::string(too_small_line) + std::to_string(divisor));
+    if (std::fabs(static_cast<double>(divisor)) < LIB_COMMON_MATH_ZERO_TOLERANCE) {
+        report_line(fmt::format("{}{}", too_small_line, divisor));
         return false;
     }
     const auto scale = static_cast<float>(divisor);
@@ -31,7 +35,8 @@ bool lib_normalization_t::rms_normalize(cvec_t& data)
         report_line("lib_normalization_t::rms_normalize Report: An EMPTY data array is to normalize!");
         return false;
     }
-    return divide_by(data, lib_common_math_t::get_complex_array_rms(data),
+    const double rms = lib_common_math_t::get_complex_array_rms(data);  // root taken in double
+    return divide_by(data, rms,
                      "lib_normalization_t::rms_normalize Report: Data array has a too small rms: ");
 }
 

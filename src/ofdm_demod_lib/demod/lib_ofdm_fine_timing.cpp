@@ -7,7 +7,6 @@
 
 #include "lib_ofdm_symbol_position.hpp"
 #include "vek/common_lib/math/lib_common_container.hpp"
-#include "vek/common_lib/math/lib_convolution.hpp"
 #include "vek/ofdm_demod_lib/demod/lib_ofdm_demod.hpp"
 #include "vek/ofdm_demod_lib/lib_ofdm_demod_common.hpp"
 #include "vek/ofdm_demod_lib/log/ofdm_log.hpp"
@@ -23,38 +22,39 @@ constexpr double k_pi = 3.14159265358979323846;
 // every fourth tap from the centre is 0, so the original samples pass unchanged, and each of the
 // four polyphase branches sums to 1, so the interpolated samples keep the signal's level.
 constexpr float k_interp_right_half[48] = {
-    1.0f,           0.8988837f,     0.632576108f,   0.295831352f,   0.0f, -0.173018485f,   -0.200342f,     -0.118916504f,
-    0.0f,           0.0878360122f,  0.108403817f,   0.0673410892f,  0.0f, -0.0526648909f,  -0.066138342f,  -0.0415921994f,
-    0.0f,           0.0329540186f,  0.041471187f,   0.0260729548f,  0.0f, -0.0205257311f,  -0.0256826393f, -0.0160299204f,
-    0.0f,           0.0123854959f,  0.0153221432f,  0.00944284722f, 0.0f, -0.00708453171f, -0.0086180279f, -0.00521458499f,
-    0.0f,           0.0037521536f,  0.00445710821f, 0.00262769405f, 0.0f, -0.00178070448f, -0.00204280554f,
-    -0.00115837285f,
-    0.0f,           0.000714756898f, 0.000774075394f, 0.000410249282f, 0.0f, -0.000211174629f, -0.000201076691f,
-    -0.0000894209297f,
+    1.0f, 0.8988837f,       0.632576108f,     0.295831352f,
+    0.0f, -0.173018485f,    -0.200342f,       -0.118916504f,
+    0.0f, 0.0878360122f,    0.108403817f,     0.0673410892f,
+    0.0f, -0.0526648909f,   -0.066138342f,    -0.0415921994f,
+    0.0f, 0.0329540186f,    0.041471187f,     0.0260729548f,
+    0.0f, -0.0205257311f,   -0.0256826393f,   -0.0160299204f,
+    0.0f, 0.0123854959f,    0.0153221432f,    0.00944284722f,
+    0.0f, -0.00708453171f,  -0.0086180279f,   -0.00521458499f,
+    0.0f, 0.0037521536f,    0.00445710821f,   0.00262769405f,
+    0.0f, -0.00178070448f,  -0.00204280554f,  -0.00115837285f,
+    0.0f, 0.000714756898f,  0.000774075394f,  0.000410249282f,
+    0.0f, -0.000211174629f, -0.000201076691f, -0.0000894209297f,
 };
 
 // The 96 taps: h[0] = 0 and h[48 - k] = h[48 + k].
-const complex_vector_t& interp_taps() {
-    static const complex_vector_t taps = [] {
-        complex_vector_t h(96, {0.0f, 0.0f});
+const std::vector<float>& interp_taps() {
+    static const std::vector<float> taps = [] {
+        std::vector<float> h(96, 0.0f);
         for (int k = 0; k < 48; ++k) h[static_cast<std::size_t>(48 + k)] = k_interp_right_half[k];
-        for (int k = 1; k <= 47; ++k) h[static_cast<std::size_t>(48 - k)] = h[static_cast<std::size_t>(48 + k)];
+        for (int k = 1; k <= 47; ++k)
+            h[static_cast<std::size_t>(48 - k)] = h[static_cast<std::size_t>(48 + k)];
         return h;
     }();
     return taps;
 }
 
-// x at four times its rate: zero insertion, then the interpolator, keeping the 4|x| samples
-// aligned with the input (the "same" part of the full convolution starts at half the taps).
+// x at four times its rate, aligned with the input: zero insertion, then the interpolator.
 complex_vector_t interpolate_x4(const complex_vector_t& x) {
-    complex_vector_t up(x.size() * k_interp_factor, {0.0f, 0.0f});
-    for (std::size_t i = 0; i < x.size(); ++i) up[i * k_interp_factor] = x[i];
-    if (up.empty()) return up;
-    const std::size_t keep = up.size();
-    common_lib::lib_convolution_t::deal_fft_convolution(interp_taps(), up);
-    const std::size_t first = interp_taps().size() / 2;
-    return complex_vector_t(up.begin() + static_cast<std::ptrdiff_t>(first),
-                            up.begin() + static_cast<std::ptrdiff_t>(first + keep));
+    complex_vector_t up;
+    complex_vector_t out;
+    lib_ofdm_demod_common_t::upsample(x, static_cast<float>(k_interp_factor), up);
+    lib_ofdm_demod_common_t::conv(up, interp_taps(), out, true);
+    return out;
 }
 
 }  // namespace
@@ -78,8 +78,9 @@ bool lib_ofdm_demod_t::_deal_ofdm_fine_delay() {
     complex_vector_t window;
     if (N <= 0 || W < 0 || !detail::body_start(m_config_manager.get_interval_per_sym_vct(), N, s, body) ||
         !detail::copy_span(m_sample_data, body, static_cast<std::int64_t>(N) + W, window)) {
-        VEK_OFDM_LOG_ERROR("", "fine timing window of symbol {} ({} + {} samples from {}) is outside the {} samples",
-                           s, N, W, body, m_sample_data.size());
+        VEK_OFDM_LOG_ERROR(
+            "", "fine timing window of symbol {} ({} + {} samples from {}) is outside the {} samples", s, N,
+            W, body, m_sample_data.size());
         return false;
     }
 
@@ -95,10 +96,7 @@ bool lib_ofdm_demod_t::_deal_ofdm_fine_delay() {
     // the frame then starts at sample 0 to within a quarter sample.
     complex_vector_t high = interpolate_x4(m_sample_data);
     common_lib::lib_common_container_t::deal_cyclic_shift(-static_cast<std::int64_t>(k), high);
-    complex_vector_t low;
-    low.reserve(high.size() / k_interp_factor + 1);
-    for (std::size_t i = 0; i < high.size(); i += k_interp_factor) low.push_back(high[i]);
-    m_sample_data.swap(low);
+    lib_ofdm_demod_common_t::downsample(high, static_cast<float>(k_interp_factor), m_sample_data);
 
     m_dly_est = (static_cast<float>(k) - static_cast<float>(k_interp_factor * W) * 0.5f) * 0.25f +
                 static_cast<float>(m_ofdm_frame_dly);
@@ -129,8 +127,8 @@ void lib_ofdm_demod_t::_deal_half_subcarrier_shift() {
             if (pos < 0 || pos >= total) continue;
             // Phase 0 at the first body sample keeps every symbol's cells referenced to its body.
             const double phase_rad = -k_pi * static_cast<double>(n) / F;
-            m_sample_data[static_cast<std::size_t>(pos)] *=
-                std::complex<float>(static_cast<float>(std::cos(phase_rad)), static_cast<float>(std::sin(phase_rad)));
+            m_sample_data[static_cast<std::size_t>(pos)] *= std::complex<float>(
+                static_cast<float>(std::cos(phase_rad)), static_cast<float>(std::sin(phase_rad)));
         }
     }
 }

@@ -78,8 +78,8 @@ std::vector<int> dense_symbols(const std::vector<int>& symbols, const bool_grid_
 
 // Cells of a demodulated symbol and the reference values at the pilot columns of its row; false
 // when the row or a column lies outside the grids.
-bool pilot_cells(const complex_vector_t& cells, const bool_grid_t& pilot_map, const cell_grid_t& ref_data, int sym,
-                 complex_vector_t& rx, complex_vector_t& ref) {
+bool pilot_cells(const complex_vector_t& cells, const bool_grid_t& pilot_map, const cell_grid_t& ref_data,
+                 int sym, complex_vector_t& rx, complex_vector_t& ref) {
     if (sym < 0 || static_cast<std::size_t>(sym) >= pilot_map.size() ||
         static_cast<std::size_t>(sym) >= ref_data.size())
         return false;
@@ -119,9 +119,11 @@ bool lib_ofdm_demod_t::_deal_ofdm_cp_freq_error_estimate() {
     std::int64_t ref_body = 0;
     complex_vector_t span;
     const int r = !pilots.empty() ? pilots.front() : (!preambles.empty() ? preambles.front() : -1);
-    if (N <= 0 || !detail::body_start(intervals, N, r, ref_body) || !detail::copy_span(m_sample_data, ref_body, N, span)) {
-        VEK_OFDM_LOG_WARN("no power reference symbol for the cyclic-prefix frequency estimate (symbol {}); none applied",
-                          r);
+    if (N <= 0 || !detail::body_start(intervals, N, r, ref_body) ||
+        !detail::copy_span(m_sample_data, ref_body, N, span)) {
+        VEK_OFDM_LOG_WARN(
+            "no power reference symbol for the cyclic-prefix frequency estimate (symbol {}); none applied",
+            r);
         m_freq_error_est = 0.0f;
         m_result.m_freq_error_est = 0.0f;
         return true;
@@ -142,7 +144,8 @@ bool lib_ofdm_demod_t::_deal_ofdm_cp_freq_error_estimate() {
             phasors.emplace_back(0.0f, 0.0f);
             continue;
         }
-        if (!detail::copy_span(m_sample_data, e - U, U, prefix) || !detail::copy_span(m_sample_data, e + N - U, U, copy))
+        if (!detail::copy_span(m_sample_data, e - U, U, prefix) ||
+            !detail::copy_span(m_sample_data, e + N - U, U, copy))
             continue;
         phasors.push_back(prefix_phasor(prefix, copy));
     }
@@ -173,8 +176,9 @@ bool lib_ofdm_demod_t::_deal_ofdm_fine_freq_error_estimate() {
     // transmitter window has died out.
     std::vector<int> candidates = dense_symbols(pilots, pilot_map, m_config_manager.get_subcarr_num());
     if (candidates.size() < 2)
-        candidates = dense_symbols(m_config_manager.get_preamble_sym_index_vct(),
-                                   m_config_manager.get_preamble_index_map(), m_config_manager.get_subcarr_num());
+        candidates =
+            dense_symbols(m_config_manager.get_preamble_sym_index_vct(),
+                          m_config_manager.get_preamble_index_map(), m_config_manager.get_subcarr_num());
     if (candidates.size() >= 2) {
         const int s1 = candidates.front();
         const int s2 = candidates.back();
@@ -185,8 +189,10 @@ bool lib_ofdm_demod_t::_deal_ofdm_fine_freq_error_estimate() {
         if (detail::body_start(intervals, N, s1, b1) && detail::body_start(intervals, N, s2, b2)) {
             const std::int64_t p1 = b1 - intervals[static_cast<std::size_t>(s1)] / 2;
             const std::int64_t p2 = b2 - intervals[static_cast<std::size_t>(s2)] / 2;
-            if (detail::copy_span(m_sample_data, p1, N, x1) && detail::copy_span(m_ref_time_frame, p1, N, y1) &&
-                detail::copy_span(m_sample_data, p2, N, x2) && detail::copy_span(m_ref_time_frame, p2, N, y2)) {
+            if (detail::copy_span(m_sample_data, p1, N, x1) &&
+                detail::copy_span(m_ref_time_frame, p1, N, y1) &&
+                detail::copy_span(m_sample_data, p2, N, x2) &&
+                detail::copy_span(m_ref_time_frame, p2, N, y2)) {
                 const float e = lib_ofdm_demod_common_t::deal_freq_error_estimate(
                     x1, y1, x2, y2, N, static_cast<std::int32_t>(p2 - p1));
                 if (!std::isnan(e)) {
@@ -201,7 +207,8 @@ bool lib_ofdm_demod_t::_deal_ofdm_fine_freq_error_estimate() {
     // Step 2: pilot cells of symbol pairs half the pilot list apart, compared after the FFT.
     const std::size_t H = pilots.size() / 2;
     if (H == 0) return true;
-    const cell_grid_t& ref_data = m_config_manager.get_ref_resource_data_vct_manager().get_ref_resource_data();
+    const cell_grid_t& ref_data =
+        m_config_manager.get_ref_resource_data_vct_manager().get_ref_resource_data();
     double kept_sum_hz = 0.0;
     int kept = 0;
     complex_vector_t window, cells_a, cells_b, rx_a, ref_a, rx_b, ref_b;
@@ -242,14 +249,16 @@ float lib_ofdm_demod_common_t::mean_abs_pow(const complex_vector_t& samples) {
     return static_cast<float>(10.0 * std::log10(acc / static_cast<double>(samples.size())));
 }
 
-float lib_ofdm_demod_common_t::deal_freq_error_estimate(const complex_vector_t& t0, const complex_vector_t& r0,
-                                                        const complex_vector_t& t1, const complex_vector_t& r1,
-                                                        std::int32_t N, std::int32_t D) {
+float lib_ofdm_demod_common_t::deal_freq_error_estimate(const complex_vector_t& t0,
+                                                        const complex_vector_t& r0,
+                                                        const complex_vector_t& t1,
+                                                        const complex_vector_t& r1, std::int32_t N,
+                                                        std::int32_t D) {
     constexpr float k_nan = std::numeric_limits<float>::quiet_NaN();
     if (t0.empty() || r0.empty() || t1.empty() || r1.empty()) return k_nan;
     if (t0.size() != r0.size() || t0.size() != t1.size() || t0.size() != r1.size()) {
-        VEK_OFDM_LOG_WARN("Array size mismatch: tm_dat0=%zu, ref_dat0=%zu, tm_dat1=%zu, ref_dat1=%zu", t0.size(),
-                          r0.size(), t1.size(), r1.size());
+        VEK_OFDM_LOG_WARN("Array size mismatch: tm_dat0=%zu, ref_dat0=%zu, tm_dat1=%zu, ref_dat1=%zu",
+                          t0.size(), r0.size(), t1.size(), r1.size());
         return k_nan;
     }
     if (D == 0) return k_nan;

@@ -53,12 +53,13 @@ bool lib_ofdm_demod_t::_init_ref_file_freq() {
         return false;
     }
 
-    lib_ofdm_demod_common_t::reuse_data_adjustment(preamble_values, m_config_manager.get_preamble_repeat_index(),
-                                                   n_pre, m_preamble_ref_seq);
-    lib_ofdm_demod_common_t::reuse_data_adjustment(pilot_values, m_config_manager.get_pilot_repeat_index(), n_pil,
-                                                   m_pilot_ref_seq);
+    lib_ofdm_demod_common_t::reuse_data_adjustment(
+        preamble_values, m_config_manager.get_preamble_repeat_index(), n_pre, m_preamble_ref_seq);
+    lib_ofdm_demod_common_t::reuse_data_adjustment(pilot_values, m_config_manager.get_pilot_repeat_index(),
+                                                   n_pil, m_pilot_ref_seq);
 
-    if (!m_config_manager.get_resource_map_manager().is_resource_map_valid()) m_config_manager.generate_resource_map();
+    if (!m_config_manager.get_resource_map_manager().is_resource_map_valid())
+        m_config_manager.generate_resource_map();
     const int_grid_t& resource_map = m_config_manager.get_resource_map_manager().get_resource_map();
     const std::size_t rows = resource_map.size();
     if (rows == 0) {
@@ -73,9 +74,9 @@ bool lib_ofdm_demod_t::_init_ref_file_freq() {
     const std::size_t need_pre = count_flags(preamble_map, rows, cols);
     const std::size_t need_pil = count_flags(pilot_map, rows, cols);
     if (need_pre > m_preamble_ref_seq.size() || need_pil > m_pilot_ref_seq.size()) {
-        VEK_OFDM_LOG_ERROR("",
-                           "reference values too few: preamble cells {} with {} values, pilot cells {} with {} values",
-                           need_pre, m_preamble_ref_seq.size(), need_pil, m_pilot_ref_seq.size());
+        VEK_OFDM_LOG_ERROR(
+            "", "reference values too few: preamble cells {} with {} values, pilot cells {} with {} values",
+            need_pre, m_preamble_ref_seq.size(), need_pil, m_pilot_ref_seq.size());
         return false;
     }
 
@@ -107,9 +108,10 @@ bool lib_ofdm_demod_t::_init_ref_file_time() {
     } else {
         // Nothing known to synchronise on: frame timing, the cyclic-prefix power reference and
         // the channel estimate would all be undefined, so the run stops here.
-        VEK_OFDM_LOG_ERROR("m_pilot_sym_num > 0!!!!!!!",
-                           "pilot_sym_index_vct should larger than 0, it is {}, pleas check generate_resource_map",
-                           m_pilot_sym_num);
+        VEK_OFDM_LOG_ERROR(
+            "m_pilot_sym_num > 0!!!!!!!",
+            "pilot_sym_index_vct should larger than 0, it is {}, pleas check generate_resource_map",
+            m_pilot_sym_num);
         return false;
     }
     m_sync_start_sym = m_sync_sym_index.front();
@@ -120,8 +122,9 @@ bool lib_ofdm_demod_t::_init_ref_file_time() {
     const std::vector<int>& gap = m_config_manager.get_time_gaps_per_sym_vct();
     const auto S_size = static_cast<std::size_t>(S > 0 ? S : 0);
     if (F <= 0 || m_ref_freq_data.size() < S_size || cp.size() < S_size || gap.size() < S_size) {
-        VEK_OFDM_LOG_ERROR("", "reference frame layout mismatch: {} symbols, {} grid rows, {} prefixes, {} gaps", S,
-                           m_ref_freq_data.size(), cp.size(), gap.size());
+        VEK_OFDM_LOG_ERROR("",
+                           "reference frame layout mismatch: {} symbols, {} grid rows, {} prefixes, {} gaps",
+                           S, m_ref_freq_data.size(), cp.size(), gap.size());
         return false;
     }
     for (int s : m_sync_sym_index) {
@@ -137,8 +140,8 @@ bool lib_ofdm_demod_t::_init_ref_file_time() {
         complex_vector_t& body = m_ref_time_sym[k];
         lib_ofdm_demod_common_t::generate_ref_ifft_column(m_ref_freq_data[k], body);
         if (cp[k] < 0 || gap[k] < 0 || static_cast<std::size_t>(cp[k]) > body.size()) {
-            VEK_OFDM_LOG_ERROR("", "symbol {}: cyclic prefix {} or gap {} does not fit a body of {} samples", k, cp[k],
-                               gap[k], body.size());
+            VEK_OFDM_LOG_ERROR("", "symbol {}: cyclic prefix {} or gap {} does not fit a body of {} samples",
+                               k, cp[k], gap[k], body.size());
             return false;
         }
         m_ref_time_frame.insert(m_ref_time_frame.end(), static_cast<std::size_t>(gap[k]), {0.0f, 0.0f});
@@ -194,13 +197,13 @@ void lib_ofdm_demod_common_t::generate_ref_ifft_column(const complex_vector_t& c
     lib_fourier_transform_t::deal_ifft(out, 0);
 }
 
-std::complex<float> lib_ofdm_demod_common_t::complex_multiplication(std::complex<float> a, std::complex<float> b) {
+std::complex<float> lib_ofdm_demod_common_t::complex_multiplication(std::complex<float> a,
+                                                                    std::complex<float> b) {
     return {a.real() * b.real() - a.imag() * b.imag(), a.real() * b.imag() + b.real() * a.imag()};
 }
 
-std::complex<float> lib_ofdm_demod_common_t::deal_linear_interpolation(std::int32_t x0, std::complex<float> y0,
-                                                                       std::int32_t x1, std::complex<float> y1,
-                                                                       std::int32_t x) {
+std::complex<float> lib_ofdm_demod_common_t::deal_linear_interpolation(
+    std::int32_t x0, std::complex<float> y0, std::int32_t x1, std::complex<float> y1, std::int32_t x) {
     if (x0 == x1 || x0 == x) return y0;
     const auto dx = static_cast<float>(x1 - x0);
     const auto t = static_cast<float>(x - x0);

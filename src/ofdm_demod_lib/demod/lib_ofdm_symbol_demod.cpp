@@ -43,18 +43,19 @@ bool lib_ofdm_demod_t::_deal_ofdm_demod() {
             window.assign(static_cast<std::size_t>(N), {0.0f, 0.0f});
             for (std::int64_t n = 0; n < N; ++n) {
                 const std::int64_t src = start + n;
-                if (src >= 0 && src < total) window[static_cast<std::size_t>(n)] = m_sample_data[static_cast<std::size_t>(src)];
+                if (src >= 0 && src < total)
+                    window[static_cast<std::size_t>(n)] = m_sample_data[static_cast<std::size_t>(src)];
             }
-            VEK_OFDM_LOG_WARN("symbol {} window [{}, {}) leaves the {} samples; zero padded", i, start, start + N,
-                              total);
+            VEK_OFDM_LOG_WARN("symbol {} window [{}, {}) leaves the {} samples; zero padded", i, start,
+                              start + N, total);
         }
         lib_ofdm_demod_common_t::deal_ofdm_demod(window, N, m_symbol_freq_data[i], A);
     }
     return true;
 }
 
-void lib_ofdm_demod_common_t::deal_ofdm_demod(const complex_vector_t& window, int fft_len, complex_vector_t& out,
-                                              int fft_advance) {
+void lib_ofdm_demod_common_t::deal_ofdm_demod(const complex_vector_t& window, int fft_len,
+                                              complex_vector_t& out, int fft_advance) {
     complex_vector_t work = window;
     lib_fourier_transform_t::deal_fft(work, static_cast<std::uint32_t>(fft_len > 0 ? fft_len : 0));
     if (fft_advance == -1) {

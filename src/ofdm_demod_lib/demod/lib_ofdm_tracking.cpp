@@ -35,12 +35,6 @@ long long interval_sum(const std::vector<int>& intervals, long long first, long 
     return total;
 }
 
-complex_t mean_ratio(const complex_vector_t& cells, const complex_vector_t& references) {
-    complex_t total{};
-    for (std::size_t j = 0; j < cells.size(); ++j) total += cells[j] / references[j];
-    return total / static_cast<float>(cells.size());
-}
-
 }  // namespace
 
 float lib_ofdm_demod_t::_channel_estimate_reference_time() const {

@@ -2,7 +2,6 @@
 list(APPEND VEK_DEMOD_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm.cpp
   ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_demod.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_stage_standins.cpp
   ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_reference_waveforms.cpp
   ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_fine_timing.cpp
   ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_freq_error.cpp

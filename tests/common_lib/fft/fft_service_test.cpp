@@ -130,6 +130,33 @@ TEST(FftSegmentation, PrimeAboveTheLimitCannotBeSegmented)
     EXPECT_EQ(m, 1u);
 }
 
+TEST(FftSegmentation, SegmentedTransformIsTheLongSpectrumDecimated)
+{
+    // Averaging the m segment spectra of an L-point block equals the L-point spectrum at every
+    // m-th bin divided by m (forward); the inverse, scaled 1/S per segment, equals the L-point
+    // inverse at every m-th sample. Data shorter than L exercises a short and a skipped segment.
+    const std::uint32_t length = 1200;
+    const std::uint32_t m = 4;
+    for (std::size_t size : {1200u, 1000u, 500u}) {
+        const cvec_t x = random_vector(size, static_cast<unsigned>(size));
+        cvec_t padded = x;
+        padded.resize(length);
+        for (bool inverse : {false, true}) {
+            cvec_t y = x;
+            ASSERT_TRUE(lib_fourier_transform_t::_deal_segmented_transform(y, length, m, inverse));
+            ASSERT_EQ(y.size(), length / m);
+            const dvec_t full = reference_dft(padded, inverse ? +1 : -1);
+            dvec_t expected(length / m);
+            for (std::size_t j = 0; j < expected.size(); ++j) {
+                expected[j] = full[j * m] / static_cast<double>(inverse ? length : m);
+            }
+            EXPECT_LE(relative_l2_error(y, expected), 1e-5) << size << (inverse ? " inverse" : " forward");
+        }
+    }
+    cvec_t y = random_vector(10, 1u);
+    EXPECT_FALSE(lib_fourier_transform_t::_deal_segmented_transform(y, 10, 3, false));
+}
+
 TEST(FftShift, MovesZeroFrequencyToTheCentre)
 {
     auto shifted = [](std::vector<float> values) {

@@ -10,6 +10,8 @@
 #include "log_capture.hpp"
 #include "ofdm_demod_driver.hpp"
 #include "vek/common_lib/report/report.hpp"
+#include "vek/common_lib/test_io/lib_test.hpp"
+#include "vek/ofdm_demod_lib/generator/lib_ofdm_impairment_channel.hpp"
 
 namespace {
 
@@ -108,6 +110,53 @@ TEST_F(driver_test, a_run_without_its_capture_reports_it_and_stops_cleanly) {
                          text.find(" lib process fail\n") != std::string::npos;
     EXPECT_TRUE(stopped) << text;
     EXPECT_EQ(text.find("@ Save result END"), std::string::npos);
+}
+
+// The whole road: a generated LTE downlink frame with an 838 Hz carrier offset, written by the
+// VSA writer under the driver's capture name, read back and demodulated by the driver.
+TEST_F(driver_test, a_generated_lte_capture_gives_its_frequency_error) {
+    vek::common_lib::report_capture_t lines;
+    cfg_ofdm_t cfg;
+    cfg.set_load_address(VEK_TEST_DATA_DIR);
+    ASSERT_TRUE(cfg.set_standard(LIB_OFDM_STANDARD_TYPE_LTE_DL));
+    ASSERT_TRUE(cfg.generate_resource_map());
+    ASSERT_TRUE(cfg.generate_resource_mod_map());
+    ASSERT_TRUE(cfg.generate_ref_resource_data_vct());
+    lib_ofdm_generated_frame_t frame;
+    ASSERT_TRUE(lib_ofdm_frame_generator_t::generate_frame(cfg.get_config_manager(), 5, frame));
+    lib_ofdm_impairment_info_t impairments;
+    impairments.idle_en = true;
+    impairments.leading_idle_samples = 300;
+    impairments.trailing_idle_samples = 300;
+    impairments.freq_offset_en = true;
+    impairments.freq_offset_hz = 838.0;
+    impairments.noise_en = true;
+    impairments.snr_db = 35.0f;
+    lib_ofdm_capture_t capture;
+    ASSERT_TRUE(lib_ofdm_impairment_channel_t::deal_impairments(impairments, frame, 0, capture));
+
+    // The writer puts files below ../data/, so work from a sibling of the capture directory.
+    fs::create_directories(m_dir / "data");
+    fs::create_directories(m_dir / "work");
+    const fs::path previous = fs::current_path();
+    fs::current_path(m_dir / "work");
+    vek::common_lib::lib_test_t::save_iq_data_for_vsa(capture.samples, capture.sample_rate_hz,
+                                                      "LTE-DL-838Hz.csv");
+    fs::current_path(previous);
+
+    vek::test::log_capture_t log;
+    ::testing::internal::CaptureStderr();  // dump directories are absent below the data directory
+    lines.clear();
+    start_ofdm_demod(VEK_TEST_DATA_DIR, (m_dir / "data").string());
+    ::testing::internal::GetCapturedStderr();
+    const std::string text = lines.text();
+    EXPECT_NE(text.find("input data num is " + std::to_string(capture.samples.size()) + "\n"),
+              std::string::npos);
+    ASSERT_NE(text.find("@ Save result END\n"), std::string::npos) << text;
+    const std::size_t at = text.find("m_freq_error_est is ");
+    ASSERT_NE(at, std::string::npos);
+    const double freq_error_hz = std::stod(text.substr(at + std::string("m_freq_error_est is ").size()));
+    EXPECT_NEAR(freq_error_hz, 838.0, 5.0);
 }
 
 }  // namespace

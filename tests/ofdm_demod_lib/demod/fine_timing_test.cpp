@@ -1,8 +1,7 @@
 // Fine timing, half-subcarrier shift and the frequency-error routines on worked examples and
 // closed forms.
-#include <gtest/gtest.h>
-
 #include <fmt/format.h>
+#include <gtest/gtest.h>
 
 #include <cmath>
 
@@ -48,7 +47,8 @@ TEST(FineDelay, QuarterSampleWorkedExample) {
     EXPECT_FLOAT_EQ(p.m_result.m_dly_est, 101.25f);
     EXPECT_FLOAT_EQ(p.m_time_offset, 101.25f / 20e6f * 1000.0f);
     EXPECT_EQ(p.m_ref_len, 64);
-    EXPECT_TRUE(log.has_message(fmt::format("m_dly_est is {}, m_time_offset is {}", 101.25f, p.m_time_offset)));
+    EXPECT_TRUE(
+        log.has_message(fmt::format("m_dly_est is {}, m_time_offset is {}", 101.25f, p.m_time_offset)));
 
     // The frame now starts at sample 0: the first symbols correlate with the transmitted ones.
     std::complex<double> acc;
@@ -70,7 +70,8 @@ TEST(FineDelay, TimeOffsetInMilliseconds) {
     EXPECT_FLOAT_EQ(p.m_dly_est, 20.0f);
     EXPECT_NEAR(p.m_time_offset, 0.001f, 1e-9f);
     // An integer move keeps the original samples exactly (the interpolator passes them).
-    for (std::size_t n = 0; n < frame.size(); n += 97) EXPECT_NEAR(std::abs(p.m_sample_data[n] - frame[n]), 0.0f, 1e-6f);
+    for (std::size_t n = 0; n < frame.size(); n += 97)
+        EXPECT_NEAR(std::abs(p.m_sample_data[n] - frame[n]), 0.0f, 1e-6f);
 }
 
 TEST(FineDelay, RefusesWhatItCannotRead) {
@@ -98,7 +99,8 @@ TEST(FineDelay, RefusesWhatItCannotRead) {
 TEST(Synchronize, FirstLargestAndZeroEnergy) {
     const complex_vector_t ref{cf(1, 0), cf(0, 1), cf(-1, 0)};
     complex_vector_t data(10, cf(0, 0));
-    for (int i = 0; i < 3; ++i) data[static_cast<std::size_t>(4 + i)] = ref[static_cast<std::size_t>(i)] * cf(0, 2);
+    for (int i = 0; i < 3; ++i)
+        data[static_cast<std::size_t>(4 + i)] = ref[static_cast<std::size_t>(i)] * cf(0, 2);
     std::vector<float> corr;
     std::int32_t index = 0;
     vek::ofdm_demod_lib::lib_ofdm_demod_common_t::synchronize(ref, data, 1, 6, 3, corr, index);
@@ -144,7 +146,9 @@ TEST(CpFreqError, TenKilohertzWorkedExample) {
     // 10 kHz over a 64-sample body turns each prefix pair by about 0.201 rad.
     const long b = body_start(c, 5);
     std::complex<double> pair;
-    for (int i = 0; i < 16; ++i) pair += std::complex<double>(p.m_sample_data[b + 64 - 16 + i]) * std::conj(std::complex<double>(p.m_sample_data[b - 16 + i]));
+    for (int i = 0; i < 16; ++i)
+        pair += std::complex<double>(p.m_sample_data[b + 64 - 16 + i]) *
+                std::conj(std::complex<double>(p.m_sample_data[b - 16 + i]));
     EXPECT_NEAR(std::arg(pair), 2.0 * k_test_pi * 10e3 * 64 / 20e6, 1e-4);
 
     vek::test::log_capture_t log;
@@ -153,7 +157,9 @@ TEST(CpFreqError, TenKilohertzWorkedExample) {
     EXPECT_EQ(p.m_result.m_freq_error_est, p.m_freq_error_est);
     EXPECT_TRUE(log.has_message(fmt::format("m_freq_error_est is {}", p.m_freq_error_est)));
     pair = {};
-    for (int i = 0; i < 16; ++i) pair += std::complex<double>(p.m_sample_data[b + 64 - 16 + i]) * std::conj(std::complex<double>(p.m_sample_data[b - 16 + i]));
+    for (int i = 0; i < 16; ++i)
+        pair += std::complex<double>(p.m_sample_data[b + 64 - 16 + i]) *
+                std::conj(std::complex<double>(p.m_sample_data[b - 16 + i]));
     EXPECT_NEAR(std::arg(pair), 0.0, 2e-3);
 }
 
@@ -170,8 +176,12 @@ TEST(HalfSubcarrierShift, PhaseReferencedToEachBodyStart) {
         const int cp = c.get_cp_length_per_sym_vct()[k];
         EXPECT_NEAR(std::abs(p.m_sample_data[b] - cf(1, 0)), 0.0f, 1e-6f);
         // First prefix sample n = -cp: multiplied by e^(j pi cp / 512) (for symbol 0, n = -40).
-        EXPECT_NEAR(std::abs(p.m_sample_data[b - cp] - std::polar(1.0f, static_cast<float>(k_test_pi * cp / 512))), 0.0f, 1e-6f);
-        EXPECT_NEAR(std::abs(p.m_sample_data[b + 100] - std::polar(1.0f, static_cast<float>(-k_test_pi * 100 / 512))), 0.0f, 1e-6f);
+        EXPECT_NEAR(
+            std::abs(p.m_sample_data[b - cp] - std::polar(1.0f, static_cast<float>(k_test_pi * cp / 512))),
+            0.0f, 1e-6f);
+        EXPECT_NEAR(
+            std::abs(p.m_sample_data[b + 100] - std::polar(1.0f, static_cast<float>(-k_test_pi * 100 / 512))),
+            0.0f, 1e-6f);
         if (k == 0) {
             EXPECT_EQ(cp, 40);
         }
@@ -180,7 +190,8 @@ TEST(HalfSubcarrierShift, PhaseReferencedToEachBodyStart) {
     p.m_sample_data.assign(100, cf(1, 0));
     p._deal_half_subcarrier_shift();
     EXPECT_EQ(p.m_sample_data.size(), 100u);
-    EXPECT_NEAR(std::abs(p.m_sample_data[0] - std::polar(1.0f, static_cast<float>(k_test_pi * 40 / 512))), 0.0f, 1e-6f);
+    EXPECT_NEAR(std::abs(p.m_sample_data[0] - std::polar(1.0f, static_cast<float>(k_test_pi * 40 / 512))),
+                0.0f, 1e-6f);
 }
 
 TEST(FineFreqError, ZeroAndShortCapturesApplyNothing) {
@@ -191,10 +202,14 @@ TEST(FineFreqError, ZeroAndShortCapturesApplyNothing) {
     p.m_freq_error_est = 0.0f;
     EXPECT_TRUE(p._deal_ofdm_fine_freq_error_estimate());
     EXPECT_EQ(p.m_freq_error_est, 0.0f);
+    // Too short to hold the power reference symbol: the cyclic-prefix estimate is not formed.
     p.m_sample_data.assign(10, cf(0, 0));
+    vek::test::log_capture_t log;
     EXPECT_TRUE(p._deal_ofdm_fine_freq_error_estimate());
     EXPECT_TRUE(p._deal_ofdm_cp_freq_error_estimate());
     EXPECT_EQ(p.m_freq_error_est, 0.0f);
+    EXPECT_NE(log.last_message().find("no power reference symbol"), std::string::npos);
+    EXPECT_EQ(p.m_sample_data, complex_vector_t(10, cf(0, 0)));
 }
 
 }  // namespace

@@ -74,7 +74,8 @@ TEST(SymbolDemod, ZeroAdvanceGivesCentredPlainDft) {
             const int bin = (col - N / 2 + N) % N;  // cell N/2 is the zero-frequency bin
             std::complex<double> acc;
             for (int n = 0; n < N; ++n)
-                acc += std::complex<double>(p.m_symbol_time_data[i][n]) * std::polar(1.0, -2.0 * k_test_pi * bin * n / N);
+                acc += std::complex<double>(p.m_symbol_time_data[i][n]) *
+                       std::polar(1.0, -2.0 * k_test_pi * bin * n / N);
             EXPECT_NEAR(std::abs(std::complex<double>(p.m_symbol_freq_data[i][col]) - acc), 0.0, 1e-4);
         }
     }

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "timing_probe.hpp"
+#include "vek/common_lib/report/report.hpp"
 
 namespace {
 
@@ -50,7 +51,11 @@ protected:
 
 TEST_P(TimingPresets, FineDelayWithinAQuarterSampleGrid) {
     // Integer plus fractional delays, coarse start off by up to two samples either way.
-    const struct { int lead; double frac; int coarse_error; } cases[] = {{137, 0.3, 0}, {90, 0.7, -2}, {64, 0.55, 2}};
+    const struct {
+        int lead;
+        double frac;
+        int coarse_error;
+    } cases[] = {{137, 0.3, 0}, {90, 0.7, -2}, {64, 0.55, 2}};
     for (const auto& c : cases) {
         hand_over(make_capture(frame, c.lead, 400, c.frac, 0.0, fs_hz, 30.0, 5), c.lead + c.coarse_error);
         ASSERT_TRUE(p._deal_ofdm_fine_delay());
@@ -79,7 +84,8 @@ TEST_P(TimingPresets, DemodulatedCellsEqualTheGridUpToOneGain) {
         std::size_t used = 0;
         for (std::size_t r = 0; r < grid.size(); ++r)
             for (std::size_t c = 0; c < grid[r].size(); ++c) {
-                cross += std::complex<double>(p.m_symbol_freq_data[r][c]) * std::conj(std::complex<double>(grid[r][c]));
+                cross += std::complex<double>(p.m_symbol_freq_data[r][c]) *
+                         std::conj(std::complex<double>(grid[r][c]));
                 ref_energy += std::norm(grid[r][c]);
                 used += grid[r][c] != cf(0, 0) ? 1u : 0u;
             }
@@ -87,7 +93,8 @@ TEST_P(TimingPresets, DemodulatedCellsEqualTheGridUpToOneGain) {
         double err = 0;
         for (std::size_t r = 0; r < grid.size(); ++r)
             for (std::size_t c = 0; c < grid[r].size(); ++c)
-                err += std::norm(std::complex<double>(p.m_symbol_freq_data[r][c]) - gain * std::complex<double>(grid[r][c]));
+                err += std::norm(std::complex<double>(p.m_symbol_freq_data[r][c]) -
+                                 gain * std::complex<double>(grid[r][c]));
         const double rel = err / (std::norm(gain) * ref_energy);
         // Noise at snr below the mean sample power spreads over all N bins but the signal sits on
         // the used cells only: per-cell error power is (used / N) / snr.
@@ -103,14 +110,49 @@ TEST_P(TimingPresets, DemodulatedCellsEqualTheGridUpToOneGain) {
     }
 }
 
+TEST_P(TimingPresets, WholeChainFromAcceptedSamples) {
+    // The accepted capture goes through frame synchronisation and then the timing and frequency
+    // stages: coarse start within two samples, fine start within 0.15 sample, frequency error
+    // within 1 % of the subcarrier spacing.
+    const double spacing_hz = p.m_config_manager.get_subcarr_space();
+    const int lead = 150;
+    const double frac = 0.4;
+    const double cfo_hz = -0.6 * GetParam().cfo_hz;
+    ASSERT_TRUE(p.set_sample_data(make_capture(frame, lead, 600, frac, cfo_hz, fs_hz, 30.0, 9)));
+    ASSERT_TRUE(p._deal_ofdm_parameter_init());
+    ASSERT_TRUE(p._deal_ofdm_frame_sync());
+    EXPECT_NEAR(p.m_ofdm_frame_dly, lead, 2);
+    run_through_fine_freq();
+    EXPECT_NEAR(p.m_dly_est, lead + frac, 0.15);
+    EXPECT_NEAR(p.m_freq_error_est, cfo_hz, 0.01 * spacing_hz);
+}
+
+TEST_P(TimingPresets, WholeRunThroughProcess) {
+    const double spacing_hz = p.m_config_manager.get_subcarr_space();
+    const double cfo_hz = 0.3 * GetParam().cfo_hz;
+    ASSERT_TRUE(p.set_sample_data(make_capture(frame, 100, 500, 0.3, cfo_hz, fs_hz, 30.0, 10)));
+    vek::common_lib::report_capture_t out;
+    ASSERT_TRUE(p.process());
+    const std::string text = out.text();
+    std::size_t successes = 0;
+    for (std::size_t at = text.find("is success "); at != std::string::npos;
+         at = text.find("is success ", at + 1))
+        ++successes;
+    EXPECT_EQ(successes, 9u);
+    EXPECT_EQ(text.find("is fail"), std::string::npos);
+    EXPECT_NEAR(p.get_ofdm_demod_result().m_dly_est, 100.3, 0.15);
+    EXPECT_NEAR(p.get_ofdm_demod_result().m_freq_error_est, cfo_hz, 0.01 * spacing_hz);
+}
+
 INSTANTIATE_TEST_SUITE_P(Presets, TimingPresets,
                          ::testing::Values(preset_case_t{LIB_OFDM_STANDARD_TYPE_WIFI, 100e3},
                                            preset_case_t{LIB_OFDM_STANDARD_TYPE_LTE_DL, 5e3},
                                            preset_case_t{LIB_OFDM_STANDARD_TYPE_LTE_UL, 5e3}),
                          [](const auto& info) {
-                             return std::string(info.param.standard == LIB_OFDM_STANDARD_TYPE_WIFI     ? "Wlan"
-                                                : info.param.standard == LIB_OFDM_STANDARD_TYPE_LTE_DL ? "LteDl"
-                                                                                                        : "LteUl");
+                             return std::string(info.param.standard == LIB_OFDM_STANDARD_TYPE_WIFI ? "Wlan"
+                                                : info.param.standard == LIB_OFDM_STANDARD_TYPE_LTE_DL
+                                                    ? "LteDl"
+                                                    : "LteUl");
                          });
 
 }  // namespace

@@ -27,6 +27,8 @@ public:
     using lib_ofdm_demod_t::_deal_ofdm_demod;
     using lib_ofdm_demod_t::_deal_ofdm_fine_delay;
     using lib_ofdm_demod_t::_deal_ofdm_fine_freq_error_estimate;
+    using lib_ofdm_demod_t::_deal_ofdm_frame_sync;
+    using lib_ofdm_demod_t::_deal_ofdm_parameter_init;
     using lib_ofdm_demod_t::_init_ref_file_freq;
     using lib_ofdm_demod_t::_init_ref_file_time;
     using lib_ofdm_demod_t::m_config_manager;
@@ -34,11 +36,11 @@ public:
     using lib_ofdm_demod_t::m_fine_search_len;
     using lib_ofdm_demod_t::m_freq_error_est;
     using lib_ofdm_demod_t::m_ofdm_frame_dly;
+    using lib_ofdm_demod_t::m_payload_sym_num;
     using lib_ofdm_demod_t::m_pilot_ref_seq;
     using lib_ofdm_demod_t::m_pilot_sym_num;
     using lib_ofdm_demod_t::m_preamble_ref_seq;
     using lib_ofdm_demod_t::m_preamble_sym_num;
-    using lib_ofdm_demod_t::m_payload_sym_num;
     using lib_ofdm_demod_t::m_ref_freq_data;
     using lib_ofdm_demod_t::m_ref_len;
     using lib_ofdm_demod_t::m_ref_time_frame;

@@ -57,6 +57,10 @@ public:
     // otherwise the smallest m in [ceil(length / LIMIT), floor(length / 2048)] dividing length
     // (true), or false when there is none (segment_number is then left at 1).
     static bool _deal_data_segmentation(std::uint32_t length, std::uint32_t& segment_number);
+    // Segmented transform of `length` points in segment_number equal segments (segment_number
+    // divides length): the mean of the segment transforms, length / segment_number bins.
+    static bool _deal_segmented_transform(cvec_t& data, std::uint32_t length, std::uint32_t segment_number,
+                                          bool inverse);
 };
 
 }  // namespace vek::common_lib

@@ -1,8 +1,8 @@
 #pragma once
 // The single place that calls the FFT library (FFTW3, single precision). Plans are created once
-// per (length, direction, thread count, buffer alignment) and cached for the life of the process;
-// creation is serialised under a mutex because FFTW's planner is not thread-safe, execution is
-// not (fftwf_execute_dft on the caller's own buffer is).
+// per (length, direction, thread count, buffer alignment) and cached for the life of the process.
+// Creation is serialised under a mutex because FFTW's planner is not thread-safe; execution needs
+// no lock, since fftwf_execute_dft on the caller's own buffer is thread-safe.
 #include <complex>
 #include <cstddef>
 #include <cstdint>

@@ -23,11 +23,12 @@ public:
         return best;
     }
 
-    // References to the first maximum / minimum; data must not be empty.
+    // References to the first maximum / minimum; data must not be empty (an empty vector raises
+    // the vector's out-of-range error rather than reading outside it).
     template <typename T>
     static const T& get_max_value(const std::vector<T>& data)
     {
-        return data[get_max_index(data)];
+        return data.at(get_max_index(data));
     }
     template <typename T>
     static const T& get_min_value(const std::vector<T>& data)
@@ -36,7 +37,7 @@ public:
         for (std::size_t i = 1; i < data.size(); ++i) {
             if (data[i] < data[best]) best = i;
         }
-        return data[best];
+        return data.at(best);
     }
 
     // Rotation to the right by shift (the last `shift` samples move to the front):

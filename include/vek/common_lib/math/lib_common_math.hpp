@@ -40,11 +40,12 @@ public:
     // Crest factor in dB: 20 log10(max / rms); 0 for a (near) zero signal.
     static float get_peak_to_rms_ratio(const cvec_t& data);
 
-    // Mean accumulated in the element type; data must not be empty.
+    // Mean accumulated in the element type; data must not be empty (an empty vector yields T{}).
     template <typename T>
     static T get_average_value(const std::vector<T>& data)
     {
         T sum{};
+        if (data.empty()) return sum;
         for (const T& v : data) sum += v;
         return sum / static_cast<float>(data.size());
     }
