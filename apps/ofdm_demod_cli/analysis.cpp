@@ -1,6 +1,7 @@
 #include "analysis.hpp"
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <numeric>
 
@@ -13,11 +14,17 @@ using namespace vek::ofdm_demod_lib;
 
 int run_analysis(cfg_ofdm_t settings, const complex_vector_t& samples, const run_context_t& context,
                  const analysis_request_t& request) {
-    // The capture's rate: the input stage resamples it by a rational factor to the system rate.
-    if (!settings.set_sample_rate(static_cast<float>(context.sample_rate_hz)) ||
-        !(context.sample_rate_hz > 0.0)) {
+    // A capture at another rate than the frame's is handed in as an instrument-rate capture: the
+    // input stage converts it with the toolkit's polyphase resampler, whose anti-alias filter
+    // follows the rate pair (the stage's own rational path keeps its filter at half band).
+    if (!(context.sample_rate_hz > 0.0)) {
         throw cli_error_t(context.capture + ": sample rate " + std::to_string(context.sample_rate_hz) +
                           " Hz is refused; give --sample-rate in Hz");
+    }
+    const float system_rate_hz = settings.get_system_sample_rate();
+    settings.set_sample_rate(system_rate_hz);
+    if (std::fabs(context.sample_rate_hz - system_rate_hz) > 1e-6 * system_rate_hz) {
+        settings.set_dvx_sample_rate(static_cast<float>(context.sample_rate_hz));
     }
     if (request.dump_dir) {
         // The facade writes its dumps below the configuration's load address; the reference data
