@@ -47,7 +47,9 @@ TEST_F(Presets, EachStandardAnnouncesItselfAndBuildsValidReferenceData) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.banner);
         report_capture_t out;
-        lib_ofdm_config_manager_t m = vek::test::preset_manager(c.standard);
+        lib_ofdm_config_manager_t m;
+        m.set_load_address(VEK_TEST_DATA_DIR);
+        EXPECT_TRUE(m.set_standard(c.standard));
         EXPECT_EQ(out.text(), c.banner);
         EXPECT_EQ(m.get_preamble_ref_iq_vct().size(), c.preamble);
         EXPECT_EQ(m.get_pilot_ref_iq_vct().size(), c.pilot);
