@@ -23,9 +23,12 @@ namespace {
 using vek::ofdm_demod_lib::cfg_ofdm_t;
 using vek::ofdm_demod_lib::lib_ofdm_standard_type_t;
 
+// Without --data-dir: the data of the tree the tool was built from, else the installed copy.
 std::string data_directory(const parsed_options_t& options) {
-    const std::string dir = options.get("data-dir").value_or(VEK_DEFAULT_DATA_DIR);
     std::error_code ec;
+    std::string dir = VEK_DEFAULT_DATA_DIR;
+    if (!std::filesystem::is_directory(dir, ec)) dir = VEK_INSTALLED_DATA_DIR;
+    dir = options.get("data-dir").value_or(dir);
     if (!std::filesystem::is_directory(dir, ec)) {
         throw cli_error_t(
             "data directory " + dir +
