@@ -4,6 +4,7 @@ list(APPEND VEK_DEMOD_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_demod.cpp
   ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_reference_waveforms.cpp
   ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_fine_timing.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_interpolation.cpp
   ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_freq_error.cpp
   ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_symbol_demod.cpp
   ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_slicers.cpp
