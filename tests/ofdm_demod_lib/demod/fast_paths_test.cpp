@@ -7,6 +7,7 @@
 #include <random>
 
 #include "../../../src/ofdm_demod_lib/demod/lib_ofdm_interpolation.hpp"
+#include "../../../src/ofdm_demod_lib/demod/lib_ofdm_sync_scores.hpp"
 #include "vek/common_lib/math/lib_common_container.hpp"
 #include "vek/common_lib/report/report.hpp"
 #include "vek/ofdm_demod_lib/lib_ofdm_demod_common.hpp"
@@ -62,6 +63,48 @@ TEST(QuarterSampleShift, WholeSampleShiftsMoveTheSamplesUnchanged) {
     EXPECT_LT(max_abs_difference(out, x), 1e-6f);
     detail::shift_quarter_samples({}, 3, out);
     EXPECT_TRUE(out.empty());
+}
+
+// The mean normalised correlation of the bodies at one start, product by product.
+float direct_score(const complex_vector_t& d, const complex_vector_t& r, const std::vector<detail::sync_body_t>& bodies,
+                   std::int32_t start, std::int32_t body_len) {
+    float sum = 0.0f;
+    for (const detail::sync_body_t& body : bodies)
+        sum += lib_ofdm_demod_common_t::deal_signal_corr(d, r, static_cast<std::int32_t>(start + body.data_offset + 1),
+                                                         body.ref_start_1based, body_len);
+    return sum / static_cast<float>(bodies.size());
+}
+
+TEST(SyncCandidateScores, EqualTheDirectCorrelationsEverywhere) {
+    constexpr std::int32_t body_len = 64;
+    const complex_vector_t r = random_samples(3 * body_len, 21);
+    complex_vector_t d = random_samples(1500, 22);
+    // Plant the references (scaled, rotated, noisy) so that some candidates score near 1, and a
+    // silent stretch where the correlation is undefined and scores 0.
+    for (std::int32_t k = 0; k < body_len; ++k) {
+        d[static_cast<std::size_t>(300 + k)] += complex_t{0.0f, 3.0f} * r[static_cast<std::size_t>(k)];
+        d[static_cast<std::size_t>(300 + 200 + k)] += 2.0f * r[static_cast<std::size_t>(2 * body_len + k)];
+    }
+    std::fill(d.begin() + 800, d.begin() + 1200, complex_t{});
+    const std::vector<detail::sync_body_t> bodies = {{0, 1}, {200, 2 * body_len + 1}, {90, body_len + 1}};
+    // Every start, including starts whose later bodies run past the data.
+    std::vector<std::int32_t> candidates;
+    for (std::int32_t p = 0; p < 1500; ++p) candidates.push_back(p);
+    std::vector<float> scores;
+    detail::score_sync_candidates(d, r, bodies, candidates, body_len, scores);
+    ASSERT_EQ(scores.size(), candidates.size());
+    float worst = 0.0f;
+    for (std::size_t i = 0; i < candidates.size(); ++i)
+        worst = std::max(worst, std::fabs(scores[i] - direct_score(d, r, bodies, candidates[i], body_len)));
+    EXPECT_LT(worst, 2e-5f);
+    EXPECT_GT(scores[300], 0.6f);  // two of three bodies match
+    EXPECT_EQ(scores[850], 0.0f);  // silence in all three windows
+
+    // A few scattered candidates (the cyclic-prefix mode's threshold crossings) take the direct path.
+    const std::vector<std::int32_t> few = {3, 300, 1499};
+    detail::score_sync_candidates(d, r, bodies, few, body_len, scores);
+    for (std::size_t i = 0; i < few.size(); ++i)
+        EXPECT_EQ(scores[i], direct_score(d, r, bodies, few[i], body_len)) << few[i];
 }
 
 }  // namespace
