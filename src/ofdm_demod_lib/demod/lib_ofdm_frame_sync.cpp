@@ -45,14 +45,6 @@ std::int32_t half_of(std::int32_t value) {
     return static_cast<std::int32_t>(std::floor(static_cast<double>(value) * 0.5));
 }
 
-// Low-pass, then keep the even samples.
-void to_half_rate(const complex_vector_t& x, const std::vector<float>& taps, complex_vector_t& out) {
-    complex_vector_t filtered;
-    common::conv(x, taps, filtered, true);
-    out.clear();
-    common::downsample(filtered, 2.0f, out);
-}
-
 using detail::sync_body_t;
 
 }  // namespace
@@ -94,8 +86,9 @@ void lib_ofdm_demod_common_t::deal_coarse_search(
     const std::vector<float> taps = half_band_taps();
     complex_vector_t d;
     complex_vector_t r;
-    to_half_rate(data, taps, d);
-    to_half_rate(reference, taps, r);
+    // Low-pass, then keep the even samples.
+    detail::filter_to_half_rate(data, taps, d);
+    detail::filter_to_half_rate(reference, taps, r);
 
     const std::int32_t body_len = half_of(ofdm_len);
     std::vector<std::int32_t> intervals_half(intervals.size());

@@ -1,6 +1,7 @@
 // The 4x interpolator of the fine timing and its single-branch evaluation.
 #include "lib_ofdm_interpolation.hpp"
 
+#include <algorithm>
 #include <cstddef>
 
 #include "vek/ofdm_demod_lib/lib_ofdm_demod_common.hpp"
@@ -65,25 +66,32 @@ void shift_quarter_samples(const complex_vector_t& x, std::int64_t k, complex_ve
     for (int t = 0; t < k_branch_taps; ++t) g[t] = h[static_cast<std::size_t>(r + k_interp_factor * t)];
     const std::int64_t half = k_centre / k_interp_factor;  // 12
     const complex_t* xs = x.data();
+    // Outputs whose 24 taps all lie inside x and whose position has not wrapped: there
+    // top = n + lead, and the sum is a plain FIR, run tap by tap over contiguous floats so that
+    // it vectorises (each output still adds its taps in the order t = 0 ... 23).
+    const std::int64_t lead = k_mod / k_interp_factor + half;
+    const std::int64_t wrap = (high_len - k_mod + k_interp_factor - 1) / k_interp_factor;  // first wrapped n
+    const std::int64_t fir_begin = std::max<std::int64_t>(0, (k_branch_taps - 1) - lead);
+    const std::int64_t fir_end = std::max(fir_begin, std::min(wrap, L - lead));
+    float* o = reinterpret_cast<float*>(out.data());
+    for (int t = 0; t < k_branch_taps; ++t) {
+        const float* in = reinterpret_cast<const float*>(xs + (lead - t));
+        const float gt = g[t];
+        for (std::int64_t f = 2 * fir_begin; f < 2 * fir_end; ++f) o[f] += gt * in[f];
+    }
     for (std::int64_t n = 0; n < L; ++n) {
+        if (n == fir_begin) n = fir_end;
+        if (n >= L) break;
         std::int64_t q = k_interp_factor * n + k_mod;
         if (q >= high_len) q -= high_len;
         const std::int64_t top = q / k_interp_factor + half;  // x index of tap t = 0
         float re = 0.0f;
         float im = 0.0f;
-        if (top - (k_branch_taps - 1) >= 0 && top < L) {
-            const complex_t* p = xs + top;
-            for (int t = 0; t < k_branch_taps; ++t) {
-                re += g[t] * p[-t].real();
-                im += g[t] * p[-t].imag();
-            }
-        } else {
-            for (int t = 0; t < k_branch_taps; ++t) {
-                const std::int64_t i = top - t;
-                if (i < 0 || i >= L) continue;
-                re += g[t] * xs[i].real();
-                im += g[t] * xs[i].imag();
-            }
+        for (int t = 0; t < k_branch_taps; ++t) {
+            const std::int64_t i = top - t;
+            if (i < 0 || i >= L) continue;
+            re += g[t] * xs[i].real();
+            im += g[t] * xs[i].imag();
         }
         out[static_cast<std::size_t>(n)] = {re, im};
     }

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "vek/common_lib/math/lib_convolution.hpp"
 #include "vek/ofdm_demod_lib/lib_ofdm_demod_common.hpp"
@@ -15,6 +16,8 @@ namespace {
 constexpr std::size_t k_direct_candidates_max = 32;
 // Windows whose energy product is below this have no defined correlation (as deal_signal_corr).
 constexpr double k_energy_floor = 1e-12;
+// Windows whose energy is below this fraction of the loudest window's are correlated directly.
+constexpr double k_quiet_window_fraction = 1e-5;
 
 // Sum over k < len of d[m + k] conj(r[k]) for m = 0 ... count - 1, d read from `first`: the
 // linear convolution of that stretch of d with the reversed, conjugated reference.
@@ -73,11 +76,24 @@ void score_sync_candidates(const complex_vector_t& d, const complex_vector_t& r,
         for (std::int32_t k = 0; k < body_len; ++k) energy_ref += std::norm(r[static_cast<std::size_t>(ref_first + k)]);
         const complex_vector_t cross =
             cross_correlation(d, first, last - first + 1, r.data() + ref_first, body_len);
+        const auto window_energy = [&](std::int64_t start) {
+            return energy_before[static_cast<std::size_t>(start + body_len)] -
+                   energy_before[static_cast<std::size_t>(start)];
+        };
+        double energy_max = 0.0;
+        for (std::int64_t start = first; start <= last; ++start) energy_max = std::max(energy_max, window_energy(start));
         for (std::size_t i = 0; i < candidates.size(); ++i) {
             const std::int64_t start = candidates[i] + body.data_offset;
             if (start < first || start > last) continue;
-            const double energy_data = energy_before[static_cast<std::size_t>(start + body_len)] -
-                                       energy_before[static_cast<std::size_t>(start)];
+            const double energy_data = window_energy(start);
+            // The FFT's rounding error is relative to the loudest windows: in a window far quieter
+            // than those (leakage into idle samples) it would swamp the true cross term, so such
+            // windows take the direct products.
+            if (energy_data < k_quiet_window_fraction * energy_max) {
+                sums[i] += lib_ofdm_demod_common_t::deal_signal_corr(d, r, static_cast<std::int32_t>(start + 1),
+                                                                     body.ref_start_1based, body_len);
+                continue;
+            }
             const double denominator = std::sqrt(std::max(energy_data, 0.0) * static_cast<double>(energy_ref));
             if (denominator < k_energy_floor) continue;
             sums[i] += static_cast<float>(
@@ -85,6 +101,39 @@ void score_sync_candidates(const complex_vector_t& d, const complex_vector_t& r,
         }
     }
     for (std::size_t i = 0; i < candidates.size(); ++i) scores[i] = sums[i] / divisor;
+}
+
+void filter_to_half_rate(const complex_vector_t& x, const std::vector<float>& taps, complex_vector_t& out) {
+    out.clear();
+    if (x.empty()) {
+        lib_ofdm_demod_common_t::downsample(x, 2.0f, out);  // its warning about the empty input
+        return;
+    }
+    if (taps.size() < 2) {
+        // conv passes x through unchanged for fewer than two taps.
+        for (std::size_t i = 0; i < x.size(); i += 2) out.push_back(x[i]);
+        return;
+    }
+    // Output m of the centred convolution is sum_j x[m + K/2 - j] h[j].
+    const auto len = static_cast<std::int64_t>(x.size());
+    const auto centre = static_cast<std::int64_t>(taps.size() / 2);
+    std::vector<std::pair<std::int64_t, float>> live;  // (K/2 - j, h[j]) of the non-zero taps
+    for (std::size_t j = 0; j < taps.size(); ++j) {
+        if (taps[j] != 0.0f) live.emplace_back(centre - static_cast<std::int64_t>(j), taps[j]);
+    }
+    out.resize((x.size() + 1) / 2);
+    for (std::int64_t i = 0; i < static_cast<std::int64_t>(out.size()); ++i) {
+        const std::int64_t m = 2 * i;
+        float re = 0.0f;
+        float im = 0.0f;
+        for (const auto& [shift, h] : live) {
+            const std::int64_t at = m + shift;
+            if (at < 0 || at >= len) continue;
+            re += h * x[static_cast<std::size_t>(at)].real();
+            im += h * x[static_cast<std::size_t>(at)].imag();
+        }
+        out[static_cast<std::size_t>(i)] = {re, im};
+    }
 }
 
 }  // namespace vek::ofdm_demod_lib::detail

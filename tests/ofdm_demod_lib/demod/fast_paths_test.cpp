@@ -86,6 +86,9 @@ TEST(SyncCandidateScores, EqualTheDirectCorrelationsEverywhere) {
         d[static_cast<std::size_t>(300 + 200 + k)] += 2.0f * r[static_cast<std::size_t>(2 * body_len + k)];
     }
     std::fill(d.begin() + 800, d.begin() + 1200, complex_t{});
+    // And a stretch 100 dB down (filter leakage into idle samples), where FFT rounding alone
+    // would exceed the true cross terms.
+    for (std::size_t i = 1200; i < 1450; ++i) d[i] *= 1e-5f;
     const std::vector<detail::sync_body_t> bodies = {{0, 1}, {200, 2 * body_len + 1}, {90, body_len + 1}};
     // Every start, including starts whose later bodies run past the data.
     std::vector<std::int32_t> candidates;
@@ -105,6 +108,43 @@ TEST(SyncCandidateScores, EqualTheDirectCorrelationsEverywhere) {
     detail::score_sync_candidates(d, r, bodies, few, body_len, scores);
     for (std::size_t i = 0; i < few.size(); ++i)
         EXPECT_EQ(scores[i], direct_score(d, r, bodies, few[i], body_len)) << few[i];
+}
+
+TEST(HalfRateFilter, EqualsTheFullConvolutionThenDecimation) {
+    // A half-band shape (every other tap zero) and a dense one, odd and even lengths of x.
+    const std::vector<float> half_band = {-0.01f, 0.0f, 0.06f, 0.0f, -0.3f, 0.0f, 0.5f, 0.0f, -0.3f, 0.0f, 0.06f};
+    const std::vector<float> dense = {0.1f, -0.2f, 0.7f, 0.3f, 0.05f, -0.02f};
+    for (const auto* taps : {&half_band, &dense}) {
+        for (const std::size_t length : {std::size_t{1}, std::size_t{4}, std::size_t{777}, std::size_t{2000}}) {
+            const complex_vector_t x = random_samples(length, static_cast<std::uint32_t>(length + taps->size()));
+            complex_vector_t filtered;
+            complex_vector_t slow;
+            lib_ofdm_demod_common_t::conv(x, *taps, filtered, true);
+            lib_ofdm_demod_common_t::downsample(filtered, 2.0f, slow);
+            complex_vector_t fast;
+            detail::filter_to_half_rate(x, *taps, fast);
+            ASSERT_EQ(fast.size(), slow.size()) << length;
+            EXPECT_LT(max_abs_difference(fast, slow), 1e-5f) << length;
+        }
+    }
+}
+
+TEST(AdvanceCompensation, CachedRotationsMatchTheFormulaAcrossLengthsAndAdvances) {
+    constexpr double two_pi = 6.283185307179586;
+    // Alternating settings make every call after the first change the cached table.
+    for (const auto& [fft_len, advance] : {std::pair{64, 8}, std::pair{512, 36}, std::pair{64, 8}, std::pair{64, -3}}) {
+        const complex_vector_t spectrum = random_samples(static_cast<std::size_t>(fft_len), 40);
+        complex_vector_t out;
+        lib_ofdm_demod_common_t::deal_fft_advance_compensation(spectrum, fft_len, advance, out);
+        ASSERT_EQ(out.size(), spectrum.size());
+        for (int k = 0; k < fft_len; ++k) {
+            const double phase = two_pi * k * advance / fft_len;
+            const std::complex<double> expected =
+                std::complex<double>(spectrum[static_cast<std::size_t>(k)]) * std::polar(1.0, phase);
+            EXPECT_LT(std::abs(std::complex<double>(out[static_cast<std::size_t>(k)]) - expected), 1e-4)
+                << fft_len << " " << advance << " " << k;
+        }
+    }
 }
 
 }  // namespace
