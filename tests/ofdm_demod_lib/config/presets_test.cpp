@@ -8,19 +8,13 @@
 
 #include "log_capture.hpp"
 #include "vek/common_lib/report/report.hpp"
+#include "preset_manager.hpp"
 #include "vek/ofdm_demod_lib/config/lib_ofdm_config_manager.hpp"
 
 using namespace vek::ofdm_demod_lib;
 using vek::common_lib::report_capture_t;
 
 namespace {
-
-lib_ofdm_config_manager_t preset(lib_ofdm_standard_type_t standard) {
-    lib_ofdm_config_manager_t m;
-    m.set_load_address(VEK_TEST_DATA_DIR);
-    EXPECT_TRUE(m.set_standard(standard));
-    return m;
-}
 
 const lib_ofdm_res_info_t& find_entry(const lib_ofdm_config_manager_t& m, const std::string& name) {
     const auto& entries = m.get_resource_mapping_vct();
@@ -53,7 +47,9 @@ TEST_F(Presets, EachStandardAnnouncesItselfAndBuildsValidReferenceData) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.banner);
         report_capture_t out;
-        lib_ofdm_config_manager_t m = preset(c.standard);
+        lib_ofdm_config_manager_t m;
+        m.set_load_address(VEK_TEST_DATA_DIR);
+        EXPECT_TRUE(m.set_standard(c.standard));
         EXPECT_EQ(out.text(), c.banner);
         EXPECT_EQ(m.get_preamble_ref_iq_vct().size(), c.preamble);
         EXPECT_EQ(m.get_pilot_ref_iq_vct().size(), c.pilot);
@@ -66,7 +62,7 @@ TEST_F(Presets, EachStandardAnnouncesItselfAndBuildsValidReferenceData) {
 }
 
 TEST_F(Presets, WlanParameters) {
-    const lib_ofdm_config_manager_t m = preset(LIB_OFDM_STANDARD_TYPE_WIFI);
+    const lib_ofdm_config_manager_t m = vek::test::preset_manager(LIB_OFDM_STANDARD_TYPE_WIFI);
     EXPECT_EQ(m.get_fft_length(), 64);
     EXPECT_EQ(m.get_guard_low_subcarr(), 6);
     EXPECT_EQ(m.get_guard_up_subcarr(), 5);
@@ -107,7 +103,7 @@ TEST_F(Presets, WlanParameters) {
 }
 
 TEST_F(Presets, WlanResourceMapWorkedExamples) {
-    const lib_ofdm_config_manager_t m = preset(LIB_OFDM_STANDARD_TYPE_WIFI);
+    const lib_ofdm_config_manager_t m = vek::test::preset_manager(LIB_OFDM_STANDARD_TYPE_WIFI);
     const int_grid_t& map = m.get_resource_map_manager().get_resource_map();
     ASSERT_EQ(map.size(), 64u);
     for (int row = 4; row < 64; ++row) {
@@ -138,7 +134,7 @@ TEST_F(Presets, WlanResourceMapWorkedExamples) {
 }
 
 TEST_F(Presets, LteDownlinkParametersAndEntries) {
-    const lib_ofdm_config_manager_t m = preset(LIB_OFDM_STANDARD_TYPE_LTE_DL);
+    const lib_ofdm_config_manager_t m = vek::test::preset_manager(LIB_OFDM_STANDARD_TYPE_LTE_DL);
     ASSERT_EQ(m.get_interval_per_sym_vct().size(), 140u);
     for (int i = 0; i < 140; ++i) EXPECT_EQ(m.get_interval_per_sym_vct()[i], i % 7 == 0 ? 40 : 36) << i;
     EXPECT_EQ(m.get_fft_length(), 512);
@@ -192,7 +188,7 @@ TEST_F(Presets, LteDownlinkParametersAndEntries) {
 }
 
 TEST_F(Presets, LteUplinkParameters) {
-    const lib_ofdm_config_manager_t m = preset(LIB_OFDM_STANDARD_TYPE_LTE_UL);
+    const lib_ofdm_config_manager_t m = vek::test::preset_manager(LIB_OFDM_STANDARD_TYPE_LTE_UL);
     EXPECT_EQ(m.get_guard_low_subcarr(), 106);
     EXPECT_EQ(m.get_guard_up_subcarr(), 106);
     EXPECT_TRUE(m.get_half_subcarrier_shift());
@@ -211,9 +207,9 @@ TEST_F(Presets, LteUplinkParameters) {
 }
 
 TEST_F(Presets, EqualityAfterPresets) {
-    EXPECT_TRUE(preset(LIB_OFDM_STANDARD_TYPE_LTE_DL) == preset(LIB_OFDM_STANDARD_TYPE_LTE_DL));
+    EXPECT_TRUE(vek::test::preset_manager(LIB_OFDM_STANDARD_TYPE_LTE_DL) == vek::test::preset_manager(LIB_OFDM_STANDARD_TYPE_LTE_DL));
     // A receive filter of selection 0 never compares equal.
-    EXPECT_FALSE(preset(LIB_OFDM_STANDARD_TYPE_WIFI) == preset(LIB_OFDM_STANDARD_TYPE_WIFI));
+    EXPECT_FALSE(vek::test::preset_manager(LIB_OFDM_STANDARD_TYPE_WIFI) == vek::test::preset_manager(LIB_OFDM_STANDARD_TYPE_WIFI));
 }
 
 // The committed map files hold exactly what the resource entries paint: reading them instead of
@@ -222,7 +218,7 @@ TEST_F(Presets, MapFilesReadBackEqualThePaintedMaps) {
     for (const auto standard :
          {LIB_OFDM_STANDARD_TYPE_WIFI, LIB_OFDM_STANDARD_TYPE_LTE_DL, LIB_OFDM_STANDARD_TYPE_LTE_UL}) {
         SCOPED_TRACE(static_cast<int>(standard));
-        const lib_ofdm_config_manager_t painted = preset(standard);
+        const lib_ofdm_config_manager_t painted = vek::test::preset_manager(standard);
         lib_ofdm_config_manager_t from_file = painted;
         from_file.set_use_ui_map(false);
         ASSERT_TRUE(from_file.generate_resource_map());

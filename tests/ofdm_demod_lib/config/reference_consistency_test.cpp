@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "vek/common_lib/report/report.hpp"
+#include "preset_manager.hpp"
 #include "vek/ofdm_demod_lib/config/lib_ofdm_config_manager.hpp"
 
 using namespace vek::ofdm_demod_lib;
@@ -20,14 +21,6 @@ namespace {
 
 using cd = std::complex<double>;
 const double k_pi = std::acos(-1.0);
-
-lib_ofdm_config_manager_t preset(lib_ofdm_standard_type_t standard) {
-    vek::common_lib::report_capture_t quiet;
-    lib_ofdm_config_manager_t m;
-    m.set_load_address(VEK_TEST_DATA_DIR);
-    m.set_standard(standard);
-    return m;
-}
 
 // Plain DFTs on a centred row (column c = bin c - N/2): the slow, exact reference.
 std::vector<cd> centred_idft(const complex_vector_t& row) {
@@ -69,7 +62,7 @@ std::vector<cd> wlan_training_waveform(const cell_grid_t& grid) {
 }
 
 TEST(ReferenceConsistency, WlanTrainingFieldsHaveTheStandardsStructure) {
-    const lib_ofdm_config_manager_t m = preset(LIB_OFDM_STANDARD_TYPE_WIFI);
+    const lib_ofdm_config_manager_t m = vek::test::preset_manager(LIB_OFDM_STANDARD_TYPE_WIFI);
     const std::vector<cd> x =
         wlan_training_waveform(m.get_ref_resource_data_vct_manager().get_ref_resource_data());
     ASSERT_EQ(x.size(), 320u);
@@ -101,7 +94,7 @@ std::vector<cd> read_annex_packet() {
 TEST(ReferenceConsistency, WlanReferenceMatchesTheStandardsWorkedExample) {
     const std::vector<cd> packet = read_annex_packet();
     ASSERT_EQ(packet.size(), 881u);
-    const lib_ofdm_config_manager_t m = preset(LIB_OFDM_STANDARD_TYPE_WIFI);
+    const lib_ofdm_config_manager_t m = vek::test::preset_manager(LIB_OFDM_STANDARD_TYPE_WIFI);
     const cell_grid_t& ref = m.get_ref_resource_data_vct_manager().get_ref_resource_data();
     const bool_grid_t& pilots = m.get_pilot_index_map();
     const bool_grid_t& preambles = m.get_preamble_index_map();
@@ -136,7 +129,7 @@ TEST(ReferenceConsistency, WlanReferenceMatchesTheStandardsWorkedExample) {
 // --- LTE downlink.
 
 TEST(ReferenceConsistency, LtePrimarySynchronisationIsTheRoot25ZadoffChu) {
-    const lib_ofdm_config_manager_t m = preset(LIB_OFDM_STANDARD_TYPE_LTE_DL);
+    const lib_ofdm_config_manager_t m = vek::test::preset_manager(LIB_OFDM_STANDARD_TYPE_LTE_DL);
     const complex_vector_t& pre = m.get_preamble_ref_iq_vct();
     ASSERT_EQ(pre.size(), 248u);
     // File order: SSS (symbol 5), PSS (6), SSS (75), PSS (76).
@@ -166,7 +159,7 @@ TEST(ReferenceConsistency, LtePrimarySynchronisationIsTheRoot25ZadoffChu) {
 }
 
 TEST(ReferenceConsistency, LteSecondarySynchronisationIsBinaryAndDiffersBetweenHalfFrames) {
-    const lib_ofdm_config_manager_t m = preset(LIB_OFDM_STANDARD_TYPE_LTE_DL);
+    const lib_ofdm_config_manager_t m = vek::test::preset_manager(LIB_OFDM_STANDARD_TYPE_LTE_DL);
     const complex_vector_t& pre = m.get_preamble_ref_iq_vct();
     int differing = 0;
     for (int n = 0; n < 62; ++n) {
@@ -196,7 +189,7 @@ std::vector<int> gold(std::uint32_t c_init, int count) {
 }
 
 TEST(ReferenceConsistency, LteCellReferenceSignalOfSlot0FollowsItsGoldSequence) {
-    const lib_ofdm_config_manager_t m = preset(LIB_OFDM_STANDARD_TYPE_LTE_DL);
+    const lib_ofdm_config_manager_t m = vek::test::preset_manager(LIB_OFDM_STANDARD_TYPE_LTE_DL);
     const complex_vector_t& pilot = m.get_pilot_ref_iq_vct();
     ASSERT_EQ(pilot.size(), 2000u);
     for (const complex_t& v : pilot) ASSERT_NEAR(std::abs(v), 1.0f, 1e-6f);
@@ -226,7 +219,7 @@ TEST(ReferenceConsistency, LteCellReferenceSignalOfSlot0FollowsItsGoldSequence) 
 // --- LTE uplink: DMRS of each slot = exp(j alpha n) x_q(n mod 293) with q = 9 and the cyclic
 // shift of n_PRS(ns) from the c_init = 0 Gold sequence (36.211 5.5.2.1.1).
 TEST(ReferenceConsistency, LteUplinkDmrsIsTheCyclicallyShiftedZadoffChuOfEachSlot) {
-    const lib_ofdm_config_manager_t m = preset(LIB_OFDM_STANDARD_TYPE_LTE_UL);
+    const lib_ofdm_config_manager_t m = vek::test::preset_manager(LIB_OFDM_STANDARD_TYPE_LTE_UL);
     const complex_vector_t& pilot = m.get_pilot_ref_iq_vct();
     ASSERT_EQ(pilot.size(), 6000u);
     const std::vector<int> c = gold(0, 8 * 7 * 20);

@@ -5,7 +5,8 @@
 #include <cmath>
 #include <random>
 
-#include "../../support/log_capture.hpp"
+#include "log_capture.hpp"
+#include "preset_manager.hpp"
 #include "timing_probe.hpp"
 #include "vek/common_lib/report/report.hpp"
 #include "vek/ofdm_demod_lib/lib_ofdm_demod_common.hpp"
@@ -15,13 +16,6 @@ namespace {
 using namespace vek::test;
 using vek::ofdm_demod_lib::lib_ofdm_demod_common_t;
 using namespace vek::ofdm_demod_lib;
-
-lib_ofdm_config_manager_t preset(lib_ofdm_standard_type_t standard) {
-    lib_ofdm_config_manager_t m;
-    m.set_load_address(VEK_TEST_DATA_DIR);
-    EXPECT_TRUE(m.set_standard(standard));
-    return m;
-}
 
 TEST(ReuseDataAdjustment, WorkedExamples) {
     const cf a(1, 0), b(2, 0), c(3, 0);
@@ -73,7 +67,7 @@ TEST(GenerateRefIfftColumn, MatchesPlainInverseDft) {
 
 TEST(InitRefFile, WlanGridFramesAndSyncReference) {
     timing_probe_t p;
-    ASSERT_TRUE(p.set_ofdm_demod_info(preset(LIB_OFDM_STANDARD_TYPE_WIFI)));
+    ASSERT_TRUE(p.set_ofdm_demod_info(vek::test::preset_manager(LIB_OFDM_STANDARD_TYPE_WIFI)));
     ASSERT_TRUE(p._init_ref_file_freq());
     ASSERT_TRUE(p._init_ref_file_time());
     const auto& c = p.m_config_manager;
@@ -121,7 +115,7 @@ TEST(InitRefFile, WlanGridFramesAndSyncReference) {
 
 TEST(InitRefFile, UplinkSynchronisesOnPilotsWithHalfSubcarrierRotation) {
     timing_probe_t p;
-    ASSERT_TRUE(p.set_ofdm_demod_info(preset(LIB_OFDM_STANDARD_TYPE_LTE_UL)));
+    ASSERT_TRUE(p.set_ofdm_demod_info(vek::test::preset_manager(LIB_OFDM_STANDARD_TYPE_LTE_UL)));
     ASSERT_TRUE(p._init_ref_file_freq());
     ASSERT_TRUE(p._init_ref_file_time());
     const auto& c = p.m_config_manager;
@@ -147,7 +141,7 @@ TEST(InitRefFile, Refusals) {
     vek::test::log_capture_t log;
     {
         // No reference values at all.
-        auto m = preset(LIB_OFDM_STANDARD_TYPE_WIFI);
+        auto m = vek::test::preset_manager(LIB_OFDM_STANDARD_TYPE_WIFI);
         m.set_preamble_ref_iq_vct({});
         m.set_pilot_ref_iq_vct({});
         timing_probe_t p;
@@ -161,7 +155,7 @@ TEST(InitRefFile, Refusals) {
     }
     {
         // Pilot cells flagged but no pilot values: refused instead of running past the list.
-        auto m = preset(LIB_OFDM_STANDARD_TYPE_WIFI);
+        auto m = vek::test::preset_manager(LIB_OFDM_STANDARD_TYPE_WIFI);
         m.set_pilot_ref_iq_vct({});
         timing_probe_t p;
         ASSERT_TRUE(p.set_ofdm_demod_info(m));
@@ -171,7 +165,7 @@ TEST(InitRefFile, Refusals) {
     }
     {
         // Only data symbols: nothing to synchronise on.
-        auto m = preset(LIB_OFDM_STANDARD_TYPE_WIFI);
+        auto m = vek::test::preset_manager(LIB_OFDM_STANDARD_TYPE_WIFI);
         lib_ofdm_res_info_t data;
         data.type = LIB_OFDM_RESOURCE_FLAG_DATA;
         data.symbol_set = {{}};

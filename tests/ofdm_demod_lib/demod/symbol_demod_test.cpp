@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "../../support/log_capture.hpp"
+#include "log_capture.hpp"
 #include "timing_probe.hpp"
 #include "vek/ofdm_demod_lib/lib_ofdm_demod_common.hpp"
 

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "vek/common_lib/report/report.hpp"
+#include "preset_manager.hpp"
 #include "vek/ofdm_demod_lib/config/lib_ofdm_config_manager.hpp"
 #include "vek/ofdm_demod_lib/demod/lib_ofdm.hpp"
 #include "vek/ofdm_demod_lib/generator/lib_ofdm_frame_generator.hpp"
@@ -13,14 +14,6 @@
 namespace vek::test {
 
 using namespace vek::ofdm_demod_lib;
-
-inline lib_ofdm_config_manager_t preset_manager(lib_ofdm_standard_type_t standard) {
-    vek::common_lib::report_capture_t quiet;
-    lib_ofdm_config_manager_t m;
-    m.set_load_address(VEK_TEST_DATA_DIR);
-    m.set_standard(standard);
-    return m;
-}
 
 inline const char* standard_name(lib_ofdm_standard_type_t standard) {
     switch (standard) {

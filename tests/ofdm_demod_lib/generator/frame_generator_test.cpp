@@ -19,7 +19,7 @@
 
 using namespace vek::ofdm_demod_lib;
 using vek::test::demodulate;
-using vek::test::preset;
+using vek::test::preset_manager;
 
 namespace {
 
@@ -56,7 +56,7 @@ void despread(const lib_ofdm_config_manager_t& m, cell_grid_t& grid) {
 class PresetFrames : public ::testing::TestWithParam<lib_ofdm_standard_type_t> {};
 
 TEST_P(PresetFrames, DemodulateByPlainFftBackToTheGeneratedGrid) {
-    const lib_ofdm_config_manager_t m = preset(GetParam());
+    const lib_ofdm_config_manager_t m = preset_manager(GetParam());
     lib_ofdm_generated_frame_t frame;
     ASSERT_TRUE(lib_ofdm_frame_generator_t::generate_frame(m, 7, frame));
     const int n = m.get_fft_length();
@@ -109,7 +109,7 @@ INSTANTIATE_TEST_SUITE_P(AllPresets, PresetFrames,
                                            LIB_OFDM_STANDARD_TYPE_LTE_UL));
 
 TEST(FrameGenerator, DataCellsAreBoostedIdealPointsOfTheirModulation) {
-    lib_ofdm_config_manager_t m = preset(LIB_OFDM_STANDARD_TYPE_LTE_DL);
+    lib_ofdm_config_manager_t m = preset_manager(LIB_OFDM_STANDARD_TYPE_LTE_DL);
     m.set_user_boosting(2.0f);
     cell_grid_t grid;
     ASSERT_TRUE(lib_ofdm_frame_generator_t::generate_cell_grid(m, 3, grid));
@@ -142,7 +142,7 @@ TEST(FrameGenerator, DataCellsAreBoostedIdealPointsOfTheirModulation) {
 }
 
 TEST(FrameGenerator, SeedMakesTheFrameReproducible) {
-    const lib_ofdm_config_manager_t m = preset(LIB_OFDM_STANDARD_TYPE_WIFI);
+    const lib_ofdm_config_manager_t m = preset_manager(LIB_OFDM_STANDARD_TYPE_WIFI);
     lib_ofdm_generated_frame_t a, b, c;
     ASSERT_TRUE(lib_ofdm_frame_generator_t::generate_frame(m, 11, a));
     ASSERT_TRUE(lib_ofdm_frame_generator_t::generate_frame(m, 11, b));
@@ -179,7 +179,7 @@ TEST(FrameGenerator, DftSpreadIsUnitary) {
 }
 
 TEST(FrameGenerator, RefusesMapsThatDoNotDescribeTheFrame) {
-    lib_ofdm_config_manager_t m = preset(LIB_OFDM_STANDARD_TYPE_WIFI);
+    lib_ofdm_config_manager_t m = preset_manager(LIB_OFDM_STANDARD_TYPE_WIFI);
     {
         vek::common_lib::report_capture_t quiet;
         m.set_analy_symbol_num(10);  // maps are now stale
@@ -199,7 +199,7 @@ TEST(FrameGenerator, RefusesMapsThatDoNotDescribeTheFrame) {
 }
 
 TEST(FrameGenerator, TimeGapsAreZerosBeforeThePrefix) {
-    lib_ofdm_config_manager_t m = preset(LIB_OFDM_STANDARD_TYPE_WIFI);
+    lib_ofdm_config_manager_t m = preset_manager(LIB_OFDM_STANDARD_TYPE_WIFI);
     {
         vek::common_lib::report_capture_t quiet;
         ASSERT_TRUE(m.set_time_gaps({0, 5}));
@@ -254,7 +254,7 @@ std::vector<complex_t> read_annex_packet() {
 TEST(FrameGenerator, WlanTrainingMatchesTheStandardsWorkedExample) {
     const std::vector<complex_t> annex = read_annex_packet();
     ASSERT_EQ(annex.size(), 881u);
-    const lib_ofdm_config_manager_t m = preset(LIB_OFDM_STANDARD_TYPE_WIFI);
+    const lib_ofdm_config_manager_t m = preset_manager(LIB_OFDM_STANDARD_TYPE_WIFI);
     lib_ofdm_generated_frame_t frame;
     ASSERT_TRUE(lib_ofdm_frame_generator_t::generate_frame(m, 1, frame));
     std::complex<double> num = 0.0;

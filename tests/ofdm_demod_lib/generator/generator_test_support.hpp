@@ -9,19 +9,12 @@
 
 #include "vek/common_lib/fft/lib_fourier_transform.hpp"
 #include "vek/common_lib/report/report.hpp"
+#include "preset_manager.hpp"
 #include "vek/ofdm_demod_lib/config/lib_ofdm_config_manager.hpp"
 
 namespace vek::test {
 
 using namespace vek::ofdm_demod_lib;
-
-inline lib_ofdm_config_manager_t preset(lib_ofdm_standard_type_t standard) {
-    vek::common_lib::report_capture_t quiet;
-    lib_ofdm_config_manager_t m;
-    m.set_load_address(VEK_TEST_DATA_DIR);
-    m.set_standard(standard);
-    return m;
-}
 
 // b(k) = k N + interval[0] + ... + interval[k], plus the frame's own offset.
 inline std::vector<std::size_t> body_starts(const lib_ofdm_config_manager_t& m, std::size_t offset = 0) {

@@ -14,7 +14,7 @@
 #include "vek/ofdm_demod_lib/generator/lib_ofdm_impairment_channel.hpp"
 
 using namespace vek::ofdm_demod_lib;
-using vek::test::preset;
+using vek::test::preset_manager;
 
 namespace {
 
@@ -42,7 +42,7 @@ double measured_frequency_hz(const complex_vector_t& x, std::size_t begin, std::
 
 lib_ofdm_generated_frame_t wlan_frame(std::uint32_t seed = 9) {
     lib_ofdm_generated_frame_t frame;
-    EXPECT_TRUE(lib_ofdm_frame_generator_t::generate_frame(preset(LIB_OFDM_STANDARD_TYPE_WIFI), seed, frame));
+    EXPECT_TRUE(lib_ofdm_frame_generator_t::generate_frame(preset_manager(LIB_OFDM_STANDARD_TYPE_WIFI), seed, frame));
     return frame;
 }
 
@@ -101,7 +101,7 @@ TEST(ImpairmentChannel, NoisePowerFollowsTheSnrPerFftBin) {
 TEST(ImpairmentChannel, PayloadEvmOfANoisyFrameIsTheSnr) {
     // Ideal receiver (exact timing, known cells, no equaliser): payload EVM = 10^(-SNR/20), also
     // with a gain, which scales the noise with the signal.
-    const lib_ofdm_config_manager_t m = preset(LIB_OFDM_STANDARD_TYPE_WIFI);
+    const lib_ofdm_config_manager_t m = preset_manager(LIB_OFDM_STANDARD_TYPE_WIFI);
     const lib_ofdm_generated_frame_t frame = wlan_frame();
     lib_ofdm_impairment_info_t info;
     info.noise_en = true;
@@ -148,7 +148,7 @@ TEST(ImpairmentChannel, IdleSamplesDelayTheFrameByAWholeNumberOfSamples) {
 }
 
 TEST(ImpairmentChannel, FractionalDelayShowsAsThePhaseSlopeOfEverySymbol) {
-    const lib_ofdm_config_manager_t m = preset(LIB_OFDM_STANDARD_TYPE_WIFI);
+    const lib_ofdm_config_manager_t m = preset_manager(LIB_OFDM_STANDARD_TYPE_WIFI);
     const lib_ofdm_generated_frame_t frame = wlan_frame();
     for (const double delay : {0.3, -0.45}) {
         lib_ofdm_impairment_info_t info;
@@ -184,7 +184,7 @@ TEST(ImpairmentChannel, FractionalDelayShowsAsThePhaseSlopeOfEverySymbol) {
 }
 
 TEST(ImpairmentChannel, GainPhaseAndMultipathMultiplyEachCellByTheChannel) {
-    const lib_ofdm_config_manager_t m = preset(LIB_OFDM_STANDARD_TYPE_WIFI);
+    const lib_ofdm_config_manager_t m = preset_manager(LIB_OFDM_STANDARD_TYPE_WIFI);
     const lib_ofdm_generated_frame_t frame = wlan_frame();
     lib_ofdm_impairment_info_t info;
     info.gain_en = true;
@@ -237,7 +237,7 @@ TEST(ImpairmentChannel, RateChangeKeepsToneFrequencyAndDuration) {
 TEST(ImpairmentChannel, FrameSurvivesARateChangeThereAndBack) {
     // LTE downlink at 7.68 MHz captured at 10 MHz, brought back with the same resampler: the
     // cells come back within the resampler's own accuracy.
-    const lib_ofdm_config_manager_t m = preset(LIB_OFDM_STANDARD_TYPE_LTE_DL);
+    const lib_ofdm_config_manager_t m = preset_manager(LIB_OFDM_STANDARD_TYPE_LTE_DL);
     lib_ofdm_generated_frame_t frame;
     ASSERT_TRUE(lib_ofdm_frame_generator_t::generate_frame(m, 2, frame));
     lib_ofdm_impairment_info_t info;
@@ -268,12 +268,12 @@ namespace {
 TEST(ImpairmentChannel, MultipathLimitKeepsTheAdvancedWindowClear) {
     // WLAN: prefix 16, advance 8: echoes up to 8 samples, 9 taps. LTE: shortest prefix 36,
     // advance 18: 19 taps.
-    EXPECT_EQ(lib_ofdm_impairment_channel_t::get_max_multipath_taps(preset(LIB_OFDM_STANDARD_TYPE_WIFI)), 9);
-    EXPECT_EQ(lib_ofdm_impairment_channel_t::get_max_multipath_taps(preset(LIB_OFDM_STANDARD_TYPE_LTE_DL)), 19);
+    EXPECT_EQ(lib_ofdm_impairment_channel_t::get_max_multipath_taps(preset_manager(LIB_OFDM_STANDARD_TYPE_WIFI)), 9);
+    EXPECT_EQ(lib_ofdm_impairment_channel_t::get_max_multipath_taps(preset_manager(LIB_OFDM_STANDARD_TYPE_LTE_DL)), 19);
 
     // An echo at the limit (8 samples) leaves windows taken 8 samples early ISI-free: every cell
     // is H(k) X(k); one sample further and the previous symbol leaks in.
-    const lib_ofdm_config_manager_t m = preset(LIB_OFDM_STANDARD_TYPE_WIFI);
+    const lib_ofdm_config_manager_t m = preset_manager(LIB_OFDM_STANDARD_TYPE_WIFI);
     const lib_ofdm_generated_frame_t frame = wlan_frame();
     for (const int echo : {8, 9}) {
         lib_ofdm_impairment_info_t info;
