@@ -2,8 +2,10 @@
 // correlating a 4x interpolated reference body against the 4x interpolated received body, and the
 // whole capture is moved so that the frame starts at sample 0. Also the half-subcarrier shift,
 // which must follow the timing because it is phase-referenced to each body start.
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <vector>
 
 #include "lib_ofdm_interpolation.hpp"
 #include "lib_ofdm_symbol_position.hpp"
@@ -80,6 +82,18 @@ void lib_ofdm_demod_t::_deal_half_subcarrier_shift() {
     const std::vector<int>& intervals = m_config_manager.get_interval_per_sym_vct();
     if (F <= 0) return;
     const auto total = static_cast<std::int64_t>(m_sample_data.size());
+    // The rotation depends only on the offset n from the body start, so one table covers every
+    // symbol: rotation[n + longest prefix] for n = -longest prefix ... F - 1.
+    int longest_cp = 0;
+    for (int k = 0; k < S && static_cast<std::size_t>(k) < cp.size(); ++k)
+        longest_cp = std::max(longest_cp, cp[static_cast<std::size_t>(k)]);
+    std::vector<std::complex<float>> rotation(static_cast<std::size_t>(longest_cp) + static_cast<std::size_t>(F));
+    for (std::int64_t n = -longest_cp; n < F; ++n) {
+        // Phase 0 at the first body sample keeps every symbol's cells referenced to its body.
+        const double phase_rad = -k_pi * static_cast<double>(n) / F;
+        rotation[static_cast<std::size_t>(n + longest_cp)] =
+            std::complex<float>(static_cast<float>(std::cos(phase_rad)), static_cast<float>(std::sin(phase_rad)));
+    }
     for (int k = 0; k < S; ++k) {
         std::int64_t body = 0;
         // Symbols the layout does not describe, and samples the capture does not hold, are left
@@ -89,10 +103,7 @@ void lib_ofdm_demod_t::_deal_half_subcarrier_shift() {
         for (std::int64_t n = -c; n < F; ++n) {
             const std::int64_t pos = body + n;
             if (pos < 0 || pos >= total) continue;
-            // Phase 0 at the first body sample keeps every symbol's cells referenced to its body.
-            const double phase_rad = -k_pi * static_cast<double>(n) / F;
-            m_sample_data[static_cast<std::size_t>(pos)] *= std::complex<float>(
-                static_cast<float>(std::cos(phase_rad)), static_cast<float>(std::sin(phase_rad)));
+            m_sample_data[static_cast<std::size_t>(pos)] *= rotation[static_cast<std::size_t>(n + longest_cp)];
         }
     }
 }
