@@ -47,11 +47,17 @@ float lib_ofdm_demod_common_t::channel_power(const complex_vector_t& samples, st
     if (n == 0 || impedance_ohm == 0) return k_power_floor_dbm;
     const auto n_f = static_cast<float>(n);
 
-    complex_vector_t window;
-    vek::common_lib::lib_window_function_t::generate_gauss_window(window, static_cast<std::uint32_t>(n),
-                                                                  false, k_gauss_width_factor);
-    std::vector<float> amplitude;
-    lib_common_math_t::get_complex_array_amplitude(window, amplitude);
+    // Successive runs measure captures of the same search length: the window is kept per thread
+    // for the last length asked for.
+    thread_local std::vector<float> amplitude;
+    thread_local std::size_t amplitude_length = 0;
+    if (amplitude_length != n || amplitude.size() != n) {
+        complex_vector_t window;
+        vek::common_lib::lib_window_function_t::generate_gauss_window(window, static_cast<std::uint32_t>(n),
+                                                                      false, k_gauss_width_factor);
+        lib_common_math_t::get_complex_array_amplitude(window, amplitude);
+        amplitude_length = n;
+    }
 
     // Equivalent noise bandwidth of the window, in bins, turns a bin's power into a density; the
     // coherent gain correction restores a tone's amplitude.

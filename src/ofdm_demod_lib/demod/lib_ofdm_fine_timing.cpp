@@ -2,11 +2,13 @@
 // correlating a 4x interpolated reference body against the 4x interpolated received body, and the
 // whole capture is moved so that the frame starts at sample 0. Also the half-subcarrier shift,
 // which must follow the timing because it is phase-referenced to each body start.
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <vector>
 
+#include "lib_ofdm_interpolation.hpp"
 #include "lib_ofdm_symbol_position.hpp"
-#include "vek/common_lib/math/lib_common_container.hpp"
 #include "vek/ofdm_demod_lib/demod/lib_ofdm_demod.hpp"
 #include "vek/ofdm_demod_lib/lib_ofdm_demod_common.hpp"
 #include "vek/ofdm_demod_lib/log/ofdm_log.hpp"
@@ -15,47 +17,9 @@ namespace vek::ofdm_demod_lib {
 
 namespace {
 
-constexpr int k_interp_factor = 4;
+using detail::interpolate_x4;
+using detail::k_interp_factor;
 constexpr double k_pi = 3.14159265358979323846;
-
-// Right half h[48 + k], k = 0 ... 47, of the 96-tap windowed-sinc interpolator for a factor of 4:
-// every fourth tap from the centre is 0, so the original samples pass unchanged, and each of the
-// four polyphase branches sums to 1, so the interpolated samples keep the signal's level.
-constexpr float k_interp_right_half[48] = {
-    1.0f, 0.8988837f,       0.632576108f,     0.295831352f,
-    0.0f, -0.173018485f,    -0.200342f,       -0.118916504f,
-    0.0f, 0.0878360122f,    0.108403817f,     0.0673410892f,
-    0.0f, -0.0526648909f,   -0.066138342f,    -0.0415921994f,
-    0.0f, 0.0329540186f,    0.041471187f,     0.0260729548f,
-    0.0f, -0.0205257311f,   -0.0256826393f,   -0.0160299204f,
-    0.0f, 0.0123854959f,    0.0153221432f,    0.00944284722f,
-    0.0f, -0.00708453171f,  -0.0086180279f,   -0.00521458499f,
-    0.0f, 0.0037521536f,    0.00445710821f,   0.00262769405f,
-    0.0f, -0.00178070448f,  -0.00204280554f,  -0.00115837285f,
-    0.0f, 0.000714756898f,  0.000774075394f,  0.000410249282f,
-    0.0f, -0.000211174629f, -0.000201076691f, -0.0000894209297f,
-};
-
-// The 96 taps: h[0] = 0 and h[48 - k] = h[48 + k].
-const std::vector<float>& interp_taps() {
-    static const std::vector<float> taps = [] {
-        std::vector<float> h(96, 0.0f);
-        for (int k = 0; k < 48; ++k) h[static_cast<std::size_t>(48 + k)] = k_interp_right_half[k];
-        for (int k = 1; k <= 47; ++k)
-            h[static_cast<std::size_t>(48 - k)] = h[static_cast<std::size_t>(48 + k)];
-        return h;
-    }();
-    return taps;
-}
-
-// x at four times its rate, aligned with the input: zero insertion, then the interpolator.
-complex_vector_t interpolate_x4(const complex_vector_t& x) {
-    complex_vector_t up;
-    complex_vector_t out;
-    lib_ofdm_demod_common_t::upsample(x, static_cast<float>(k_interp_factor), up);
-    lib_ofdm_demod_common_t::conv(up, interp_taps(), out, true);
-    return out;
-}
 
 }  // namespace
 
@@ -94,9 +58,11 @@ bool lib_ofdm_demod_t::_deal_ofdm_fine_delay() {
 
     // Move the capture by k quarter samples at the high rate and come back to the system rate:
     // the frame then starts at sample 0 to within a quarter sample.
-    complex_vector_t high = interpolate_x4(m_sample_data);
-    common_lib::lib_common_container_t::deal_cyclic_shift(-static_cast<std::int64_t>(k), high);
-    lib_ofdm_demod_common_t::downsample(high, static_cast<float>(k_interp_factor), m_sample_data);
+    // Only the polyphase branch k mod 4 of the interpolated capture is ever kept, so it alone is
+    // computed.
+    complex_vector_t shifted;
+    detail::shift_quarter_samples(m_sample_data, k, shifted);
+    m_sample_data.swap(shifted);
 
     m_dly_est = (static_cast<float>(k) - static_cast<float>(k_interp_factor * W) * 0.5f) * 0.25f +
                 static_cast<float>(m_ofdm_frame_dly);
@@ -116,6 +82,18 @@ void lib_ofdm_demod_t::_deal_half_subcarrier_shift() {
     const std::vector<int>& intervals = m_config_manager.get_interval_per_sym_vct();
     if (F <= 0) return;
     const auto total = static_cast<std::int64_t>(m_sample_data.size());
+    // The rotation depends only on the offset n from the body start, so one table covers every
+    // symbol: rotation[n + longest prefix] for n = -longest prefix ... F - 1.
+    int longest_cp = 0;
+    for (int k = 0; k < S && static_cast<std::size_t>(k) < cp.size(); ++k)
+        longest_cp = std::max(longest_cp, cp[static_cast<std::size_t>(k)]);
+    std::vector<std::complex<float>> rotation(static_cast<std::size_t>(longest_cp) + static_cast<std::size_t>(F));
+    for (std::int64_t n = -longest_cp; n < F; ++n) {
+        // Phase 0 at the first body sample keeps every symbol's cells referenced to its body.
+        const double phase_rad = -k_pi * static_cast<double>(n) / F;
+        rotation[static_cast<std::size_t>(n + longest_cp)] =
+            std::complex<float>(static_cast<float>(std::cos(phase_rad)), static_cast<float>(std::sin(phase_rad)));
+    }
     for (int k = 0; k < S; ++k) {
         std::int64_t body = 0;
         // Symbols the layout does not describe, and samples the capture does not hold, are left
@@ -125,10 +103,7 @@ void lib_ofdm_demod_t::_deal_half_subcarrier_shift() {
         for (std::int64_t n = -c; n < F; ++n) {
             const std::int64_t pos = body + n;
             if (pos < 0 || pos >= total) continue;
-            // Phase 0 at the first body sample keeps every symbol's cells referenced to its body.
-            const double phase_rad = -k_pi * static_cast<double>(n) / F;
-            m_sample_data[static_cast<std::size_t>(pos)] *= std::complex<float>(
-                static_cast<float>(std::cos(phase_rad)), static_cast<float>(std::sin(phase_rad)));
+            m_sample_data[static_cast<std::size_t>(pos)] *= rotation[static_cast<std::size_t>(n + longest_cp)];
         }
     }
 }

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "lib_ofdm_sync_scores.hpp"
 #include "vek/common_lib/math/lib_common_container.hpp"
 #include "vek/ofdm_demod_lib/demod/lib_ofdm_demod.hpp"
 #include "vek/ofdm_demod_lib/lib_ofdm_demod_common.hpp"
@@ -44,31 +45,7 @@ std::int32_t half_of(std::int32_t value) {
     return static_cast<std::int32_t>(std::floor(static_cast<double>(value) * 0.5));
 }
 
-// Low-pass, then keep the even samples.
-void to_half_rate(const complex_vector_t& x, const std::vector<float>& taps, complex_vector_t& out) {
-    complex_vector_t filtered;
-    common::conv(x, taps, filtered, true);
-    out.clear();
-    common::downsample(filtered, 2.0f, out);
-}
-
-// Where each synchronisation symbol's body lies relative to the frame start, at half rate, and
-// where its reference lies in the concatenated reference.
-struct sync_body_t {
-    std::int64_t data_offset;
-    std::int32_t ref_start_1based;
-};
-
-// Per-candidate score: the mean normalised correlation of the symbol bodies.
-float score_start(const complex_vector_t& d, const complex_vector_t& r,
-                  const std::vector<sync_body_t>& bodies, std::int64_t start, std::int32_t body_len) {
-    float sum = 0.0f;
-    for (const sync_body_t& body : bodies) {
-        sum += common::deal_signal_corr(d, r, static_cast<std::int32_t>(start + body.data_offset + 1),
-                                        body.ref_start_1based, body_len);
-    }
-    return sum / static_cast<float>(bodies.size());
-}
+using detail::sync_body_t;
 
 }  // namespace
 
@@ -109,8 +86,9 @@ void lib_ofdm_demod_common_t::deal_coarse_search(
     const std::vector<float> taps = half_band_taps();
     complex_vector_t d;
     complex_vector_t r;
-    to_half_rate(data, taps, d);
-    to_half_rate(reference, taps, r);
+    // Low-pass, then keep the even samples.
+    detail::filter_to_half_rate(data, taps, d);
+    detail::filter_to_half_rate(reference, taps, r);
 
     const std::int32_t body_len = half_of(ofdm_len);
     std::vector<std::int32_t> intervals_half(intervals.size());
@@ -175,9 +153,8 @@ void lib_ofdm_demod_common_t::deal_coarse_search(
         }
         return;
     }
-    std::vector<float> scores(candidates.size());
-    for (std::size_t i = 0; i < candidates.size(); ++i)
-        scores[i] = score_start(d, r, bodies, candidates[i], body_len);
+    std::vector<float> scores;
+    detail::score_sync_candidates(d, r, bodies, candidates, body_len, scores);
     std::int32_t best = 0;
     deal_max_corr_sel(scores, peak, best);
     delay = 2 * candidates[static_cast<std::size_t>(best)];

@@ -74,10 +74,24 @@ void lib_ofdm_demod_common_t::deal_fft_advance_compensation(const complex_vector
     constexpr double k_two_pi = 6.283185307179586;
     // Bins beyond the spectrum (a caller's fft_len longer than its vector) have nothing to rotate.
     const std::size_t bins = std::min(static_cast<std::size_t>(fft_len), spectrum.size());
-    for (std::size_t k = 0; k < bins; ++k) {
-        const auto phase_rad = static_cast<float>(static_cast<double>(k) * k_two_pi * fft_advance / fft_len);
-        out[k] = spectrum[k] * std::complex<float>(std::cos(phase_rad), std::sin(phase_rad));
+    // Every symbol of a run uses the same length and advance: the rotations are computed once
+    // per (length, advance) and thread.
+    struct rotation_table_t {
+        int fft_len = 0;
+        int fft_advance = 0;
+        complex_vector_t rotation;
+    };
+    thread_local rotation_table_t table;
+    if (table.fft_len != fft_len || table.fft_advance != fft_advance) {
+        table.rotation.resize(static_cast<std::size_t>(fft_len));
+        for (std::size_t k = 0; k < table.rotation.size(); ++k) {
+            const auto phase_rad = static_cast<float>(static_cast<double>(k) * k_two_pi * fft_advance / fft_len);
+            table.rotation[k] = std::complex<float>(std::cos(phase_rad), std::sin(phase_rad));
+        }
+        table.fft_len = fft_len;
+        table.fft_advance = fft_advance;
     }
+    for (std::size_t k = 0; k < bins; ++k) out[k] = spectrum[k] * table.rotation[k];
 }
 
 }  // namespace vek::ofdm_demod_lib

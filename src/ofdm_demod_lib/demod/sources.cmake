@@ -4,6 +4,7 @@ list(APPEND VEK_DEMOD_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_demod.cpp
   ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_reference_waveforms.cpp
   ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_fine_timing.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_interpolation.cpp
   ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_freq_error.cpp
   ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_symbol_demod.cpp
   ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_slicers.cpp
@@ -16,6 +17,7 @@ list(APPEND VEK_DEMOD_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_filtering.cpp
   ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_channel_power.cpp
   ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_frame_sync.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_sync_scores.cpp
   ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_sync_correlation.cpp
   ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_dumps.cpp
   ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_dumps_cfg.cpp

@@ -1,0 +1,28 @@
+#pragma once
+// The 4x windowed-sinc interpolator of the fine timing, and the quarter-sample shift of a whole
+// capture built on it (demod/lib_ofdm_interpolation.cpp).
+#include <cstdint>
+#include <vector>
+
+#include "vek/ofdm_demod_lib/config/lib_ofdm_types.hpp"
+
+namespace vek::ofdm_demod_lib::detail {
+
+constexpr int k_interp_factor = 4;
+
+// The 96 taps: every fourth tap from the centre (48) is 0 and the centre is 1, so the original
+// samples pass unchanged; each of the four polyphase branches sums to 1.
+const std::vector<float>& interp_taps();
+
+// x at four times its rate, aligned with the input: zero insertion, then the interpolator
+// (centred linear convolution, zeros beyond both ends).
+complex_vector_t interpolate_x4(const complex_vector_t& x);
+
+// out[n] = X[(4n + k) mod 4L], n = 0 ... L - 1, where X = interpolate_x4(x) and L = x.size():
+// the capture advanced by k quarter samples (cyclically at the high rate) and brought back to its
+// own rate. Only the one polyphase branch k mod 4 is evaluated, 24 taps per output sample, so the
+// cost is that of a short FIR over x instead of a 4L-point interpolation. A shift of more than
+// 4L either way is not a rotation the capture allows: x comes back unshifted (as X[4n]).
+void shift_quarter_samples(const complex_vector_t& x, std::int64_t k, complex_vector_t& out);
+
+}  // namespace vek::ofdm_demod_lib::detail

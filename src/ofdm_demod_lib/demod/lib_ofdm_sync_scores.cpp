@@ -1,0 +1,139 @@
+// Candidate scores of the coarse frame search, all candidates at once.
+#include "lib_ofdm_sync_scores.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+#include "vek/common_lib/math/lib_convolution.hpp"
+#include "vek/ofdm_demod_lib/lib_ofdm_demod_common.hpp"
+
+namespace vek::ofdm_demod_lib::detail {
+
+namespace {
+
+// Below this many candidates the direct products cost less than the FFT correlations.
+constexpr std::size_t k_direct_candidates_max = 32;
+// Windows whose energy product is below this have no defined correlation (as deal_signal_corr).
+constexpr double k_energy_floor = 1e-12;
+// Windows whose energy is below this fraction of the loudest window's are correlated directly.
+constexpr double k_quiet_window_fraction = 1e-5;
+
+// Sum over k < len of d[m + k] conj(r[k]) for m = 0 ... count - 1, d read from `first`: the
+// linear convolution of that stretch of d with the reversed, conjugated reference.
+complex_vector_t cross_correlation(const complex_vector_t& d, std::int64_t first, std::int64_t count,
+                                   const complex_t* r, std::int32_t len) {
+    complex_vector_t stretch(d.begin() + first, d.begin() + first + count + len - 1);
+    complex_vector_t kernel(static_cast<std::size_t>(len));
+    for (std::int32_t j = 0; j < len; ++j) kernel[static_cast<std::size_t>(j)] = std::conj(r[len - 1 - j]);
+    if (len < 2) {
+        for (complex_t& v : stretch) v *= kernel[0];
+        return stretch;
+    }
+    vek::common_lib::lib_convolution_t::deal_fft_convolution(kernel, stretch);
+    // Output m + len - 1 holds the window that starts at m.
+    return complex_vector_t(stretch.begin() + (len - 1), stretch.begin() + (len - 1) + count);
+}
+
+}  // namespace
+
+void score_sync_candidates(const complex_vector_t& d, const complex_vector_t& r,
+                           const std::vector<sync_body_t>& bodies, const std::vector<std::int32_t>& candidates,
+                           std::int32_t body_len, std::vector<float>& scores) {
+    scores.assign(candidates.size(), 0.0f);
+    if (candidates.empty() || bodies.empty()) return;
+    const auto divisor = static_cast<float>(bodies.size());
+    if (candidates.size() <= k_direct_candidates_max || body_len <= 0) {
+        for (std::size_t i = 0; i < candidates.size(); ++i) {
+            float sum = 0.0f;
+            for (const sync_body_t& body : bodies) {
+                sum += lib_ofdm_demod_common_t::deal_signal_corr(
+                    d, r, static_cast<std::int32_t>(candidates[i] + body.data_offset + 1), body.ref_start_1based,
+                    body_len);
+            }
+            scores[i] = sum / divisor;
+        }
+        return;
+    }
+
+    // Running energy of d, in double so that differences of two sums keep float accuracy.
+    std::vector<double> energy_before(d.size() + 1, 0.0);
+    for (std::size_t k = 0; k < d.size(); ++k)
+        energy_before[k + 1] = energy_before[k] + static_cast<double>(std::norm(d[k]));
+
+    const auto [lowest, highest] = std::minmax_element(candidates.begin(), candidates.end());
+    const auto d_size = static_cast<std::int64_t>(d.size());
+    const auto r_size = static_cast<std::int64_t>(r.size());
+    std::vector<float> sums(candidates.size(), 0.0f);
+    for (const sync_body_t& body : bodies) {
+        const std::int64_t ref_first = static_cast<std::int64_t>(body.ref_start_1based) - 1;
+        const bool ref_inside = ref_first >= 0 && ref_first + body_len <= r_size;
+        // The stretch of starts whose windows lie inside d; others score 0 for this body.
+        const std::int64_t first = std::max<std::int64_t>(*lowest + body.data_offset, 0);
+        const std::int64_t last = std::min<std::int64_t>(*highest + body.data_offset, d_size - body_len);
+        if (!ref_inside || last < first) continue;
+        float energy_ref = 0.0f;
+        for (std::int32_t k = 0; k < body_len; ++k) energy_ref += std::norm(r[static_cast<std::size_t>(ref_first + k)]);
+        const complex_vector_t cross =
+            cross_correlation(d, first, last - first + 1, r.data() + ref_first, body_len);
+        const auto window_energy = [&](std::int64_t start) {
+            return energy_before[static_cast<std::size_t>(start + body_len)] -
+                   energy_before[static_cast<std::size_t>(start)];
+        };
+        double energy_max = 0.0;
+        for (std::int64_t start = first; start <= last; ++start) energy_max = std::max(energy_max, window_energy(start));
+        for (std::size_t i = 0; i < candidates.size(); ++i) {
+            const std::int64_t start = candidates[i] + body.data_offset;
+            if (start < first || start > last) continue;
+            const double energy_data = window_energy(start);
+            // The FFT's rounding error is relative to the loudest windows: in a window far quieter
+            // than those (leakage into idle samples) it would swamp the true cross term, so such
+            // windows take the direct products.
+            if (energy_data < k_quiet_window_fraction * energy_max) {
+                sums[i] += lib_ofdm_demod_common_t::deal_signal_corr(d, r, static_cast<std::int32_t>(start + 1),
+                                                                     body.ref_start_1based, body_len);
+                continue;
+            }
+            const double denominator = std::sqrt(std::max(energy_data, 0.0) * static_cast<double>(energy_ref));
+            if (denominator < k_energy_floor) continue;
+            sums[i] += static_cast<float>(
+                static_cast<double>(std::abs(cross[static_cast<std::size_t>(start - first)])) / denominator);
+        }
+    }
+    for (std::size_t i = 0; i < candidates.size(); ++i) scores[i] = sums[i] / divisor;
+}
+
+void filter_to_half_rate(const complex_vector_t& x, const std::vector<float>& taps, complex_vector_t& out) {
+    out.clear();
+    if (x.empty()) {
+        lib_ofdm_demod_common_t::downsample(x, 2.0f, out);  // its warning about the empty input
+        return;
+    }
+    if (taps.size() < 2) {
+        // conv passes x through unchanged for fewer than two taps.
+        for (std::size_t i = 0; i < x.size(); i += 2) out.push_back(x[i]);
+        return;
+    }
+    // Output m of the centred convolution is sum_j x[m + K/2 - j] h[j].
+    const auto len = static_cast<std::int64_t>(x.size());
+    const auto centre = static_cast<std::int64_t>(taps.size() / 2);
+    std::vector<std::pair<std::int64_t, float>> live;  // (K/2 - j, h[j]) of the non-zero taps
+    for (std::size_t j = 0; j < taps.size(); ++j) {
+        if (taps[j] != 0.0f) live.emplace_back(centre - static_cast<std::int64_t>(j), taps[j]);
+    }
+    out.resize((x.size() + 1) / 2);
+    for (std::int64_t i = 0; i < static_cast<std::int64_t>(out.size()); ++i) {
+        const std::int64_t m = 2 * i;
+        float re = 0.0f;
+        float im = 0.0f;
+        for (const auto& [shift, h] : live) {
+            const std::int64_t at = m + shift;
+            if (at < 0 || at >= len) continue;
+            re += h * x[static_cast<std::size_t>(at)].real();
+            im += h * x[static_cast<std::size_t>(at)].imag();
+        }
+        out[static_cast<std::size_t>(i)] = {re, im};
+    }
+}
+
+}  // namespace vek::ofdm_demod_lib::detail

@@ -1,0 +1,31 @@
+#pragma once
+// Scores of the coarse frame search (demod/lib_ofdm_sync_scores.cpp): for every candidate start,
+// the mean normalised correlation of the synchronisation-symbol bodies with their references.
+#include <cstdint>
+#include <vector>
+
+#include "vek/ofdm_demod_lib/config/lib_ofdm_types.hpp"
+
+namespace vek::ofdm_demod_lib::detail {
+
+// Where a synchronisation symbol's body lies relative to a candidate start in the searched data,
+// and where its reference starts (1-based) in the concatenated reference.
+struct sync_body_t {
+    std::int64_t data_offset;
+    std::int32_t ref_start_1based;
+};
+
+// scores[i] = mean over bodies of deal_signal_corr(d, r, candidates[i] + offset + 1, ref start,
+// body_len), to within float rounding: data window energies come from running sums, and over a
+// long run of candidates the cross terms from one FFT correlation per body instead of body_len
+// products at every candidate. Windows outside d or r score 0, as deal_signal_corr has it.
+void score_sync_candidates(const complex_vector_t& d, const complex_vector_t& r,
+                           const std::vector<sync_body_t>& bodies, const std::vector<std::int32_t>& candidates,
+                           std::int32_t body_len, std::vector<float>& scores);
+
+// The even samples of the centred linear convolution of x with taps (zeros beyond both ends):
+// conv(x, taps, same) followed by downsample by 2, to within float rounding, computed directly
+// for the kept samples only and skipping zero taps (a half-band filter has every other one).
+void filter_to_half_rate(const complex_vector_t& x, const std::vector<float>& taps, complex_vector_t& out);
+
+}  // namespace vek::ofdm_demod_lib::detail

@@ -1,0 +1,150 @@
+// The fast paths of the hot stages against their straightforward forms on seeded random inputs:
+// equal to within float rounding.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+
+#include "../../../src/ofdm_demod_lib/demod/lib_ofdm_interpolation.hpp"
+#include "../../../src/ofdm_demod_lib/demod/lib_ofdm_sync_scores.hpp"
+#include "vek/common_lib/math/lib_common_container.hpp"
+#include "vek/common_lib/report/report.hpp"
+#include "vek/ofdm_demod_lib/lib_ofdm_demod_common.hpp"
+
+namespace {
+
+using namespace vek::ofdm_demod_lib;
+
+complex_vector_t random_samples(std::size_t n, std::uint32_t seed) {
+    std::mt19937 rng(seed);
+    std::normal_distribution<float> g;
+    complex_vector_t x(n);
+    for (auto& v : x) v = {g(rng), g(rng)};
+    return x;
+}
+
+float max_abs_difference(const complex_vector_t& a, const complex_vector_t& b) {
+    float worst = 0.0f;
+    for (std::size_t i = 0; i < a.size(); ++i) worst = std::max(worst, std::abs(a[i] - b[i]));
+    return worst;
+}
+
+// The whole capture at four times its rate, rotated by k quarter samples, every fourth sample kept.
+complex_vector_t shift_by_full_interpolation(const complex_vector_t& x, std::int64_t k) {
+    complex_vector_t high = detail::interpolate_x4(x);
+    vek::common_lib::lib_common_container_t::deal_cyclic_shift(-k, high);
+    complex_vector_t out;
+    lib_ofdm_demod_common_t::downsample(high, 4.0f, out);
+    return out;
+}
+
+TEST(QuarterSampleShift, EqualsTheFullInterpolationForEveryBranchAndWrap) {
+    for (const std::size_t length : {std::size_t{5}, std::size_t{30}, std::size_t{1000}}) {
+        const complex_vector_t x = random_samples(length, static_cast<std::uint32_t>(length));
+        const auto high_len = static_cast<std::int64_t>(4 * length);
+        for (const std::int64_t k : {std::int64_t{0}, std::int64_t{1}, std::int64_t{2}, std::int64_t{3},
+                                     std::int64_t{6}, std::int64_t{19}, high_len - 1, high_len, std::int64_t{-3}}) {
+            complex_vector_t fast;
+            detail::shift_quarter_samples(x, k, fast);
+            const complex_vector_t slow = shift_by_full_interpolation(x, k);
+            ASSERT_EQ(fast.size(), slow.size()) << length << " " << k;
+            EXPECT_LT(max_abs_difference(fast, slow), 1e-5f) << length << " " << k;
+        }
+    }
+}
+
+TEST(QuarterSampleShift, WholeSampleShiftsMoveTheSamplesUnchanged) {
+    const complex_vector_t x = random_samples(200, 9);
+    complex_vector_t out;
+    detail::shift_quarter_samples(x, 8, out);  // two whole samples, cyclically
+    for (std::size_t n = 0; n < x.size(); ++n) EXPECT_EQ(out[n], x[(n + 2) % x.size()]) << n;
+    detail::shift_quarter_samples(x, 4 * 200 + 1, out);  // beyond one turn: left unshifted
+    EXPECT_LT(max_abs_difference(out, x), 1e-6f);
+    detail::shift_quarter_samples({}, 3, out);
+    EXPECT_TRUE(out.empty());
+}
+
+// The mean normalised correlation of the bodies at one start, product by product.
+float direct_score(const complex_vector_t& d, const complex_vector_t& r, const std::vector<detail::sync_body_t>& bodies,
+                   std::int32_t start, std::int32_t body_len) {
+    float sum = 0.0f;
+    for (const detail::sync_body_t& body : bodies)
+        sum += lib_ofdm_demod_common_t::deal_signal_corr(d, r, static_cast<std::int32_t>(start + body.data_offset + 1),
+                                                         body.ref_start_1based, body_len);
+    return sum / static_cast<float>(bodies.size());
+}
+
+TEST(SyncCandidateScores, EqualTheDirectCorrelationsEverywhere) {
+    constexpr std::int32_t body_len = 64;
+    const complex_vector_t r = random_samples(3 * body_len, 21);
+    complex_vector_t d = random_samples(1500, 22);
+    // Plant the references (scaled, rotated, noisy) so that some candidates score near 1, and a
+    // silent stretch where the correlation is undefined and scores 0.
+    for (std::int32_t k = 0; k < body_len; ++k) {
+        d[static_cast<std::size_t>(300 + k)] += complex_t{0.0f, 3.0f} * r[static_cast<std::size_t>(k)];
+        d[static_cast<std::size_t>(300 + 200 + k)] += 2.0f * r[static_cast<std::size_t>(2 * body_len + k)];
+    }
+    std::fill(d.begin() + 800, d.begin() + 1200, complex_t{});
+    // And a stretch 100 dB down (filter leakage into idle samples), where FFT rounding alone
+    // would exceed the true cross terms.
+    for (std::size_t i = 1200; i < 1450; ++i) d[i] *= 1e-5f;
+    const std::vector<detail::sync_body_t> bodies = {{0, 1}, {200, 2 * body_len + 1}, {90, body_len + 1}};
+    // Every start, including starts whose later bodies run past the data.
+    std::vector<std::int32_t> candidates;
+    for (std::int32_t p = 0; p < 1500; ++p) candidates.push_back(p);
+    std::vector<float> scores;
+    detail::score_sync_candidates(d, r, bodies, candidates, body_len, scores);
+    ASSERT_EQ(scores.size(), candidates.size());
+    float worst = 0.0f;
+    for (std::size_t i = 0; i < candidates.size(); ++i)
+        worst = std::max(worst, std::fabs(scores[i] - direct_score(d, r, bodies, candidates[i], body_len)));
+    EXPECT_LT(worst, 2e-5f);
+    EXPECT_GT(scores[300], 0.6f);  // two of three bodies match
+    EXPECT_EQ(scores[850], 0.0f);  // silence in all three windows
+
+    // A few scattered candidates (the cyclic-prefix mode's threshold crossings) take the direct path.
+    const std::vector<std::int32_t> few = {3, 300, 1499};
+    detail::score_sync_candidates(d, r, bodies, few, body_len, scores);
+    for (std::size_t i = 0; i < few.size(); ++i)
+        EXPECT_EQ(scores[i], direct_score(d, r, bodies, few[i], body_len)) << few[i];
+}
+
+TEST(HalfRateFilter, EqualsTheFullConvolutionThenDecimation) {
+    // A half-band shape (every other tap zero) and a dense one, odd and even lengths of x.
+    const std::vector<float> half_band = {-0.01f, 0.0f, 0.06f, 0.0f, -0.3f, 0.0f, 0.5f, 0.0f, -0.3f, 0.0f, 0.06f};
+    const std::vector<float> dense = {0.1f, -0.2f, 0.7f, 0.3f, 0.05f, -0.02f};
+    for (const auto* taps : {&half_band, &dense}) {
+        for (const std::size_t length : {std::size_t{1}, std::size_t{4}, std::size_t{777}, std::size_t{2000}}) {
+            const complex_vector_t x = random_samples(length, static_cast<std::uint32_t>(length + taps->size()));
+            complex_vector_t filtered;
+            complex_vector_t slow;
+            lib_ofdm_demod_common_t::conv(x, *taps, filtered, true);
+            lib_ofdm_demod_common_t::downsample(filtered, 2.0f, slow);
+            complex_vector_t fast;
+            detail::filter_to_half_rate(x, *taps, fast);
+            ASSERT_EQ(fast.size(), slow.size()) << length;
+            EXPECT_LT(max_abs_difference(fast, slow), 1e-5f) << length;
+        }
+    }
+}
+
+TEST(AdvanceCompensation, CachedRotationsMatchTheFormulaAcrossLengthsAndAdvances) {
+    constexpr double two_pi = 6.283185307179586;
+    // Alternating settings make every call after the first change the cached table.
+    for (const auto& [fft_len, advance] : {std::pair{64, 8}, std::pair{512, 36}, std::pair{64, 8}, std::pair{64, -3}}) {
+        const complex_vector_t spectrum = random_samples(static_cast<std::size_t>(fft_len), 40);
+        complex_vector_t out;
+        lib_ofdm_demod_common_t::deal_fft_advance_compensation(spectrum, fft_len, advance, out);
+        ASSERT_EQ(out.size(), spectrum.size());
+        for (int k = 0; k < fft_len; ++k) {
+            const double phase = two_pi * k * advance / fft_len;
+            const std::complex<double> expected =
+                std::complex<double>(spectrum[static_cast<std::size_t>(k)]) * std::polar(1.0, phase);
+            EXPECT_LT(std::abs(std::complex<double>(out[static_cast<std::size_t>(k)]) - expected), 1e-4)
+                << fft_len << " " << advance << " " << k;
+        }
+    }
+}
+
+}  // namespace
