@@ -9,3 +9,9 @@ vek_add_test(test_cli
 add_dependencies(test_cli ofdm_demod_cli)
 target_compile_definitions(test_cli PRIVATE
   VEK_CLI_EXE="$<TARGET_FILE:ofdm_demod_cli>" VEK_CLI_TEST_DATA_DIR="${CMAKE_CURRENT_LIST_DIR}/data")
+
+# The tool's atomic output file, linked from its source (the tool itself is one executable).
+vek_add_test(test_cli_atomic_file
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/atomic_file_test.cpp ${PROJECT_SOURCE_DIR}/apps/ofdm_demod_cli/atomic_file.cpp
+  LIBS vek_common)
+target_include_directories(test_cli_atomic_file PRIVATE ${PROJECT_SOURCE_DIR}/apps/ofdm_demod_cli)

@@ -113,6 +113,12 @@ bool lib_ofdm_demod_t::process() {
         return false;
     }
     m_is_running = true;
+    // A range-checked access that an inconsistent configuration reaches raises std::out_of_range,
+    // which passes through to the host; the object must not stay marked as running after it.
+    struct running_reset_t {
+        bool& running;
+        ~running_reset_t() { running = false; }
+    } running_reset{m_is_running};
 
     using stage_t = bool (lib_ofdm_demod_t::*)();
     struct stage_entry_t {

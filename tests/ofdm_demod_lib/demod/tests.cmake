@@ -31,3 +31,4 @@ set_tests_properties(demod_driver_program_missing_capture PROPERTIES
   PASS_REGULAR_EXPRESSION "Open IQ_DATA_FILE file error\\.\nCapture file missing: .*/no_captures/LTE-DL-838Hz\\.csv")
 add_test(NAME demod_driver_program_bad_option COMMAND vek_ofdm_demod_driver --frobnicate)
 set_tests_properties(demod_driver_program_bad_option PROPERTIES WILL_FAIL TRUE)
+vek_add_test(test_demod_robustness SOURCES ${CMAKE_CURRENT_LIST_DIR}/robustness_test.cpp LIBS vek_ofdm_demod)
