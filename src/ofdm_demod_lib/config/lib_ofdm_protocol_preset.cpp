@@ -51,36 +51,25 @@ lib_ofdm_res_info_t entry(std::string name, lib_ofdm_resource_flag_t type, std::
     return e;
 }
 
+// The presets start from the receiver defaults and change what their standard needs.
 lib_ofdm_filter_info_t preset_filter(lib_ofdm_filter_selection_t selection) {
-    lib_ofdm_filter_info_t f;
+    lib_ofdm_filter_info_t f = default_filter();
     f.selection = selection;
-    f.arb_coefficients = {1.0f};
-    f.arb_coefficients_sample_ratio = 1.0f;
-    f.ws_auto_length = true;
-    f.ws_length = 32;
-    f.ws_window = LIB_OFDM_FILTER_WINDOWED_SINC_WINDOW_HANN;
-    f.ws_pass_bandwidth = 0.8f;
-    f.ws_transition_bandwidth = 0.1f;
     return f;
 }
 
 lib_ofdm_eq_info_t preset_equalizer(bool use_preamble, bool use_pilot, bool use_dc_pilot, int initial_mode) {
-    lib_ofdm_eq_info_t eq;
+    lib_ofdm_eq_info_t eq = default_equalizer();
     eq.equalizer_use_preamble = use_preamble;
     eq.equalizer_use_pilot = use_pilot;
     eq.equalizer_use_dc_pilot = use_dc_pilot;
-    eq.equalizer_use_data = false;
-    eq.equalizer_averaging_mode = 0;
     eq.initial_equalizer_mode = initial_mode;
-    eq.initial_equalizer_symbols = 4;
     return eq;
 }
 
+// The presets track the common phase only.
 lib_ofdm_track_info_t preset_tracking() {
-    lib_ofdm_track_info_t t;
-    t.inclulde_data_subcarriers = false;
-    t.track_amplitude = false;
-    t.track_phase = true;
+    lib_ofdm_track_info_t t = default_tracking();
     t.track_timing = false;
     return t;
 }
@@ -88,6 +77,26 @@ lib_ofdm_track_info_t preset_tracking() {
 // LTE slot: a 5.2 us prefix (40 samples at 7.68 MS/s) then six of 4.7 us (36 samples).
 std::vector<float> lte_guard_intervals() {
     return {0.078125f, 0.0703125f, 0.0703125f, 0.0703125f, 0.0703125f, 0.0703125f, 0.0703125f};
+}
+
+// What both LTE presets share: one 10 ms frame of 140 symbols at 7.68 MS/s, 300 subcarriers of a
+// 512-point FFT, normal cyclic prefix, synchronised on the prefixes.
+lib_ofdm_protocol_preset_t lte_frame() {
+    lib_ofdm_protocol_preset_t p;
+    p.analy_symbol_num = 140;
+    p.meas_symbol_num = 140;
+    p.meas_symbol_offset = 0;
+    p.system_sample_rate = 7680000.0f;
+    p.fft_length = 512;
+    p.guard_low_subcarr = 106;
+    p.subcarr_num = 300;
+    p.guard_interval_per_symbol = lte_guard_intervals();
+    p.transmitter_window_beta = 0.005f;
+    p.user_boosting = 1.0f;
+    p.symbol_timing_adjustment = -3.125f;
+    p.synchronization_mode = LIB_OFDM_SYNCHRONIZATION_MODE_CYCLIC_PREFIX;
+    p.sample_rate = 7680000.0f;
+    return p;
 }
 
 // IEEE 802.11a 17.3: 64-point FFT at 20 MS/s, 52 used subcarriers, 16-sample guard interval.
@@ -131,19 +140,10 @@ lib_ofdm_protocol_preset_t wifi_preset() {
 // 3GPP TS 36.211, 5 MHz downlink: 25 resource blocks (300 subcarriers) of a 512-point FFT at
 // 7.68 MS/s, one frame of 140 symbols, cell identity 0 and one antenna port.
 lib_ofdm_protocol_preset_t lte_dl_preset() {
-    lib_ofdm_protocol_preset_t p;
-    p.analy_symbol_num = 140;
-    p.meas_symbol_num = 140;
-    p.meas_symbol_offset = 0;
-    p.system_sample_rate = 7680000.0f;
-    p.fft_length = 512;
-    p.guard_low_subcarr = 106;
+    lib_ofdm_protocol_preset_t p = lte_frame();
     p.guard_up_subcarr = 105;
     p.half_subcarrier_shift = false;
-    p.subcarr_num = 300;
-    p.guard_interval_per_symbol = lte_guard_intervals();
     p.dft_spread = false;
-    p.transmitter_window_beta = 0.005f;
 
     // Subcarriers of the port-0 reference signal with v_shift = 0 (every third subcarrier, DC not
     // counted), over both of its combs.
@@ -187,13 +187,9 @@ lib_ofdm_protocol_preset_t lte_dl_preset() {
         entry("PCFICH", LIB_OFDM_RESOURCE_FLAG_DATA, {control_symbols}, {pcfich}, LIB_OFDM_MOD_LEVEL_QPSK,
               1.0f),
     };
-    p.user_boosting = 1.0f;
     p.equalizer = preset_equalizer(false, true, false, 0);
     p.tracking = preset_tracking();
     p.filter = preset_filter(LIB_OFDM_FILTER_SELECTION_ARB);
-    p.symbol_timing_adjustment = -3.125f;
-    p.synchronization_mode = LIB_OFDM_SYNCHRONIZATION_MODE_CYCLIC_PREFIX;
-    p.sample_rate = 7680000.0f;
     p.include_gurad_sub_carr = false;
     return p;
 }
@@ -201,32 +197,19 @@ lib_ofdm_protocol_preset_t lte_dl_preset() {
 // 3GPP TS 36.211, 5 MHz uplink: one PUSCH over all 25 resource blocks, DMRS in the middle symbol
 // of each slot, half-subcarrier shift and DFT spreading.
 lib_ofdm_protocol_preset_t lte_ul_preset() {
-    lib_ofdm_protocol_preset_t p;
-    p.analy_symbol_num = 140;
-    p.meas_symbol_num = 140;
-    p.meas_symbol_offset = 0;
-    p.system_sample_rate = 7680000.0f;
-    p.fft_length = 512;
-    p.guard_low_subcarr = 106;
+    lib_ofdm_protocol_preset_t p = lte_frame();
     p.guard_up_subcarr = 106;
     p.half_subcarrier_shift = true;
-    p.subcarr_num = 300;
-    p.guard_interval_per_symbol = lte_guard_intervals();
     p.dft_spread = true;
-    p.transmitter_window_beta = 0.005f;
     const int_list_t band = range(-150, 149);
     p.resource_mapping_vct = {
         entry("DMRS", LIB_OFDM_RESOURCE_FLAG_PILOT, {range(3, 136, 7)}, {band}, LIB_OFDM_MOD_LEVEL_NONE,
               0.0f),
         entry("PUSCH", LIB_OFDM_RESOURCE_FLAG_DATA, {range(0, 139)}, {band}, LIB_OFDM_MOD_LEVEL_QPSK, 1.0f),
     };
-    p.user_boosting = 1.0f;
     p.equalizer = preset_equalizer(false, true, true, 1);
     p.tracking = preset_tracking();
     p.filter = preset_filter(LIB_OFDM_FILTER_SELECTION_NONE);
-    p.symbol_timing_adjustment = -3.125f;
-    p.synchronization_mode = LIB_OFDM_SYNCHRONIZATION_MODE_CYCLIC_PREFIX;
-    p.sample_rate = 7680000.0f;
     p.include_gurad_sub_carr = true;
     return p;
 }
