@@ -69,21 +69,15 @@ void lib_fir_filter_design_t::_generate_lowpass_ideal(double cutoff, std::uint32
 
 void lib_fir_filter_design_t::_generate_highpass_ideal(double edge, std::uint32_t length,
                                                        complex_vector_t& taps) {
-    // A low-pass of half the pass width, moved by a real cosine to the band's centre (1 + edge) / 2;
-    // the cosine's two images make the band edge ... 1 and its mirror -1 ... -edge.
-    const double half_width = (1.0 - edge) / 2.0;
-    _generate_lowpass_ideal(half_width, length, taps);
-    const double centre_freq = half_width + edge;
-    const double k = modulation_centre(length);
-    for (std::uint32_t n = 0; n < length; ++n) {
-        const double carrier = 2.0 * std::cos(kPi * centre_freq * (static_cast<double>(n) - k));
-        taps[n] = std::complex<float>(static_cast<float>(carrier * taps[n].real()), 0.0f);
-    }
+    // A high-pass is the real band-pass from the edge up to Nyquist.
+    _generate_real_bandpass_ideal(edge, 1.0, length, taps);
 }
 
 void lib_fir_filter_design_t::_generate_real_bandpass_ideal(double lower, double upper,
                                                             std::uint32_t length,
                                                             complex_vector_t& taps) {
+    // A low-pass of half the pass width, moved by a real cosine to the band's centre; the cosine's
+    // two images make the band and its mirror.
     const double half_width = (upper - lower) / 2.0;
     _generate_lowpass_ideal(half_width, length, taps);
     const double centre_freq = lower + half_width;
