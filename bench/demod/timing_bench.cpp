@@ -7,19 +7,14 @@
 #include <vector>
 
 #include "vek/ofdm_demod_lib/lib_ofdm_demod_common.hpp"
+#include "random_signal.hpp"
 
 namespace {
 
 using vek::ofdm_demod_lib::complex_vector_t;
 using vek::ofdm_demod_lib::lib_ofdm_demod_common_t;
 
-complex_vector_t random_samples(std::size_t n, unsigned seed) {
-    std::mt19937 rng(seed);
-    std::normal_distribution<float> g;
-    complex_vector_t x(n);
-    for (auto& v : x) v = {g(rng), g(rng)};
-    return x;
-}
+complex_vector_t random_samples(std::size_t n, unsigned seed) { return vek::test::gaussian_complex(n, seed); }
 
 void bm_synchronize_quarter_sample(benchmark::State& state) {
     const auto n = static_cast<std::int32_t>(state.range(0));

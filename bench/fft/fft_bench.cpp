@@ -8,20 +8,14 @@
 #include <vector>
 
 #include "vek/common_lib/fft/lib_fourier_transform.hpp"
+#include "random_signal.hpp"
 
 using vek::common_lib::lib_fourier_transform_t;
 using cvec_t = std::vector<std::complex<float>>;
 
 namespace {
 
-cvec_t random_vector(std::size_t n)
-{
-    std::mt19937 gen(42u);
-    std::uniform_real_distribution<float> dist(-1.0f, 1.0f);
-    cvec_t v(n);
-    for (auto& z : v) z = {dist(gen), dist(gen)};
-    return v;
-}
+cvec_t random_vector(std::size_t n) { return vek::test::uniform_complex(n, 42u); }
 
 // Every timed loop restores the input first (an in-place FFT repeated on its own output grows
 // without bound); BM_copy_only measures that restore alone.

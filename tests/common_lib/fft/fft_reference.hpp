@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <random>
 #include <vector>
+#include "random_signal.hpp"
 
 namespace vek_test {
 
@@ -59,13 +60,6 @@ inline double relative_l2_error(const cvec_t& a, const cvec_t& b)
     return relative_l2_error(a, dvec_t(b.begin(), b.end()));
 }
 
-inline cvec_t random_vector(std::size_t n, unsigned seed)
-{
-    std::mt19937 gen(seed);
-    std::uniform_real_distribution<float> dist(-1.0f, 1.0f);
-    cvec_t v(n);
-    for (auto& z : v) z = {dist(gen), dist(gen)};
-    return v;
-}
+inline cvec_t random_vector(std::size_t n, unsigned seed) { return vek::test::uniform_complex(n, seed); }
 
 }  // namespace vek_test

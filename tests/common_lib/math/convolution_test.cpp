@@ -7,20 +7,14 @@
 #include "vek/common_lib/math/lib_convolution.hpp"
 #include "vek/common_lib/math/lib_filter.hpp"
 #include "vek/common_lib/report/report.hpp"
+#include "random_signal.hpp"
 
 using namespace vek::common_lib;
 using cvec_t = std::vector<std::complex<float>>;
 
 namespace {
 
-cvec_t random_vector(std::size_t n, unsigned seed)
-{
-    std::mt19937 gen(seed);
-    std::uniform_real_distribution<float> dist(-1.0f, 1.0f);
-    cvec_t v(n);
-    for (auto& z : v) z = {dist(gen), dist(gen)};
-    return v;
-}
+cvec_t random_vector(std::size_t n, unsigned seed) { return vek::test::uniform_complex(n, seed); }
 
 cvec_t real_vector(std::initializer_list<float> values)
 {

@@ -11,18 +11,13 @@
 #include "vek/common_lib/math/lib_common_container.hpp"
 #include "vek/common_lib/report/report.hpp"
 #include "vek/ofdm_demod_lib/lib_ofdm_demod_common.hpp"
+#include "random_signal.hpp"
 
 namespace {
 
 using namespace vek::ofdm_demod_lib;
 
-complex_vector_t random_samples(std::size_t n, std::uint32_t seed) {
-    std::mt19937 rng(seed);
-    std::normal_distribution<float> g;
-    complex_vector_t x(n);
-    for (auto& v : x) v = {g(rng), g(rng)};
-    return x;
-}
+complex_vector_t random_samples(std::size_t n, std::uint32_t seed) { return vek::test::gaussian_complex(n, seed); }
 
 float max_abs_difference(const complex_vector_t& a, const complex_vector_t& b) {
     float worst = 0.0f;
