@@ -26,9 +26,8 @@ int run_analyze(const parsed_options_t& options) {
     context.capture = path;
     context.sample_count = capture.samples.size();
     // The file's own rate wins, then the option, then the frame's system rate.
-    context.sample_rate_hz = capture.sample_rate_hz ? *capture.sample_rate_hz
-                             : rate_option          ? *rate_option
-                                           : static_cast<double>(frame.settings.get_system_sample_rate());
+    context.sample_rate_hz = capture.sample_rate_hz.value_or(
+        rate_option.value_or(static_cast<double>(frame.settings.get_system_sample_rate())));
     analysis_request_t request;
     request.json = options.has("json");
     request.dump_dir = options.get("dump-dir");

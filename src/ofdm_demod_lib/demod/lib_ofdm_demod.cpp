@@ -63,6 +63,7 @@ void lib_ofdm_demod_t::init() {
     m_freq_error_est = 0.0f;
     m_meas_count = 0;
     m_config_manager.init();
+    m_reference_cache = reference_cache_t{};
 
     m_result = lib_ofdm_result_t{};
     for (complex_vector_t* v : {&m_result.m_preamble_sample_data, &m_result.m_preamble_ref_iq,
@@ -78,6 +79,7 @@ bool lib_ofdm_demod_t::set_ofdm_demod_info(const lib_ofdm_config_manager_t& conf
         return false;
     }
     m_is_config_ready = false;
+    m_reference_cache.valid = false;
     m_config_manager = config;
     // The pipeline's copy holds grid columns (subcarrier + F/2) instead of centred subcarriers.
     std::vector<lib_ofdm_res_info_t> entries = config.get_resource_mapping_vct();
@@ -100,8 +102,7 @@ bool lib_ofdm_demod_t::set_is_running(bool running) {
 
 bool lib_ofdm_demod_t::_deal_ofdm_parameter_init() {
     _init_load_file_filter();
-    if (!_init_ref_file_freq()) return false;
-    return _init_ref_file_time();
+    return _init_reference_waveforms();
 }
 
 bool lib_ofdm_demod_t::process() {

@@ -73,11 +73,17 @@ void shift_quarter_samples(const complex_vector_t& x, std::int64_t k, complex_ve
     const std::int64_t wrap = (high_len - k_mod + k_interp_factor - 1) / k_interp_factor;  // first wrapped n
     const std::int64_t fir_begin = std::max<std::int64_t>(0, (k_branch_taps - 1) - lead);
     const std::int64_t fir_end = std::max(fir_begin, std::min(wrap, L - lead));
+    // Blocks of outputs small enough to stay in the first-level cache while the 24 taps pass
+    // over them: tap by tap over the whole capture would stream it through memory 24 times.
+    constexpr std::int64_t block_floats = 1024;
     float* o = reinterpret_cast<float*>(out.data());
-    for (int t = 0; t < k_branch_taps; ++t) {
-        const float* in = reinterpret_cast<const float*>(xs + (lead - t));
-        const float gt = g[t];
-        for (std::int64_t f = 2 * fir_begin; f < 2 * fir_end; ++f) o[f] += gt * in[f];
+    for (std::int64_t block = 2 * fir_begin; block < 2 * fir_end; block += block_floats) {
+        const std::int64_t block_end = std::min(block + block_floats, 2 * fir_end);
+        for (int t = 0; t < k_branch_taps; ++t) {
+            const float* in = reinterpret_cast<const float*>(xs + (lead - t));
+            const float gt = g[t];
+            for (std::int64_t f = block; f < block_end; ++f) o[f] += gt * in[f];
+        }
     }
     for (std::int64_t n = 0; n < L; ++n) {
         if (n == fir_begin) n = fir_end;

@@ -36,6 +36,23 @@ std::size_t count_flags(const bool_grid_t& map, std::size_t rows, std::size_t co
 
 }  // namespace
 
+bool lib_ofdm_demod_t::_init_reference_waveforms() {
+    reference_cache_t& cache = m_reference_cache;
+    if (cache.valid) {
+        // Vector assignment reuses the rows' storage: a copy, no allocation.
+        m_pilot_ref_seq = cache.pilot_ref_seq;
+        m_ref_freq_data = cache.ref_freq_data;
+        m_ref_len = cache.ref_len;
+        return true;
+    }
+    if (!_init_ref_file_freq() || !_init_ref_file_time()) return false;
+    cache.pilot_ref_seq = m_pilot_ref_seq;
+    cache.ref_freq_data = m_ref_freq_data;
+    cache.ref_len = m_ref_len;
+    cache.valid = true;
+    return true;
+}
+
 bool lib_ofdm_demod_t::_init_ref_file_freq() {
     const bool_grid_t& preamble_map = m_config_manager.get_preamble_index_map();
     const bool_grid_t& pilot_map = m_config_manager.get_pilot_index_map();

@@ -30,12 +30,14 @@ struct qam_axis_t {
     }
 
     // Odd level magnitude (1, 3, ...) of a non-zero coordinate; ties go to the inner level.
+    // The thresholds ascend, so the first one at or above the magnitude is the count of those
+    // below it: counted without branches, which noisy cells would mispredict.
     int decide_level(float coordinate) const {
         const float magnitude = std::fabs(coordinate);
-        for (int l = 1; l < max_level; l += 2) {
-            if (magnitude <= threshold[static_cast<std::size_t>((l - 1) / 2)]) return l;
-        }
-        return max_level;
+        const int thresholds = (max_level - 1) / 2;
+        int below = 0;
+        for (int k = 0; k < thresholds; ++k) below += magnitude > threshold[static_cast<std::size_t>(k)] ? 1 : 0;
+        return 2 * below + 1;
     }
 
     // Signed level: 0 exactly at the origin (and for a NaN coordinate, which has no side).

@@ -14,7 +14,8 @@ public:
     // Direct sum; an empty filter leaves data unchanged (returns false), true otherwise.
     static bool deal_convolution(const cvec_t& filter, cvec_t& data);
     // Overlap-add with segments of half the FFT length; a filter shorter than 2 taps reports and
-    // leaves data unchanged (false).
+    // leaves data unchanged (false). Filters of up to 32 real taps are summed directly instead, which
+    // is faster for them and equal to the overlap-add up to float rounding.
     static bool deal_fft_convolution(const cvec_t& filter, cvec_t& data);
     // FFT length for a signal of signal_length samples and a filter of filter_length taps: the
     // smallest power of two >= 2 * filter_length and >= 32, grown by a power of two with the

@@ -44,6 +44,9 @@ protected:
     // --- Reference waveforms (demod/lib_ofdm_reference_waveforms.cpp).
     bool _init_ref_file_freq();
     bool _init_ref_file_time();
+    // Both of the above on the first run after the configuration changed; later runs restore
+    // what the run itself overwrites (tracking writes decided cells into the reference grid).
+    bool _init_reference_waveforms();
 
     // --- Frame synchronisation (demod/lib_ofdm_frame_sync.cpp).
 
@@ -109,6 +112,16 @@ protected:
     std::int32_t m_meas_count = 0;  // working count of the measurement stage
     lib_ofdm_config_manager_t m_config_manager;
     lib_ofdm_result_t m_result;
+
+    // The reference waveforms depend on the configuration alone, so they are built once per
+    // configuration; the members a run overwrites are kept here as built.
+    struct reference_cache_t {
+        bool valid = false;
+        complex_vector_t pilot_ref_seq;
+        cell_grid_t ref_freq_data;
+        std::int32_t ref_len = 0;
+    };
+    reference_cache_t m_reference_cache;
 };
 
 }  // namespace vek::ofdm_demod_lib
