@@ -24,39 +24,38 @@ bool has_real_taps(const lib_convolution_t::cvec_t& filter)
     return std::all_of(filter.begin(), filter.end(), [](const std::complex<float>& tap) { return tap.imag() == 0.0f; });
 }
 
-// y[k] = sum_j h[j] x[k - j] over the taps that meet a sample, tap by tap within each block of
-// outputs. With real taps the in-phase and quadrature parts are one interleaved real FIR, so the
-// inner loop runs over contiguous floats and vectorises.
-void direct_convolution(const lib_convolution_t::cvec_t& filter, const lib_convolution_t::cvec_t& data,
-                        lib_convolution_t::cvec_t& output)
+// y[i] = sum_j h[j] x[first + i - j] for i < count, tap by tap within each block of outputs
+// (y starts at zero, so every output adds its taps in the order j = 0, 1, ...). Samples outside x
+// count as zero. With real taps the in-phase and quadrature parts are one interleaved real FIR,
+// so the inner loop runs over contiguous floats and vectorises.
+void direct_section(const lib_convolution_t::cvec_t& filter, const lib_convolution_t::cvec_t& data,
+                    std::size_t first, std::size_t count, std::complex<float>* output)
 {
     const std::size_t n = data.size();
     const std::size_t m = filter.size();
-    output.assign(n + m - 1u, std::complex<float>(0.0f, 0.0f));
     const bool real = has_real_taps(filter);
-    std::vector<float> real_taps(m);
-    for (std::size_t j = 0; j < m; ++j) real_taps[j] = filter[j].real();
     const float* x = reinterpret_cast<const float*>(data.data());
-    float* y = reinterpret_cast<float*>(output.data());
-    for (std::size_t begin = 0; begin < output.size(); begin += k_block_outputs) {
-        const std::size_t end = std::min(begin + k_block_outputs, output.size());
+    float* y = reinterpret_cast<float*>(output);
+    for (std::size_t begin = 0; begin < count; begin += k_block_outputs) {
+        const std::size_t end = std::min(begin + k_block_outputs, count);
         for (std::size_t j = 0; j < m; ++j) {
-            // Outputs k in [begin, end) with 0 <= k - j < n.
-            const std::size_t first = std::max(begin, j);
-            const std::size_t last = std::min(end, n + j);
-            if (first >= last) continue;
+            // Outputs i in [begin, end) whose sample first + i - j lies in [0, n).
+            const std::size_t lo = first + begin >= j ? begin : j - first;
+            const std::size_t hi = n + j > first ? std::min(end, n + j - first) : 0;
+            if (lo >= hi) continue;
+            const std::size_t offset = first + lo - j;
             if (real) {
-                const float tap = real_taps[j];
-                const float* in = x + 2u * (first - j);
-                float* out = y + 2u * first;
-                const std::size_t count = 2u * (last - first);
-                for (std::size_t i = 0; i < count; ++i) out[i] += tap * in[i];
+                const float tap = filter[j].real();
+                const float* in = x + 2u * offset;
+                float* out = y + 2u * lo;
+                const std::size_t floats = 2u * (hi - lo);
+                for (std::size_t f = 0; f < floats; ++f) out[f] += tap * in[f];
             } else {
                 const std::complex<float> tap = filter[j];
-                for (std::size_t k = first; k < last; ++k) {
-                    const std::complex<float> sample = data[k - j];
+                for (std::size_t i = lo; i < hi; ++i) {
+                    const std::complex<float> sample = data[offset + (i - lo)];
                     // Written out: the library's complex product checks for NaN operands on every call.
-                    output[k] += std::complex<float>(tap.real() * sample.real() - tap.imag() * sample.imag(),
+                    output[i] += std::complex<float>(tap.real() * sample.real() - tap.imag() * sample.imag(),
                                                      tap.real() * sample.imag() + tap.imag() * sample.real());
                 }
             }
@@ -70,10 +69,24 @@ bool lib_convolution_t::deal_convolution(const cvec_t& filter, cvec_t& data)
 {
     if (filter.empty()) return false;
     if (data.empty()) return true;
-    cvec_t output;
-    direct_convolution(filter, data, output);
+    cvec_t output(data.size() + filter.size() - 1u, std::complex<float>(0.0f, 0.0f));
+    direct_section(filter, data, 0u, output.size(), output.data());
     data.swap(output);
     return true;
+}
+
+bool lib_convolution_t::deal_convolution_section(const cvec_t& filter, const cvec_t& data, std::size_t first,
+                                                 std::size_t count, cvec_t& output)
+{
+    if (filter.empty()) return false;
+    output.assign(count, std::complex<float>(0.0f, 0.0f));
+    direct_section(filter, data, first, count, output.data());
+    return true;
+}
+
+bool lib_convolution_t::is_direct_faster(const cvec_t& filter)
+{
+    return filter.size() >= 2u && filter.size() <= k_direct_filter_taps_max && has_real_taps(filter);
 }
 
 std::uint32_t lib_convolution_t::_get_segment_fft_length(std::size_t signal_length, std::size_t filter_length)
@@ -103,7 +116,7 @@ bool lib_convolution_t::deal_fft_convolution(const cvec_t& filter, cvec_t& data)
     if (data.empty()) return true;
     const std::size_t n = data.size();
     const std::size_t m = filter.size();
-    if (m <= k_direct_filter_taps_max && has_real_taps(filter)) return deal_convolution(filter, data);
+    if (is_direct_faster(filter)) return deal_convolution(filter, data);
     const std::uint32_t fft_length = _get_segment_fft_length(n, m);
     const std::size_t segment_length = fft_length / 2u;
 

@@ -49,6 +49,12 @@ bool lib_filter_t::deal_filter(const cvec_t& taps, cvec_t& data, lib_filter_dela
 
     cvec_t work(data);
     if (!_prepare_input_data(pad, work, delay_type)) return false;
+    if (delay_type != LIB_FILTER_DELAY_NONE && lib_convolution_t::is_direct_faster(taps)) {
+        // Only the n kept outputs are summed, straight from the extended block: the same sums
+        // as the full convolution below, without its edges and copies.
+        const std::size_t drop = taps.size() / 2u + pad;
+        return lib_convolution_t::deal_convolution_section(taps, work, drop, n, data);
+    }
     // A single tap is refused by the overlap-add (it reports); the data then pass unscaled.
     const bool ok = lib_convolution_t::deal_fft_convolution(taps, work);
     if (delay_type != LIB_FILTER_DELAY_NONE) {

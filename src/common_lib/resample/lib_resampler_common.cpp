@@ -53,6 +53,7 @@ bool lib_resampler_t::_deal_decimation(std::uint32_t down_factor, std::uint64_t 
         report_line("lib_resample_t::_deal_decimation Report: Error decimation paramter!");
         return false;
     }
+    if (down_factor == 1u && offset == 0u) return true;  // every sample kept where it is
     const std::uint64_t size = data.size();
     const std::uint64_t kept = offset < size ? (size - offset + down_factor - 1) / down_factor : 0;
     // In place: the write index never overtakes the read index (offset + k*D >= k).

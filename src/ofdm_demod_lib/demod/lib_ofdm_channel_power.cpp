@@ -47,30 +47,35 @@ float lib_ofdm_demod_common_t::channel_power(const complex_vector_t& samples, st
     if (n == 0 || impedance_ohm == 0) return k_power_floor_dbm;
     const auto n_f = static_cast<float>(n);
 
-    // Successive runs measure captures of the same search length: the window is kept per thread
-    // for the last length asked for.
-    thread_local std::vector<float> amplitude;
-    thread_local std::size_t amplitude_length = 0;
-    if (amplitude_length != n || amplitude.size() != n) {
+    // Successive runs measure captures of the same search length: the window and its sums are
+    // kept per thread for the last length asked for.
+    struct window_cache_t {
+        std::vector<float> amplitude;
+        float sum_a = 0.0f;
+        float sum_a2 = 0.0f;
+        float mean_a = 0.0f;
+    };
+    thread_local window_cache_t cache;
+    if (cache.amplitude.size() != n) {
         complex_vector_t window;
         vek::common_lib::lib_window_function_t::generate_gauss_window(window, static_cast<std::uint32_t>(n),
                                                                       false, k_gauss_width_factor);
-        lib_common_math_t::get_complex_array_amplitude(window, amplitude);
-        amplitude_length = n;
+        lib_common_math_t::get_complex_array_amplitude(window, cache.amplitude);
+        cache.sum_a = 0.0f;
+        cache.sum_a2 = 0.0f;
+        for (float a : cache.amplitude) {
+            cache.sum_a += a;
+            cache.sum_a2 += a * a;
+        }
+        cache.mean_a = lib_common_math_t::get_average_value(cache.amplitude);
     }
+    const std::vector<float>& amplitude = cache.amplitude;
 
     // Equivalent noise bandwidth of the window, in bins, turns a bin's power into a density; the
     // coherent gain correction restores a tone's amplitude.
-    float sum_a = 0.0f;
-    float sum_a2 = 0.0f;
-    for (float a : amplitude) {
-        sum_a += a;
-        sum_a2 += a * a;
-    }
-    const float mean_a = lib_common_math_t::get_average_value(amplitude);
-    const float enbw_bins = (sum_a2 / n_f) / (mean_a * mean_a);
+    const float enbw_bins = (cache.sum_a2 / n_f) / (cache.mean_a * cache.mean_a);
     const float rbw_hz = enbw_bins * sample_rate_hz / n_f;
-    const float coherent_gain_correction = 1.0f / (sum_a / n_f);
+    const float coherent_gain_correction = 1.0f / (cache.sum_a / n_f);
 
     complex_vector_t spectrum(n);
     for (std::size_t k = 0; k < n; ++k) spectrum[k] = samples[k] * amplitude[k];

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstddef>
 #include <limits>
+#include <vector>
 
 #include "lib_ofdm_symbol_position.hpp"
 #include "vek/common_lib/math/lib_common_math.hpp"
@@ -41,19 +42,24 @@ std::complex<float> prefix_phasor(const complex_vector_t& prefix, const complex_
         // A zero prefix sample gives no ratio; it counts as 0 and is the first to be replaced.
         if (!std::isfinite(ratio[i].real()) || !std::isfinite(ratio[i].imag())) ratio[i] = {0.0f, 0.0f};
     }
+    // A ratio's phase changes only when the ratio is replaced (by the mean, whose phase the pass
+    // has just computed), so each phase is taken once rather than once per pass.
+    std::vector<float> phase(U);
+    for (std::size_t i = 0; i < U; ++i) phase[i] = lib_common_math_t::get_complex_phase(ratio[i]);
     for (std::size_t pass = 0; pass < U / 4; ++pass) {
         const std::complex<float> m = mean_of(ratio);
         const float phi = lib_common_math_t::get_complex_phase(m);
         std::size_t worst = 0;
         float worst_dist = -1.0f;
         for (std::size_t i = 0; i < U; ++i) {
-            const float d = std::fabs(lib_common_math_t::get_complex_phase(ratio[i]) - phi);
+            const float d = std::fabs(phase[i] - phi);
             if (d > worst_dist) {
                 worst_dist = d;
                 worst = i;
             }
         }
         ratio[worst] = m;
+        phase[worst] = phi;
     }
     return mean_of(ratio);
 }

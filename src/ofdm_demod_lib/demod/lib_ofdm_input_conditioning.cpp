@@ -73,14 +73,17 @@ bool lib_ofdm_demod_t::set_sample_data(const complex_vector_t& samples) {
     // rational rate change below starts from the system rate (no change) rather than from the
     // configured data rate: scaling once more by fsys / fs would leave them at fsys^2 / fs.
     float input_rate_hz = sample_rate_hz;
-    complex_vector_t work = samples;
+    complex_vector_t converted;
+    const complex_vector_t* work_ptr = &samples;
     if (dvx_rate_hz != 0.0f) {
-        lib_resampler_t::deal_polyphase_resampling(samples, work, rate_to_factor(system_rate_hz),
+        lib_resampler_t::deal_polyphase_resampling(samples, converted, rate_to_factor(system_rate_hz),
                                                    rate_to_factor(dvx_rate_hz), 0);
+        work_ptr = &converted;
         report_line("ofdm dvx resample from " + as_double_text(dvx_rate_hz) + " hz to " +
                     as_double_text(system_rate_hz) + " hz");
         input_rate_hz = system_rate_hz;
     }
+    const complex_vector_t& work = *work_ptr;
     report_line("after ofdm dvx resample size is " + std::to_string(work.size()));
 
     // Rational factors L/M of the rate change; beyond the resampler's largest factor the
@@ -101,11 +104,17 @@ bool lib_ofdm_demod_t::set_sample_data(const complex_vector_t& samples) {
 
     std::vector<float> taps;
     common::design_multirate_fir_two_input(up_factor, down_factor, taps);
-    complex_vector_t upsampled;
-    common::upsample(decimated, up_factor, upsampled);
-    common::conv(upsampled, taps, m_sample_data, true);
-    upsampled = m_sample_data;
-    common::downsample(upsampled, down_factor, m_sample_data);
+    if (up_factor == 1.0f && down_factor == 1.0f && taps.size() < 2 && !decimated.empty()) {
+        // Already at the system rate: up-sampling, a one-tap filter and down-sampling by one
+        // would each copy the samples unchanged.
+        m_sample_data.swap(decimated);
+    } else {
+        complex_vector_t upsampled;
+        common::upsample(decimated, up_factor, upsampled);
+        common::conv(upsampled, taps, m_sample_data, true);
+        upsampled = m_sample_data;
+        common::downsample(upsampled, down_factor, m_sample_data);
+    }
 
     const std::vector<int>& intervals = m_config_manager.get_interval_per_sym_vct();
     std::int64_t search_len = static_cast<std::int64_t>(ofdm_len) * symbol_num;

@@ -17,6 +17,13 @@ public:
     // leaves data unchanged (false). Filters of up to 32 real taps are summed directly instead, which
     // is faster for them and equal to the overlap-add up to float rounding.
     static bool deal_fft_convolution(const cvec_t& filter, cvec_t& data);
+    // Outputs first ... first + count - 1 of the full convolution, summed directly (samples
+    // outside data count as zero): output[i] = sum_j filter[j] data[first + i - j]. False (output
+    // untouched) for an empty filter.
+    static bool deal_convolution_section(const cvec_t& filter, const cvec_t& data, std::size_t first,
+                                         std::size_t count, cvec_t& output);
+    // True when deal_fft_convolution sums this filter directly (2 to 32 real taps).
+    static bool is_direct_faster(const cvec_t& filter);
     // FFT length for a signal of signal_length samples and a filter of filter_length taps: the
     // smallest power of two >= 2 * filter_length and >= 32, grown by a power of two with the
     // square root of (signal / filter) / 4096 so that very long signals do not need too many
