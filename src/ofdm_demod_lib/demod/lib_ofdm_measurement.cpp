@@ -137,6 +137,27 @@ bool lib_ofdm_demod_t::_deal_ofdm_evm_data() {
         const std::vector<bool>& preamble_row = preamble_map.at(s);
         const std::vector<bool>& pilot_row = pilot_map.at(s);
         const std::vector<bool>& payload_row = payload_map.at(s);
+        const auto width = static_cast<std::size_t>(fft_length);
+        if (ref_row.size() >= width && meas_row.size() >= width && mod_row.size() >= width &&
+            preamble_row.size() >= width && pilot_row.size() >= width && payload_row.size() >= width) {
+            // Every cell of the row exists: the same walk without a range check per cell.
+            for (std::size_t c = 0; c < width; ++c) {
+                const int j = static_cast<int>(c);
+                if (preamble_row[c]) {
+                    preamble.add(meas_row[c], r, j);
+                    preamble.ref.push_back(ref_row[c]);
+                }
+                if (pilot_row[c]) {
+                    pilot.add(meas_row[c], r, j);
+                    m_pilot_ref_seq.push_back(ref_row[c]);
+                }
+                if (payload_row[c]) {
+                    payload.add(meas_row[c], r, j);
+                    payload.levels.push_back(mod_row[c]);
+                }
+            }
+            continue;
+        }
         for (int j = 0; j < fft_length; ++j) {
             const auto c = static_cast<std::size_t>(j);
             if (preamble_row.at(c)) {

@@ -121,8 +121,32 @@ void filter_to_half_rate(const complex_vector_t& x, const std::vector<float>& ta
     for (std::size_t j = 0; j < taps.size(); ++j) {
         if (taps[j] != 0.0f) live.emplace_back(centre - static_cast<std::int64_t>(j), taps[j]);
     }
-    out.resize((x.size() + 1) / 2);
-    for (std::int64_t i = 0; i < static_cast<std::int64_t>(out.size()); ++i) {
+    const auto count = static_cast<std::int64_t>((x.size() + 1) / 2);
+    out.assign(static_cast<std::size_t>(count), complex_t(0.0f, 0.0f));
+    if (live.empty()) return;
+    // Interior outputs, whose live taps all meet a sample: tap by tap over blocks of outputs that
+    // stay in the first-level cache, adding each output's taps in the same order as below.
+    const std::int64_t shift_low = live.back().first;    // taps ascend, shifts descend
+    const std::int64_t shift_high = live.front().first;
+    const std::int64_t interior_begin = std::min(count, std::max<std::int64_t>(0, (1 - shift_low) / 2));
+    const std::int64_t interior_end =
+        std::max(interior_begin, std::min(count, (len - 1 - shift_high) >= 0 ? (len - 1 - shift_high) / 2 + 1 : 0));
+    constexpr std::int64_t block = 256;
+    const float* xf = reinterpret_cast<const float*>(x.data());
+    float* of = reinterpret_cast<float*>(out.data());
+    for (std::int64_t b = interior_begin; b < interior_end; b += block) {
+        const std::int64_t e = std::min(b + block, interior_end);
+        for (const auto& [shift, h] : live) {
+            for (std::int64_t i = b; i < e; ++i) {
+                const std::int64_t at = 2 * i + shift;
+                of[2 * i] += h * xf[2 * at];
+                of[2 * i + 1] += h * xf[2 * at + 1];
+            }
+        }
+    }
+    for (std::int64_t i = 0; i < count; ++i) {
+        if (i == interior_begin) i = interior_end;
+        if (i >= count) break;
         const std::int64_t m = 2 * i;
         float re = 0.0f;
         float im = 0.0f;

@@ -2,6 +2,8 @@
 // compensation.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <random>
 
 #include "vek/common_lib/math/lib_convolution.hpp"
@@ -102,6 +104,83 @@ TEST(Convolution, DirectAndOverlapAddMatchReferenceAcrossSizes)
         ASSERT_TRUE(lib_convolution_t::deal_fft_convolution(h, fast));
         ASSERT_EQ(fast.size(), c.n + c.m - 1u);
         EXPECT_LE(relative_l2_error(fast, expected), 1e-5) << c.n << " x " << c.m;
+    }
+}
+
+TEST(Convolution, ShortRealFiltersSummedDirectlyMatchReference)
+{
+    // Real filters of up to 32 taps are summed directly in blocks of 512 outputs: lengths on both
+    // sides of the block size and of the 32-tap limit, against the double reference.
+    unsigned seed = 100;
+    for (const std::size_t m : {std::size_t{2}, std::size_t{21}, std::size_t{32}, std::size_t{33}}) {
+        for (const std::size_t n : {std::size_t{3}, std::size_t{511}, std::size_t{1500}}) {
+            cvec_t h = random_vector(m, seed++);
+            for (auto& tap : h) tap = {tap.real(), 0.0f};
+            const cvec_t x = random_vector(n, seed++);
+            const auto expected = reference_convolution(h, x);
+            cvec_t y = x;
+            ASSERT_TRUE(lib_convolution_t::deal_fft_convolution(h, y));
+            ASSERT_EQ(y.size(), n + m - 1u);
+            EXPECT_LE(relative_l2_error(y, expected), 1e-6) << n << " x " << m;
+            EXPECT_EQ(lib_convolution_t::is_direct_faster(h), m <= 32u) << m;
+        }
+    }
+}
+
+TEST(Convolution, SectionsAreSlicesOfTheFullConvolution)
+{
+    const cvec_t h = random_vector(7, 31);  // complex taps take the written-out product
+    cvec_t h_real = random_vector(5, 32);
+    for (auto& tap : h_real) tap = {tap.real(), 0.0f};
+    const cvec_t x = random_vector(1200, 33);
+    struct section_t {
+        std::size_t first;
+        std::size_t count;
+    };
+    // Inside, overlapping either edge, and reaching beyond the full length (zeros there).
+    for (const auto& filter : {h, h_real}) {
+        const auto full = reference_convolution(filter, x);
+        for (const section_t sec : {section_t{10, 1000}, section_t{0, 1210}, section_t{1190, 30}, section_t{0, 0}}) {
+            cvec_t out;
+            ASSERT_TRUE(lib_convolution_t::deal_convolution_section(filter, x, sec.first, sec.count, out));
+            ASSERT_EQ(out.size(), sec.count);
+            for (std::size_t i = 0; i < sec.count; ++i) {
+                const std::size_t k = sec.first + i;
+                const std::complex<double> expected = k < full.size() ? full[k] : std::complex<double>();
+                EXPECT_LT(std::abs(std::complex<double>(out[i]) - expected), 1e-5) << sec.first << " " << i;
+            }
+        }
+    }
+    cvec_t untouched = real_vector({1});
+    EXPECT_FALSE(lib_convolution_t::deal_convolution_section({}, x, 0, 3, untouched));
+    EXPECT_EQ(untouched, real_vector({1}));
+}
+
+TEST(Filter, CyclicToneComesOutScaledByTheResponseForShortAndLongFilters)
+{
+    // A tone periodic in the block is an eigenvector of cyclic filtering: with the centre tap's
+    // delay removed, y[n] = x[n] * sum_j h[j] exp(i w (m/2 - j)). 21 taps are summed directly,
+    // 40 by overlap-add; both must give the closed form.
+    constexpr double pi = 3.14159265358979323846;
+    const std::size_t n = 1024;
+    const double w = 2.0 * pi * 37.0 / static_cast<double>(n);
+    cvec_t tone(n);
+    for (std::size_t k = 0; k < n; ++k)
+        tone[k] = {static_cast<float>(std::cos(w * static_cast<double>(k))), static_cast<float>(std::sin(w * static_cast<double>(k)))};
+    for (const std::size_t m : {std::size_t{21}, std::size_t{40}}) {
+        cvec_t h = random_vector(m, static_cast<unsigned>(m));
+        for (auto& tap : h) tap = {tap.real(), 0.0f};
+        std::complex<double> response;
+        for (std::size_t j = 0; j < m; ++j)
+            response += std::complex<double>(h[j]) *
+                        std::polar(1.0, w * (static_cast<double>(m / 2) - static_cast<double>(j)));
+        cvec_t y = tone;
+        ASSERT_TRUE(lib_filter_t::deal_filter(h, y, LIB_FILTER_DELAY_CYCLIC));
+        ASSERT_EQ(y.size(), n);
+        double worst = 0.0;
+        for (std::size_t k = 0; k < n; ++k)
+            worst = std::max(worst, std::abs(std::complex<double>(y[k]) - std::complex<double>(tone[k]) * response));
+        EXPECT_LT(worst, 1e-5) << m;
     }
 }
 

@@ -43,9 +43,10 @@ TEST(Mixer, MatchesClosedFormOverLongBlocksAndSplits)
         const double a = phase + 2.0 * PI * freq * static_cast<double>(i);
         worst = std::max(worst, std::abs(std::complex<double>(x[i]) - std::polar(1.0, a)));
     }
-    // The recursive rotator drifts with single-precision rounding; 1e-2 after 1e5 samples is far
-    // above the drift seen and far below a wrong frequency or sign.
-    EXPECT_LT(worst, 1e-2);
+    // The step angle is rounded to single precision on purpose (every caller mixing at one
+    // frequency gets one step), which moves the phase by about 2e-4 rad after 1e5 samples; the
+    // rotator itself advances in double precision and adds no drift of its own.
+    EXPECT_LT(worst, 1e-3);
 
     // Two blocks mixed with the phase reached at the second block's start equal one block.
     cvec_t a(500, {1.0f, 0.0f});

@@ -8,7 +8,10 @@
 
 #include "../../../src/ofdm_demod_lib/demod/lib_ofdm_interpolation.hpp"
 #include "../../../src/ofdm_demod_lib/demod/lib_ofdm_sync_scores.hpp"
+#include "vek/common_lib/fft/lib_fourier_transform.hpp"
+#include "vek/common_lib/filter/lib_window_function.hpp"
 #include "vek/common_lib/math/lib_common_container.hpp"
+#include "vek/common_lib/math/lib_common_math.hpp"
 #include "vek/common_lib/report/report.hpp"
 #include "vek/ofdm_demod_lib/lib_ofdm_demod_common.hpp"
 #include "random_signal.hpp"
@@ -121,6 +124,56 @@ TEST(HalfRateFilter, EqualsTheFullConvolutionThenDecimation) {
             ASSERT_EQ(fast.size(), slow.size()) << length;
             EXPECT_LT(max_abs_difference(fast, slow), 1e-5f) << length;
         }
+    }
+}
+
+// Channel power as first written: every bin's frequency tested, |X / n| by the library's abs.
+float straightforward_channel_power(const complex_vector_t& samples, float fs, float bandwidth) {
+    const std::size_t n = samples.size();
+    const auto n_f = static_cast<float>(n);
+    complex_vector_t window;
+    vek::common_lib::lib_window_function_t::generate_gauss_window(window, static_cast<std::uint32_t>(n), false, 4.8);
+    std::vector<float> a;
+    vek::common_lib::lib_common_math_t::get_complex_array_amplitude(window, a);
+    float sum_a = 0.0f;
+    float sum_a2 = 0.0f;
+    for (float v : a) {
+        sum_a += v;
+        sum_a2 += v * v;
+    }
+    const float mean_a = vek::common_lib::lib_common_math_t::get_average_value(a);
+    const float rbw = (sum_a2 / n_f) / (mean_a * mean_a) * fs / n_f;
+    const float cgc = 1.0f / (sum_a / n_f);
+    complex_vector_t spectrum(n);
+    for (std::size_t k = 0; k < n; ++k) spectrum[k] = samples[k] * a[k];
+    vek::common_lib::lib_fourier_transform_t::deal_fft(spectrum, static_cast<std::uint32_t>(n));
+    vek::common_lib::lib_fourier_transform_t::fft_shift(spectrum);
+    const auto centre = static_cast<std::int64_t>(n / 2);
+    float sum = 0.0f;
+    std::size_t kept = 0;
+    for (std::size_t k = 0; k < n; ++k) {
+        const float f = static_cast<float>(static_cast<std::int64_t>(k) - centre) / n_f * fs;
+        if (f < -bandwidth / 2.0f || f > bandwidth / 2.0f) continue;
+        const float m = std::abs(spectrum[k] / n_f) * cgc * static_cast<float>(1.0 / std::sqrt(2.0));
+        sum += m * m / 50.0f / rbw;
+        ++kept;
+    }
+    return static_cast<float>(10.0 * std::log10(static_cast<double>(sum * (bandwidth / static_cast<float>(kept)) * 1000.0f)));
+}
+
+TEST(ChannelPower, BandBinsAloneEqualTheWalkOverEveryBin) {
+    // 1 kHz bins with the band edges exactly on bins (LTE 5 MHz: 4.5 MHz at 7.68 MS/s), an odd
+    // length, and a length that changes the cached window between calls.
+    struct case_t {
+        std::size_t n;
+        float fs;
+        float bandwidth;
+    };
+    for (const case_t c : {case_t{7680, 7.68e6f, 4.5e6f}, case_t{4001, 20e6f, 16.6e6f}, case_t{7680, 7.68e6f, 4.5e6f},
+                           case_t{640, 20e6f, 30e6f}}) {
+        const complex_vector_t x = random_samples(c.n, static_cast<std::uint32_t>(c.n));
+        const float fast = lib_ofdm_demod_common_t::channel_power(x, 50, c.fs, c.bandwidth, true);
+        EXPECT_NEAR(fast, straightforward_channel_power(x, c.fs, c.bandwidth), 1e-4f) << c.n << " " << c.bandwidth;
     }
 }
 

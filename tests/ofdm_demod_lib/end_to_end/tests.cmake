@@ -4,4 +4,5 @@ vek_add_test(test_end_to_end
     ${CMAKE_CURRENT_LIST_DIR}/clean_frame_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/impaired_frame_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/worked_example_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/repeated_runs_test.cpp
   LIBS vek_ofdm_demod)
