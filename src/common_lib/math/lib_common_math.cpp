@@ -5,12 +5,6 @@
 
 namespace vek::common_lib {
 
-float lib_common_math_t::get_complex_amplitude(const std::complex<float>& z)
-{
-    const float power = z.real() * z.real() + z.imag() * z.imag();
-    return static_cast<float>(std::sqrt(static_cast<double>(power)));
-}
-
 std::complex<float> lib_common_math_t::get_complex_conjugate(const std::complex<float>& z)
 {
     return {z.real(), -z.imag()};

@@ -79,7 +79,7 @@ bool lib_ofdm_demod_t::set_ofdm_demod_info(const lib_ofdm_config_manager_t& conf
         return false;
     }
     m_is_config_ready = false;
-    m_reference_cache.valid = false;
+    m_reference_cache = reference_cache_t{};
     m_config_manager = config;
     // The pipeline's copy holds grid columns (subcarrier + F/2) instead of centred subcarriers.
     std::vector<lib_ofdm_res_info_t> entries = config.get_resource_mapping_vct();

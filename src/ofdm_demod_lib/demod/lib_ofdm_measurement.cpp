@@ -2,6 +2,7 @@
 // their known reference values, payload cells against the hard decisions of their own received
 // values; each class gives RMS and peak EVM (percent of its RMS reference amplitude) and a SINR,
 // and all measured cells together give the overall EVM and the modulation error ratio.
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <limits>
@@ -91,6 +92,27 @@ void lib_ofdm_demod_common_t::deal_evm_and_sinr(const complex_vector_t& meas, co
     sinr = power_ratio_db(ref_sum, err_sum);
 }
 
+void lib_ofdm_demod_t::_list_class_columns(std::size_t width, reference_cache_t::class_columns_t& columns) const {
+    const bool_grid_t& preamble_map = m_config_manager.get_preamble_index_map();
+    const bool_grid_t& pilot_map = m_config_manager.get_pilot_index_map();
+    const bool_grid_t& payload_map = m_config_manager.get_payload_index_map();
+    const std::size_t rows = std::min({preamble_map.size(), pilot_map.size(), payload_map.size()});
+    columns.width = width;
+    columns.complete.assign(rows, false);
+    columns.preamble.assign(rows, {});
+    columns.pilot.assign(rows, {});
+    columns.payload.assign(rows, {});
+    for (std::size_t s = 0; s < rows; ++s) {
+        if (preamble_map[s].size() < width || pilot_map[s].size() < width || payload_map[s].size() < width) continue;
+        columns.complete[s] = true;
+        for (std::size_t c = 0; c < width; ++c) {
+            if (preamble_map[s][c]) columns.preamble[s].push_back(static_cast<int>(c));
+            if (pilot_map[s][c]) columns.pilot[s].push_back(static_cast<int>(c));
+            if (payload_map[s][c]) columns.payload[s].push_back(static_cast<int>(c));
+        }
+    }
+}
+
 bool lib_ofdm_demod_t::_deal_ofdm_evm_data() {
     const lib_ofdm_config_manager_t& cfg = m_config_manager;
     const int offset = cfg.get_meas_symbol_offset();
@@ -129,6 +151,9 @@ bool lib_ofdm_demod_t::_deal_ofdm_evm_data() {
     class_cells_t preamble;
     class_cells_t pilot;
     class_cells_t payload;
+    const auto width = static_cast<std::size_t>(fft_length);
+    const reference_cache_t::class_columns_t* columns =
+        m_reference_cache.valid && m_reference_cache.columns.width == width ? &m_reference_cache.columns : nullptr;
     for (int r = 0; r < count; ++r) {
         const auto s = static_cast<std::size_t>(offset + r);
         const complex_vector_t& ref_row = m_ref_freq_data.at(s);
@@ -137,24 +162,21 @@ bool lib_ofdm_demod_t::_deal_ofdm_evm_data() {
         const std::vector<bool>& preamble_row = preamble_map.at(s);
         const std::vector<bool>& pilot_row = pilot_map.at(s);
         const std::vector<bool>& payload_row = payload_map.at(s);
-        const auto width = static_cast<std::size_t>(fft_length);
-        if (ref_row.size() >= width && meas_row.size() >= width && mod_row.size() >= width &&
-            preamble_row.size() >= width && pilot_row.size() >= width && payload_row.size() >= width) {
-            // Every cell of the row exists: the same walk without a range check per cell.
-            for (std::size_t c = 0; c < width; ++c) {
-                const int j = static_cast<int>(c);
-                if (preamble_row[c]) {
-                    preamble.add(meas_row[c], r, j);
-                    preamble.ref.push_back(ref_row[c]);
-                }
-                if (pilot_row[c]) {
-                    pilot.add(meas_row[c], r, j);
-                    m_pilot_ref_seq.push_back(ref_row[c]);
-                }
-                if (payload_row[c]) {
-                    payload.add(meas_row[c], r, j);
-                    payload.levels.push_back(mod_row[c]);
-                }
+        if (columns != nullptr && s < columns->complete.size() && columns->complete[s] && ref_row.size() >= width &&
+            meas_row.size() >= width && mod_row.size() >= width) {
+            // Every cell of the row exists: the flagged columns from the cache, no walk over
+            // the maps' bits and no range check per cell.
+            for (const int j : columns->preamble[s]) {
+                preamble.add(meas_row[static_cast<std::size_t>(j)], r, j);
+                preamble.ref.push_back(ref_row[static_cast<std::size_t>(j)]);
+            }
+            for (const int j : columns->pilot[s]) {
+                pilot.add(meas_row[static_cast<std::size_t>(j)], r, j);
+                m_pilot_ref_seq.push_back(ref_row[static_cast<std::size_t>(j)]);
+            }
+            for (const int j : columns->payload[s]) {
+                payload.add(meas_row[static_cast<std::size_t>(j)], r, j);
+                payload.levels.push_back(mod_row[static_cast<std::size_t>(j)]);
             }
             continue;
         }
@@ -197,9 +219,10 @@ bool lib_ofdm_demod_t::_deal_ofdm_evm_data() {
     result.m_preamble_evm_rms = preamble_outcome.evm_rms;
     result.m_preamble_evm_max = preamble_outcome.evm_max;
     result.m_preamble_sinr = preamble_outcome.sinr;
+    // The class vectors are not read after their measurement: moved into the result, not copied.
     if (preamble_outcome.measured) {
-        result.m_preamble_sample_data = preamble.meas;
-        result.m_preamble_ref_iq = preamble.ref;
+        result.m_preamble_sample_data = std::move(preamble.meas);
+        result.m_preamble_ref_iq = std::move(preamble.ref);
     }
 
     class_outcome_t pilot_outcome;
@@ -208,8 +231,8 @@ bool lib_ofdm_demod_t::_deal_ofdm_evm_data() {
     result.m_pilot_evm_max = pilot_outcome.evm_max;
     result.m_pilot_sinr = pilot_outcome.sinr;
     if (pilot_outcome.measured) {
-        result.m_pilot_sample_iq = pilot.meas;
-        result.m_pilot_ref_iq = pilot.ref;
+        result.m_pilot_sample_iq = std::move(pilot.meas);
+        result.m_pilot_ref_iq = std::move(pilot.ref);
     }
 
     // Payload references are the nearest constellation points of the received cells themselves
@@ -222,7 +245,7 @@ bool lib_ofdm_demod_t::_deal_ofdm_evm_data() {
     result.m_payload_evm_rms = payload_outcome.evm_rms;
     result.m_payload_evm_max = payload_outcome.evm_max;
     result.m_payload_sinr = payload_outcome.sinr;
-    if (payload_outcome.measured) result.m_payload_sample_sym = payload.meas;
+    if (payload_outcome.measured) result.m_payload_sample_sym = std::move(payload.meas);
 
     // Classes in the order preamble, pilot, payload: a cell flagged in several maps keeps the
     // value of the last class.

@@ -49,6 +49,7 @@ bool lib_ofdm_demod_t::_init_reference_waveforms() {
     cache.pilot_ref_seq = m_pilot_ref_seq;
     cache.ref_freq_data = m_ref_freq_data;
     cache.ref_len = m_ref_len;
+    _list_class_columns(static_cast<std::size_t>(std::max(m_config_manager.get_fft_length(), 0)), cache.columns);
     cache.valid = true;
     return true;
 }

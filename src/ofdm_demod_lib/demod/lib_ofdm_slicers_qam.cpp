@@ -40,11 +40,11 @@ struct qam_axis_t {
         return 2 * below + 1;
     }
 
-    // Signed level: 0 exactly at the origin (and for a NaN coordinate, which has no side).
+    // Signed level: 0 exactly at the origin (and for a NaN coordinate, which has no side). The
+    // side is taken arithmetically: noisy cells would mispredict a branch on it half the time.
     int decide_signed_level(float coordinate) const {
-        if (coordinate > 0.0f) return decide_level(coordinate);
-        if (coordinate < 0.0f) return -decide_level(coordinate);
-        return 0;
+        const int side = static_cast<int>(coordinate > 0.0f) - static_cast<int>(coordinate < 0.0f);
+        return side * decide_level(coordinate);
     }
 
     // Threshold 2k u, k = 1, 2, ...
@@ -52,6 +52,7 @@ struct qam_axis_t {
 
     float value(int signed_level) const {
         const float v = level[static_cast<std::size_t>(std::abs(signed_level))];
+        // level[0] is +0, so the origin stays +0; negative levels mirror exactly.
         return signed_level < 0 ? -v : v;
     }
 };

@@ -1,6 +1,7 @@
 #pragma once
 // Scalar and per-sample complex math, dB conversions, powers of two, bit helpers and array
 // statistics. "Zero" means a magnitude below LIB_COMMON_MATH_ZERO_TOLERANCE (compared in double).
+#include <cmath>
 #include <complex>
 #include <cstddef>
 #include <algorithm>
@@ -22,8 +23,13 @@ public:
     using cvec_t = std::vector<std::complex<float>>;
     using fvec_t = std::vector<float>;
 
-    // |z|: squares summed in single precision, the root taken in double.
-    static float get_complex_amplitude(const std::complex<float>& z);
+    // |z|: squares summed in single precision, the root taken in double. Defined here so that
+    // per-cell loops in other libraries inline it.
+    static float get_complex_amplitude(const std::complex<float>& z)
+    {
+        const float power = z.real() * z.real() + z.imag() * z.imag();
+        return static_cast<float>(std::sqrt(static_cast<double>(power)));
+    }
     static std::complex<float> get_complex_conjugate(const std::complex<float>& z);
     // Phase in radians in (-pi, pi]; 0 for a zero sample, +-pi/2 when only the real part is zero.
     static float get_complex_phase(const std::complex<float>& z);

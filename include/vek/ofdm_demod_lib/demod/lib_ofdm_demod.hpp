@@ -114,14 +114,25 @@ protected:
     lib_ofdm_result_t m_result;
 
     // The reference waveforms depend on the configuration alone, so they are built once per
-    // configuration; the members a run overwrites are kept here as built.
+    // configuration; the members a run overwrites are kept here as built. The configuration
+    // changes only through set_ofdm_demod_info and init, which drop the cache.
     struct reference_cache_t {
         bool valid = false;
         complex_vector_t pilot_ref_seq;
         cell_grid_t ref_freq_data;
         std::int32_t ref_len = 0;
+        // Flagged columns of each row of the preamble, pilot and payload maps below `width`, for
+        // the measurement's walk; complete[s] is false where a map row is narrower than width.
+        struct class_columns_t {
+            std::size_t width = 0;
+            std::vector<bool> complete;
+            std::vector<std::vector<int>> preamble, pilot, payload;
+        } columns;
     };
     reference_cache_t m_reference_cache;
+
+    // Fills the measurement's column lists from the configuration's maps (demod/lib_ofdm_measurement.cpp).
+    void _list_class_columns(std::size_t width, reference_cache_t::class_columns_t& columns) const;
 };
 
 }  // namespace vek::ofdm_demod_lib
