@@ -59,9 +59,16 @@ bool lib_ofdm_demod_t::_deal_ofdm_fine_delay() {
     // Move the capture by k quarter samples at the high rate and come back to the system rate:
     // the frame then starts at sample 0 to within a quarter sample.
     // Only the polyphase branch k mod 4 of the interpolated capture is ever kept, so it alone is
-    // computed.
+    // computed, and only over the samples the later stages read: the frame (search length) and
+    // the reach of a negative FFT advance, plus one body of margin. What follows the frame in a
+    // longer capture is dropped here rather than shifted and mixed by every later stage.
+    // Without a search length (no input conditioning ran) the whole capture is kept.
+    const std::int64_t advance_reach = std::max(0, -m_config_manager.get_fft_advance());
+    const std::int64_t needed = static_cast<std::int64_t>(m_search_len) + advance_reach + N;
+    const std::size_t keep =
+        m_search_len > 0 ? std::min(m_sample_data.size(), static_cast<std::size_t>(needed)) : m_sample_data.size();
     complex_vector_t shifted;
-    detail::shift_quarter_samples(m_sample_data, k, shifted);
+    detail::shift_quarter_samples(m_sample_data, k, keep, shifted);
     m_sample_data.swap(shifted);
 
     m_dly_est = (static_cast<float>(k) - static_cast<float>(k_interp_factor * W) * 0.5f) * 0.25f +

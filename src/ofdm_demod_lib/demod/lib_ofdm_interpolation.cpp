@@ -52,8 +52,13 @@ complex_vector_t interpolate_x4(const complex_vector_t& x) {
 }
 
 void shift_quarter_samples(const complex_vector_t& x, std::int64_t k, complex_vector_t& out) {
+    shift_quarter_samples(x, k, x.size(), out);
+}
+
+void shift_quarter_samples(const complex_vector_t& x, std::int64_t k, std::size_t count, complex_vector_t& out) {
     const auto L = static_cast<std::int64_t>(x.size());
-    out.assign(x.size(), complex_t{});
+    const auto outputs = static_cast<std::int64_t>(std::min(count, x.size()));
+    out.assign(static_cast<std::size_t>(outputs), complex_t{});
     if (L == 0) return;
     const std::int64_t high_len = k_interp_factor * L;
     // X[q] = sum_j up[q + 48 - j] h[j] with up[4i] = x[i]: only taps j = r + 4t (r = q mod 4)
@@ -72,7 +77,7 @@ void shift_quarter_samples(const complex_vector_t& x, std::int64_t k, complex_ve
     const std::int64_t lead = k_mod / k_interp_factor + half;
     const std::int64_t wrap = (high_len - k_mod + k_interp_factor - 1) / k_interp_factor;  // first wrapped n
     const std::int64_t fir_begin = std::max<std::int64_t>(0, (k_branch_taps - 1) - lead);
-    const std::int64_t fir_end = std::max(fir_begin, std::min(wrap, L - lead));
+    const std::int64_t fir_end = std::max(fir_begin, std::min({wrap, L - lead, outputs}));
     // Blocks of outputs small enough to stay in the first-level cache while the 24 taps pass
     // over them: tap by tap over the whole capture would stream it through memory 24 times.
     constexpr std::int64_t block_floats = 1024;
@@ -85,9 +90,9 @@ void shift_quarter_samples(const complex_vector_t& x, std::int64_t k, complex_ve
             for (std::int64_t f = block; f < block_end; ++f) o[f] += gt * in[f];
         }
     }
-    for (std::int64_t n = 0; n < L; ++n) {
+    for (std::int64_t n = 0; n < outputs; ++n) {
         if (n == fir_begin) n = fir_end;
-        if (n >= L) break;
+        if (n >= outputs) break;
         std::int64_t q = k_interp_factor * n + k_mod;
         if (q >= high_len) q -= high_len;
         const std::int64_t top = q / k_interp_factor + half;  // x index of tap t = 0

@@ -1,6 +1,7 @@
 #pragma once
 // The 4x windowed-sinc interpolator of the fine timing, and the quarter-sample shift of a whole
 // capture built on it (demod/lib_ofdm_interpolation.cpp).
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -23,6 +24,9 @@ complex_vector_t interpolate_x4(const complex_vector_t& x);
 // own rate. Only the one polyphase branch k mod 4 is evaluated, 24 taps per output sample, so the
 // cost is that of a short FIR over x instead of a 4L-point interpolation. A shift of more than
 // 4L either way is not a rotation the capture allows: x comes back unshifted (as X[4n]).
+// With `count` below L only the first count outputs are formed (out has count samples, each the
+// same as in the full shift).
 void shift_quarter_samples(const complex_vector_t& x, std::int64_t k, complex_vector_t& out);
+void shift_quarter_samples(const complex_vector_t& x, std::int64_t k, std::size_t count, complex_vector_t& out);
 
 }  // namespace vek::ofdm_demod_lib::detail

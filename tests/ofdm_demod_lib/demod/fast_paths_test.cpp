@@ -52,6 +52,23 @@ TEST(QuarterSampleShift, EqualsTheFullInterpolationForEveryBranchAndWrap) {
     }
 }
 
+TEST(QuarterSampleShift, ShortenedShiftIsThePrefixOfTheFullShift) {
+    // The fine timing forms only the samples the later stages read; each of them, wrapped ones
+    // included, must equal the full shift's.
+    const complex_vector_t x = random_samples(3000, 77);
+    for (const std::int64_t k : {std::int64_t{5}, std::int64_t{4 * 2990 + 2}, std::int64_t{-7}}) {
+        complex_vector_t full;
+        detail::shift_quarter_samples(x, k, full);
+        for (const std::size_t count : {std::size_t{0}, std::size_t{10}, std::size_t{2500}, std::size_t{2999},
+                                        std::size_t{5000}}) {
+            complex_vector_t part;
+            detail::shift_quarter_samples(x, k, count, part);
+            ASSERT_EQ(part.size(), std::min(count, x.size())) << k << " " << count;
+            EXPECT_TRUE(std::equal(part.begin(), part.end(), full.begin())) << k << " " << count;
+        }
+    }
+}
+
 TEST(QuarterSampleShift, WholeSampleShiftsMoveTheSamplesUnchanged) {
     const complex_vector_t x = random_samples(200, 9);
     complex_vector_t out;
