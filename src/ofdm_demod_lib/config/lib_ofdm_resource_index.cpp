@@ -7,18 +7,20 @@ namespace vek::ofdm_demod_lib {
 
 void lib_ofdm_demod_common_t::find_nonzero_index(const std::vector<bool>& flags, std::vector<int>& out) {
     out.clear();
-    for (std::size_t p = 0; p < flags.size(); ++p) {
-        if (flags[p]) out.push_back(static_cast<int>(p));
+    // The bit iterator steps one bit at a time; indexing would locate word and bit anew for each
+    // flag (and re-read the size after every append).
+    int position = 0;
+    for (const bool flag : flags) {
+        if (flag) out.push_back(position);
+        ++position;
     }
 }
 
 namespace {
 // True flags of one row over the width of row 0 (shorter rows count what they have).
 int count_row(const std::vector<bool>& row, std::size_t width) {
-    int count = 0;
     const std::size_t n = std::min(width, row.size());
-    for (std::size_t j = 0; j < n; ++j) count += row[j] ? 1 : 0;
-    return count;
+    return static_cast<int>(std::count(row.begin(), row.begin() + static_cast<std::ptrdiff_t>(n), true));
 }
 }  // namespace
 

@@ -29,12 +29,21 @@ float lib_ofdm_demod_common_t::deal_signal_corr(const complex_vector_t& x, const
     const std::complex<float>* b = y.data() + (sy - 1);
     float energy_a = 0.0f;
     float energy_b = 0.0f;
-    std::complex<float> cross(0.0f, 0.0f);
+    float cross_re = 0.0f;
+    float cross_im = 0.0f;
     for (std::int32_t k = 0; k < n; ++k) {
-        energy_a += std::norm(a[k]);
-        energy_b += std::norm(b[k]);
-        cross += a[k] * std::conj(b[k]);
+        const float ar = a[k].real();
+        const float ai = a[k].imag();
+        const float br = b[k].real();
+        const float bi = b[k].imag();
+        energy_a += ar * ar + ai * ai;
+        energy_b += br * br + bi * bi;
+        // a conj(b) written out, rounded as the library's product rounds it, without its NaN
+        // check on every sample.
+        cross_re += ar * br + ai * bi;
+        cross_im += ai * br - ar * bi;
     }
+    const std::complex<float> cross(cross_re, cross_im);
     const double denominator = std::sqrt(static_cast<double>(energy_a) * static_cast<double>(energy_b));
     if (denominator < k_energy_floor) return 0.0f;
     return static_cast<float>(static_cast<double>(std::abs(cross)) / denominator);
