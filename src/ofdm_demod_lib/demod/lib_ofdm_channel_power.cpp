@@ -80,7 +80,8 @@ float lib_ofdm_demod_common_t::channel_power(const complex_vector_t& samples, st
     complex_vector_t spectrum(n);
     for (std::size_t k = 0; k < n; ++k) spectrum[k] = samples[k] * amplitude[k];
     vek::common_lib::lib_fourier_transform_t::deal_fft(spectrum, static_cast<std::uint32_t>(n));
-    vek::common_lib::lib_fourier_transform_t::fft_shift(spectrum);
+    // Centred bin k is FFT bin (k + ceil(n/2)) mod n, as after an FFT shift: read in place.
+    const std::size_t shift = (n + 1) / 2;
 
     const float half_band_hz = bandwidth_hz / 2.0f;
     const auto centre = static_cast<std::int64_t>(n / 2);
@@ -98,12 +99,14 @@ float lib_ofdm_demod_common_t::channel_power(const complex_vector_t& samples, st
         first_bin = static_cast<std::size_t>(std::max<std::int64_t>(0, centre - reach));
         last_bin = static_cast<std::size_t>(std::min<std::int64_t>(static_cast<std::int64_t>(n), centre + reach + 1));
     }
-    for (std::size_t k = first_bin; k < last_bin && k < spectrum.size(); ++k) {
+    for (std::size_t k = first_bin; k < last_bin; ++k) {
         const float freq_hz =
             static_cast<float>(static_cast<std::int64_t>(k) - centre) / n_f * sample_rate_hz;
         if (freq_hz < -half_band_hz || freq_hz > half_band_hz) continue;
         // |X / n| through a double square root: as exact as hypot, without its cost per bin.
-        const std::complex<float> bin = spectrum[k] / n_f;
+        const std::size_t fft_bin = k + shift < n ? k + shift : k + shift - n;
+        if (fft_bin >= spectrum.size()) continue;
+        const std::complex<float> bin = spectrum[fft_bin] / n_f;
         const double re = bin.real();
         const double im = bin.imag();
         const float magnitude =

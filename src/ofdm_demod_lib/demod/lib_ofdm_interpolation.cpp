@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstddef>
 
+#include "vek/common_lib/math/lib_convolution.hpp"
 #include "vek/ofdm_demod_lib/lib_ofdm_demod_common.hpp"
 
 namespace vek::ofdm_demod_lib::detail {
@@ -78,17 +79,12 @@ void shift_quarter_samples(const complex_vector_t& x, std::int64_t k, std::size_
     const std::int64_t wrap = (high_len - k_mod + k_interp_factor - 1) / k_interp_factor;  // first wrapped n
     const std::int64_t fir_begin = std::max<std::int64_t>(0, (k_branch_taps - 1) - lead);
     const std::int64_t fir_end = std::max(fir_begin, std::min({wrap, L - lead, outputs}));
-    // Blocks of outputs small enough to stay in the first-level cache while the 24 taps pass
-    // over them: tap by tap over the whole capture would stream it through memory 24 times.
-    constexpr std::int64_t block_floats = 1024;
-    float* o = reinterpret_cast<float*>(out.data());
-    for (std::int64_t block = 2 * fir_begin; block < 2 * fir_end; block += block_floats) {
-        const std::int64_t block_end = std::min(block + block_floats, 2 * fir_end);
-        for (int t = 0; t < k_branch_taps; ++t) {
-            const float* in = reinterpret_cast<const float*>(xs + (lead - t));
-            const float gt = g[t];
-            for (std::int64_t f = block; f < block_end; ++f) o[f] += gt * in[f];
-        }
+    // The toolkit's register-blocked kernel: o[f] = sum_t g[t] x[f + 2 (lead - t)] in floats.
+    if (fir_begin < fir_end) {
+        float* o = reinterpret_cast<float*>(out.data());
+        const float* in = reinterpret_cast<const float*>(xs + lead);
+        vek::common_lib::lib_convolution_t::deal_interleaved_real_fir(
+            g, k_branch_taps, in + 2 * fir_begin, o + 2 * fir_begin, static_cast<std::size_t>(2 * (fir_end - fir_begin)));
     }
     for (std::int64_t n = 0; n < outputs; ++n) {
         if (n == fir_begin) n = fir_end;

@@ -22,6 +22,12 @@ public:
     // untouched) for an empty filter.
     static bool deal_convolution_section(const cvec_t& filter, const cvec_t& data, std::size_t first,
                                          std::size_t count, cvec_t& output);
+    // y[f] = sum_{j < tap_number} taps[j] x[f - 2j] for f = 0 ... count - 1: a real FIR over the
+    // interleaved (re, im) floats of complex samples, consecutive taps one complex sample apart.
+    // Each output adds its taps in the order j = 0, 1, ... from zero, exactly like a tap-by-tap
+    // accumulation into zeroed outputs. x - 2 (tap_number - 1) ... x + count - 1 must be readable.
+    static void deal_interleaved_real_fir(const float* taps, std::size_t tap_number, const float* x, float* y,
+                                          std::size_t count);
     // True when deal_fft_convolution sums this filter directly (2 to 32 real taps).
     static bool is_direct_faster(const cvec_t& filter);
     // FFT length for a signal of signal_length samples and a filter of filter_length taps: the
