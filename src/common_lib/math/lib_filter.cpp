@@ -8,6 +8,28 @@
 
 namespace vek::common_lib {
 
+namespace {
+
+// data with pad samples in front and behind: its own tail and head (cyclic) or zeros. Cyclic
+// extension needs data at least pad long.
+void extend_block(const lib_filter_t::cvec_t& data, std::size_t pad, bool cyclic, lib_filter_t::cvec_t& out)
+{
+    const std::size_t n = data.size();
+    out.clear();
+    out.reserve(n + 2u * pad);
+    if (cyclic) {
+        out.insert(out.end(), data.end() - static_cast<std::ptrdiff_t>(pad), data.end());
+        out.insert(out.end(), data.begin(), data.end());
+        out.insert(out.end(), data.begin(), data.begin() + static_cast<std::ptrdiff_t>(pad));
+    } else {
+        out.resize(pad, std::complex<float>(0.0f, 0.0f));
+        out.insert(out.end(), data.begin(), data.end());
+        out.resize(n + 2u * pad, std::complex<float>(0.0f, 0.0f));
+    }
+}
+
+}  // namespace
+
 bool lib_filter_t::_prepare_input_data(std::uint32_t pad_length, cvec_t& data, lib_filter_delay_type_t delay_type)
 {
     if (data.empty()) {
@@ -22,19 +44,17 @@ bool lib_filter_t::_prepare_input_data(std::uint32_t pad_length, cvec_t& data, l
         // Treat the block as one period of a periodic signal: its tail precedes it, its head
         // follows it, so the filter's transient sees the samples it would see in steady state.
         lib_common_signal_process_t::pad_array_crc(data, pad);
-        const std::size_t n = data.size();
         cvec_t extended;
-        extended.reserve(n + 2u * pad);
-        extended.insert(extended.end(), data.end() - static_cast<std::ptrdiff_t>(pad), data.end());
-        extended.insert(extended.end(), data.begin(), data.end());
-        extended.insert(extended.end(), data.begin(), data.begin() + static_cast<std::ptrdiff_t>(pad));
+        extend_block(data, pad, true, extended);
         data.swap(extended);
         return true;
     }
-    case LIB_FILTER_DELAY_ZERO:
-        data.insert(data.begin(), pad, std::complex<float>(0.0f, 0.0f));
-        data.insert(data.end(), pad, std::complex<float>(0.0f, 0.0f));
+    case LIB_FILTER_DELAY_ZERO: {
+        cvec_t extended;
+        extend_block(data, pad, false, extended);
+        data.swap(extended);
         return true;
+    }
     }
     report_line("lib_filter_t::_prepare_input_data Report: Unknown filter delay type!");
     return false;
@@ -47,14 +67,18 @@ bool lib_filter_t::deal_filter(const cvec_t& taps, cvec_t& data, lib_filter_dela
     std::uint32_t pad = 4u;
     while (pad < taps.size()) pad <<= 1;
 
+    if (n >= pad && (delay_type == LIB_FILTER_DELAY_CYCLIC || delay_type == LIB_FILTER_DELAY_ZERO) &&
+        lib_convolution_t::is_direct_faster(taps)) {
+        // The extended block built straight from data (no working copy first), and only the n
+        // kept outputs summed from it: the same sums as the full convolution below, without its
+        // edges and copies.
+        cvec_t extended;
+        extend_block(data, pad, delay_type == LIB_FILTER_DELAY_CYCLIC, extended);
+        const std::size_t drop = taps.size() / 2u + pad;
+        return lib_convolution_t::deal_convolution_section(taps, extended, drop, n, data);
+    }
     cvec_t work(data);
     if (!_prepare_input_data(pad, work, delay_type)) return false;
-    if (delay_type != LIB_FILTER_DELAY_NONE && lib_convolution_t::is_direct_faster(taps)) {
-        // Only the n kept outputs are summed, straight from the extended block: the same sums
-        // as the full convolution below, without its edges and copies.
-        const std::size_t drop = taps.size() / 2u + pad;
-        return lib_convolution_t::deal_convolution_section(taps, work, drop, n, data);
-    }
     // A single tap is refused by the overlap-add (it reports); the data then pass unscaled.
     const bool ok = lib_convolution_t::deal_fft_convolution(taps, work);
     if (delay_type != LIB_FILTER_DELAY_NONE) {

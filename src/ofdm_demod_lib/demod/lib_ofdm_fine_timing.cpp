@@ -125,16 +125,21 @@ void lib_ofdm_demod_common_t::synchronize(const complex_vector_t& ref, const com
     for (std::int32_t k = 0; k < count; ++k) {
         const std::int64_t first = static_cast<std::int64_t>(start) + k;
         if (!ref_fits || !detail::span_inside(first, len, data.size())) continue;
-        std::complex<float> acc(0.0f, 0.0f);
+        float acc_re = 0.0f;
+        float acc_im = 0.0f;
         float energy_ref = 0.0f;
         float energy_data = 0.0f;
+        const std::complex<float>* b_row = data.data() + first;
         for (std::int32_t i = 0; i < len; ++i) {
             const std::complex<float> a = ref[static_cast<std::size_t>(i)];
-            const std::complex<float> b = data[static_cast<std::size_t>(first + i)];
-            acc += std::conj(a) * b;
-            energy_ref += std::norm(a);
-            energy_data += std::norm(b);
+            const std::complex<float> b = b_row[i];
+            // conj(a) b written out, rounded as the library's product, without its NaN check.
+            acc_re += a.real() * b.real() + a.imag() * b.imag();
+            acc_im += a.real() * b.imag() - a.imag() * b.real();
+            energy_ref += a.real() * a.real() + a.imag() * a.imag();
+            energy_data += b.real() * b.real() + b.imag() * b.imag();
         }
+        const std::complex<float> acc(acc_re, acc_im);
         // A window without energy has no defined correlation; it scores 0 instead of NaN or inf.
         const double denom = std::sqrt(static_cast<double>(energy_ref) * energy_data);
         const float value = denom > 0.0 ? static_cast<float>(std::abs(acc) / denom) : 0.0f;

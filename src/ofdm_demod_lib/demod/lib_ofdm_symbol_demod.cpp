@@ -91,7 +91,12 @@ void lib_ofdm_demod_common_t::deal_fft_advance_compensation(const complex_vector
         table.fft_len = fft_len;
         table.fft_advance = fft_advance;
     }
-    for (std::size_t k = 0; k < bins; ++k) out[k] = spectrum[k] * table.rotation[k];
+    // The product written out (rounded as the library's, without its NaN check) vectorises.
+    for (std::size_t k = 0; k < bins; ++k) {
+        const complex_t a = spectrum[k];
+        const complex_t b = table.rotation[k];
+        out[k] = complex_t(a.real() * b.real() - a.imag() * b.imag(), a.real() * b.imag() + a.imag() * b.real());
+    }
 }
 
 }  // namespace vek::ofdm_demod_lib
