@@ -91,11 +91,15 @@ void lib_ofdm_demod_common_t::deal_fft_advance_compensation(const complex_vector
         table.fft_len = fft_len;
         table.fft_advance = fft_advance;
     }
-    // The product written out (rounded as the library's, without its NaN check) vectorises.
+    // The product written out (rounded as the library's, without its NaN check), over plain
+    // pointers taken once: the thread-local table is not looked up again for every bin.
+    const complex_t* rotation = table.rotation.data();
+    const complex_t* in = spectrum.data();
+    complex_t* result = out.data();
     for (std::size_t k = 0; k < bins; ++k) {
-        const complex_t a = spectrum[k];
-        const complex_t b = table.rotation[k];
-        out[k] = complex_t(a.real() * b.real() - a.imag() * b.imag(), a.real() * b.imag() + a.imag() * b.real());
+        const complex_t a = in[k];
+        const complex_t b = rotation[k];
+        result[k] = complex_t(a.real() * b.real() - a.imag() * b.imag(), a.real() * b.imag() + a.imag() * b.real());
     }
 }
 
