@@ -76,11 +76,13 @@ void lib_ofdm_demod_common_t::deal_evm_and_sinr(const complex_vector_t& meas, co
         err_sum += err_pow[i];
         ref_sum += ref_pow[i];
     }
-    const float ref_mean = lib_common_math_t::get_average_value(ref_pow);
+    // The means are these sums (accumulated in the same order from zero) over the cell count.
+    const auto cells = static_cast<float>(meas.size());
+    const float ref_mean = ref_sum / cells;
     // References without power give no scale to measure against: the class counts as not
     // measured, like a class without cells, and adds nothing to the overall figures.
     if (!(ref_mean > 0.0f)) return;
-    const float err_mean = lib_common_math_t::get_average_value(err_pow);
+    const float err_mean = err_sum / cells;
 
     err_pow_all.insert(err_pow_all.end(), err_pow.begin(), err_pow.end());
     ref_pow_all.insert(ref_pow_all.end(), ref_pow.begin(), ref_pow.end());
@@ -264,13 +266,14 @@ bool lib_ofdm_demod_t::_deal_ofdm_evm_data() {
         result.m_evm_rms = k_no_evm_percent;
         result.m_snr_mer = 0.0f;
     } else {
-        const float err_mean = lib_common_math_t::get_average_value(err_pow_all);
-        const float ref_mean = lib_common_math_t::get_average_value(ref_pow_all);
-        result.m_evm_rms = static_cast<float>(100.0 * std::sqrt(static_cast<double>(err_mean / ref_mean)));
         float err_sum = 0.0f;
         float ref_sum = 0.0f;
         for (float v : err_pow_all) err_sum += v;
         for (float v : ref_pow_all) ref_sum += v;
+        // The means are these sums over the cell counts (the same order of addition).
+        const float err_mean = err_sum / static_cast<float>(err_pow_all.size());
+        const float ref_mean = ref_sum / static_cast<float>(ref_pow_all.size());
+        result.m_evm_rms = static_cast<float>(100.0 * std::sqrt(static_cast<double>(err_mean / ref_mean)));
         result.m_snr_mer = power_ratio_db(ref_sum, err_sum);
     }
     result.m_evm_max = class_max.empty() ? k_no_evm_percent : lib_common_container_t::get_max_value(class_max);
