@@ -1,6 +1,7 @@
 // Hard-decision slicers: the common frame, the BPSK/QPSK/8-phase deciders, the dispatcher by
 // modulation code and the per-cell wrapper for symbols that mix modulations. Payload cells have
 // no known reference, so the receiver takes the nearest constellation point as one.
+#include <algorithm>
 #include <array>
 #include <cstddef>
 
@@ -25,7 +26,9 @@ float sign_of_imag(float y) { return y > 0.0f ? 1.0f : -1.0f; }
 }  // namespace
 
 // Points (+-1, 0); the origin and anything not strictly right of it decide left.
-complex_t decide_bpsk(float x, float /*y*/) { return complex_t(x > 0.0f ? 1.0f : -1.0f, 0.0f); }
+complex_t decide_bpsk(float x, float /*y*/) {
+    return complex_t(static_cast<float>(2 * static_cast<int>(x > 0.0f) - 1), 0.0f);
+}
 
 // Points +-(1, 1)/sqrt(2): the decision line is x + y = 0, the origin deciding to (u, u).
 complex_t decide_bpsk_pi_div4(float x, float y) {
@@ -33,8 +36,12 @@ complex_t decide_bpsk_pi_div4(float x, float y) {
     return s >= 0.0f ? complex_t(k_inv_sqrt2, k_inv_sqrt2) : complex_t(-k_inv_sqrt2, -k_inv_sqrt2);
 }
 
+// The side of each axis is taken arithmetically: noisy cells would mispredict a branch on it half
+// the time. The origin (and NaN) decide to 0 on that axis.
 complex_t decide_qpsk(float x, float y) {
-    const auto axis = [](float v) { return v > 0.0f ? k_inv_sqrt2 : (v < 0.0f ? -k_inv_sqrt2 : 0.0f); };
+    const auto axis = [](float v) {
+        return static_cast<float>(static_cast<int>(v > 0.0f) - static_cast<int>(v < 0.0f)) * k_inv_sqrt2;
+    };
     return complex_t(axis(x), axis(y));
 }
 
@@ -69,11 +76,23 @@ decide_fn_t decider_for_level(int mod_level) {
     return k_table[static_cast<std::size_t>(mod_level + 1)];
 }
 
-void slice_cells(const complex_vector_t& in, int n, float g, decide_fn_t decide, complex_vector_t& out) {
+slice_run_fn_t run_slicer_for_level(int mod_level) {
+    if (const slice_run_fn_t qam = qam_run_slicer(mod_level)) return qam;
+    switch (mod_level) {
+        case LIB_OFDM_MOD_LEVEL_BPSK_PI_DIV4: return slice_run<decide_bpsk_pi_div4>;
+        case LIB_OFDM_MOD_LEVEL_QPSK: return slice_run<decide_qpsk>;
+        case LIB_OFDM_MOD_LEVEL_8DPSK: return slice_run<decide_8dpsk>;
+        default: return slice_run<decide_bpsk>;  // BPSK, NONE and unknown codes
+    }
+}
+
+void slice_cells(const complex_vector_t& in, int n, float g, slice_run_fn_t run, complex_vector_t& out) {
     out.clear();
     if (n <= 0) return;
     out.assign(static_cast<std::size_t>(n), complex_t(0.0f, 0.0f));
-    for (std::size_t k = 0; k < out.size(); ++k) out[k] = slice_cell(decide, in.at(k), g);
+    const std::size_t available = std::min(out.size(), in.size());
+    run(in.data(), available, g, out.data());
+    if (available < out.size()) static_cast<void>(in.at(available));  // the first missing cell
 }
 
 }  // namespace slicer_detail
@@ -81,24 +100,24 @@ void slice_cells(const complex_vector_t& in, int n, float g, decide_fn_t decide,
 using namespace slicer_detail;
 
 void lib_ofdm_demod_common_t::re_bpsk(const complex_vector_t& in, int n, float g, complex_vector_t& out) {
-    slice_cells(in, n, g, decide_bpsk, out);
+    slice_cells(in, n, g, slice_run<decide_bpsk>, out);
 }
 void lib_ofdm_demod_common_t::re_bpsk_pi_div4(const complex_vector_t& in, int n, float g, complex_vector_t& out) {
-    slice_cells(in, n, g, decide_bpsk_pi_div4, out);
+    slice_cells(in, n, g, slice_run<decide_bpsk_pi_div4>, out);
 }
 void lib_ofdm_demod_common_t::re_qpsk(const complex_vector_t& in, int n, float g, complex_vector_t& out) {
-    slice_cells(in, n, g, decide_qpsk, out);
+    slice_cells(in, n, g, slice_run<decide_qpsk>, out);
 }
 void lib_ofdm_demod_common_t::re_8psk(const complex_vector_t& in, int n, float g, complex_vector_t& out) {
-    slice_cells(in, n, g, decide_8psk, out);
+    slice_cells(in, n, g, slice_run<decide_8psk>, out);
 }
 void lib_ofdm_demod_common_t::re_8dpsk(const complex_vector_t& in, int n, float g, complex_vector_t& out) {
-    slice_cells(in, n, g, decide_8dpsk, out);
+    slice_cells(in, n, g, slice_run<decide_8dpsk>, out);
 }
 
 void lib_ofdm_demod_common_t::demodulation(const complex_vector_t& in, int n, int mod_level, float g,
                                            complex_vector_t& out) {
-    slice_cells(in, n, g, decider_for_level(mod_level), out);
+    slice_cells(in, n, g, run_slicer_for_level(mod_level), out);
 }
 
 void lib_ofdm_demod_common_t::get_refer_data(const complex_vector_t& in, const std::vector<int>& mod_levels, float g,
@@ -112,11 +131,18 @@ void lib_ofdm_demod_common_t::get_refer_data(const complex_vector_t& in, const s
         demodulation(in, static_cast<int>(in.size()), mod_levels.front(), g, out);
         return;
     }
-    // Mixed modulations: every cell with its own decider. A shorter input raises
-    // std::out_of_range at the first missing cell.
+    // Mixed modulations: every cell with its own decider, taken run by run (cells of one
+    // modulation come in long runs). A shorter input raises std::out_of_range at the first
+    // missing cell.
     out.assign(mod_levels.size(), complex_t(0.0f, 0.0f));
-    for (std::size_t i = 0; i < mod_levels.size(); ++i)
-        out[i] = slice_cell(decider_for_level(mod_levels[i]), in.at(i), g);
+    const std::size_t available = std::min(out.size(), in.size());
+    for (std::size_t begin = 0; begin < available;) {
+        std::size_t end = begin + 1;
+        while (end < available && mod_levels[end] == mod_levels[begin]) ++end;
+        run_slicer_for_level(mod_levels[begin])(in.data() + begin, end - begin, g, out.data() + begin);
+        begin = end;
+    }
+    if (available < out.size()) static_cast<void>(in.at(available));  // the first missing cell
 }
 
 }  // namespace vek::ofdm_demod_lib

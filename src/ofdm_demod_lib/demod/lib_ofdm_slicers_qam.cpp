@@ -52,8 +52,9 @@ struct qam_axis_t {
 
     float value(int signed_level) const {
         const float v = level[static_cast<std::size_t>(std::abs(signed_level))];
-        // level[0] is +0, so the origin stays +0; negative levels mirror exactly.
-        return signed_level < 0 ? -v : v;
+        // The sign applied arithmetically (no branch on it); level[0] is +0, so the origin stays
+        // +0, and negative levels mirror exactly.
+        return v * static_cast<float>(static_cast<int>(signed_level > 0) - static_cast<int>(signed_level < 0));
     }
 };
 
@@ -73,6 +74,24 @@ int clamp_magnitude(int signed_level, int limit) {
     if (signed_level > limit) return limit;
     if (signed_level < -limit) return -limit;
     return signed_level;
+}
+
+// A run of square-QAM cells: the axis fetched once and each part decided and stored on its own,
+// the same decisions as decide_square. (A complex returned by a decider is packed through the
+// stack, and its reload stalls on store forwarding for every cell.)
+void square_qam_run(const qam_axis_t& axis, const complex_t* in, std::size_t count, float g, complex_t* out) {
+    float* parts = reinterpret_cast<float*>(out);
+    for (std::size_t k = 0; k < count; ++k) {
+        const float x = in[k].real() / g;
+        const float y = in[k].imag() / g;
+        parts[2 * k] = axis.value(axis.decide_signed_level(x)) * g;
+        parts[2 * k + 1] = axis.value(axis.decide_signed_level(y)) * g;
+    }
+}
+
+template <const qam_axis_t& (*Axis)()>
+void square_run(const complex_t* in, std::size_t count, float g, complex_t* out) {
+    square_qam_run(Axis(), in, count, g, out);
 }
 
 }  // namespace
@@ -114,30 +133,43 @@ complex_t decide_512qam(float x, float y) {
     return complex_t(axis.value(li), axis.value(lq));
 }
 
+slice_run_fn_t qam_run_slicer(int mod_level) {
+    switch (mod_level) {
+        case LIB_OFDM_MOD_LEVEL_16QAM: return square_run<axis_16qam>;
+        case LIB_OFDM_MOD_LEVEL_32QAM: return slice_run<decide_32qam>;
+        case LIB_OFDM_MOD_LEVEL_64QAM: return square_run<axis_64qam>;
+        case LIB_OFDM_MOD_LEVEL_128QAM: return slice_run<decide_128qam>;
+        case LIB_OFDM_MOD_LEVEL_256QAM: return square_run<axis_256qam>;
+        case LIB_OFDM_MOD_LEVEL_512QAM: return slice_run<decide_512qam>;
+        case LIB_OFDM_MOD_LEVEL_1024QAM: return square_run<axis_1024qam>;
+        default: return nullptr;
+    }
+}
+
 }  // namespace slicer_detail
 
 using namespace slicer_detail;
 
 void lib_ofdm_demod_common_t::re_16qam(const complex_vector_t& in, int n, float g, complex_vector_t& out) {
-    slice_cells(in, n, g, decide_16qam, out);
+    slice_cells(in, n, g, square_run<axis_16qam>, out);
 }
 void lib_ofdm_demod_common_t::re_32qam(const complex_vector_t& in, int n, float g, complex_vector_t& out) {
-    slice_cells(in, n, g, decide_32qam, out);
+    slice_cells(in, n, g, slice_run<decide_32qam>, out);
 }
 void lib_ofdm_demod_common_t::re_64qam(const complex_vector_t& in, int n, float g, complex_vector_t& out) {
-    slice_cells(in, n, g, decide_64qam, out);
+    slice_cells(in, n, g, square_run<axis_64qam>, out);
 }
 void lib_ofdm_demod_common_t::re_128qam(const complex_vector_t& in, int n, float g, complex_vector_t& out) {
-    slice_cells(in, n, g, decide_128qam, out);
+    slice_cells(in, n, g, slice_run<decide_128qam>, out);
 }
 void lib_ofdm_demod_common_t::re_256qam(const complex_vector_t& in, int n, float g, complex_vector_t& out) {
-    slice_cells(in, n, g, decide_256qam, out);
+    slice_cells(in, n, g, square_run<axis_256qam>, out);
 }
 void lib_ofdm_demod_common_t::re_512qam(const complex_vector_t& in, int n, float g, complex_vector_t& out) {
-    slice_cells(in, n, g, decide_512qam, out);
+    slice_cells(in, n, g, slice_run<decide_512qam>, out);
 }
 void lib_ofdm_demod_common_t::re_1024qam(const complex_vector_t& in, int n, float g, complex_vector_t& out) {
-    slice_cells(in, n, g, decide_1024qam, out);
+    slice_cells(in, n, g, square_run<axis_1024qam>, out);
 }
 
 }  // namespace vek::ofdm_demod_lib
