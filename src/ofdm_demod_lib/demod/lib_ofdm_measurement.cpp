@@ -65,14 +65,20 @@ void lib_ofdm_demod_common_t::deal_evm_and_sinr(const complex_vector_t& meas, co
     sinr = 0.0f;
     if (meas.empty()) return;
 
+    // A reference list shorter than the cells raises std::out_of_range at its first missing entry.
+    if (ref.size() < meas.size()) static_cast<void>(ref.at(ref.size()));
     std::vector<float> err_pow(meas.size());
     std::vector<float> ref_pow(meas.size());
+    // The powers cell by cell first (independent, so the loop vectorises), then the sums in cell
+    // order.
+    for (std::size_t i = 0; i < meas.size(); ++i) {
+        const complex_t r = ref[i];
+        err_pow[i] = cell_power(complex_t(r.real() - meas[i].real(), r.imag() - meas[i].imag()));
+        ref_pow[i] = cell_power(r);
+    }
     float err_sum = 0.0f;
     float ref_sum = 0.0f;
     for (std::size_t i = 0; i < meas.size(); ++i) {
-        const complex_t& r = ref.at(i);
-        err_pow[i] = cell_power(r - meas[i]);
-        ref_pow[i] = cell_power(r);
         err_sum += err_pow[i];
         ref_sum += ref_pow[i];
     }
