@@ -63,6 +63,9 @@ public:
     // by sqrt(2). -200 dBm when nothing is measured (no samples, no bin in the band, zero power).
     static float channel_power(const complex_vector_t& samples, std::uint32_t impedance_ohm, float sample_rate_hz,
                                float bandwidth_hz, bool rms);
+    // The same over the first `count` samples at `samples` (the caller's buffer read in place).
+    static float channel_power(const complex_t* samples, std::size_t count, std::uint32_t impedance_ohm,
+                               float sample_rate_hz, float bandwidth_hz, bool rms);
     // Linear convolution with real taps; same keeps the |x| central samples. Fewer than two taps:
     // out = x.
     static void conv(const complex_vector_t& x, const std::vector<float>& h, complex_vector_t& out, bool same);

@@ -29,21 +29,24 @@ void lib_ofdm_demod_t::_deal_ofdm_channel_power() {
     // samples hold the frame and little idle signal.
     const std::size_t count =
         std::min(m_sample_data.size(), static_cast<std::size_t>(std::max(m_search_len, 0)));
-    const complex_vector_t frame(m_sample_data.begin(),
-                                 m_sample_data.begin() + static_cast<std::ptrdiff_t>(count));
     const int fft_len = m_config_manager.get_fft_length();
     const float bandwidth_hz = static_cast<float>(fft_len - m_config_manager.get_guard_up_subcarr() -
                                                   m_config_manager.get_guard_low_subcarr()) *
                                m_config_manager.get_subcarr_space();
     m_result.m_channel_power = 0.0f;
     m_result.m_channel_power = lib_ofdm_demod_common_t::channel_power(
-        frame, 50, m_config_manager.get_system_sample_rate(), bandwidth_hz, true);
+        m_sample_data.data(), count, 50, m_config_manager.get_system_sample_rate(), bandwidth_hz, true);
     VEK_OFDM_LOG_DEBUG("OFDM channel_power is {}", m_result.m_channel_power);
 }
 
 float lib_ofdm_demod_common_t::channel_power(const complex_vector_t& samples, std::uint32_t impedance_ohm,
                                              float sample_rate_hz, float bandwidth_hz, bool rms) {
-    const std::size_t n = samples.size();
+    return channel_power(samples.data(), samples.size(), impedance_ohm, sample_rate_hz, bandwidth_hz, rms);
+}
+
+float lib_ofdm_demod_common_t::channel_power(const complex_t* samples, std::size_t count, std::uint32_t impedance_ohm,
+                                             float sample_rate_hz, float bandwidth_hz, bool rms) {
+    const std::size_t n = count;
     if (n == 0 || impedance_ohm == 0) return k_power_floor_dbm;
     const auto n_f = static_cast<float>(n);
 

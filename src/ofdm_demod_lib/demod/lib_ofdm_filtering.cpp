@@ -39,6 +39,12 @@ void lib_ofdm_demod_common_t::conv(const complex_vector_t& x, const std::vector<
     complex_vector_t kernel(h.size());
     std::transform(h.begin(), h.end(), kernel.begin(),
                    [](float tap) { return std::complex<float>(tap, 0.0f); });
+    if (same && vek::common_lib::lib_convolution_t::is_direct_faster(kernel)) {
+        // The centred |x| outputs summed straight from x: the samples the full convolution below
+        // keeps, without forming its edges and moving the rest.
+        vek::common_lib::lib_convolution_t::deal_convolution_section(kernel, x, h.size() / 2, x.size(), out);
+        return;
+    }
     out = x;
     vek::common_lib::lib_convolution_t::deal_fft_convolution(kernel, out);
     if (!same) return;
