@@ -72,7 +72,9 @@ bool lib_filter_t::deal_filter(const cvec_t& taps, cvec_t& data, lib_filter_dela
         // The extended block built straight from data (no working copy first), and only the n
         // kept outputs summed from it: the same sums as the full convolution below, without its
         // edges and copies.
-        cvec_t extended;
+        // The block's storage is kept per thread: filters run over whole captures, and a buffer
+        // that size taken and returned on every call has its pages faulted in again each time.
+        thread_local cvec_t extended;
         extend_block(data, pad, delay_type == LIB_FILTER_DELAY_CYCLIC, extended);
         const std::size_t drop = taps.size() / 2u + pad;
         return lib_convolution_t::deal_convolution_section(taps, extended, drop, n, data);

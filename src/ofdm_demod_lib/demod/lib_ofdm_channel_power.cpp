@@ -80,7 +80,10 @@ float lib_ofdm_demod_common_t::channel_power(const complex_t* samples, std::size
     const float rbw_hz = enbw_bins * sample_rate_hz / n_f;
     const float coherent_gain_correction = 1.0f / (cache.sum_a / n_f);
 
-    complex_vector_t spectrum(n);
+    // The spectrum's storage is kept per thread too: a capture-sized buffer taken and returned on
+    // every run would have its pages faulted in again each time.
+    thread_local complex_vector_t spectrum;
+    spectrum.resize(n);
     for (std::size_t k = 0; k < n; ++k) spectrum[k] = samples[k] * amplitude[k];
     vek::common_lib::lib_fourier_transform_t::deal_fft(spectrum, static_cast<std::uint32_t>(n));
     // Centred bin k is FFT bin (k + ceil(n/2)) mod n, as after an FFT shift: read in place.

@@ -84,7 +84,8 @@ void lib_ofdm_demod_common_t::deal_coarse_search(
         return;
     }
     const std::vector<float> taps = half_band_taps();
-    complex_vector_t d;
+    // The half-rate capture's storage is kept per thread (see channel_power).
+    thread_local complex_vector_t d;
     complex_vector_t r;
     // Low-pass, then keep the even samples.
     detail::filter_to_half_rate(data, taps, d);

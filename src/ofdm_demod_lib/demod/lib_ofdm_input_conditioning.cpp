@@ -143,8 +143,9 @@ void lib_ofdm_demod_t::_init_load_file_filter() {
     const lib_ofdm_filter_info_t& filter = m_config_manager.get_filter();
     if (filter.selection != LIB_OFDM_FILTER_SELECTION_ARB && filter.selection != LIB_OFDM_FILTER_SELECTION_WINDOWED_SINC)
         return;
-    // The samples move to the filter's input (no copy); the filter writes them back.
-    complex_vector_t input;
+    // The samples move to the filter's input (no copy); the filter writes them back into the
+    // storage the input had.
+    complex_vector_t& input = m_filter_input;
     input.swap(m_sample_data);
     if (filter.selection == LIB_OFDM_FILTER_SELECTION_ARB) {
         common::conv(input, filter.arb_coefficients, m_sample_data, true);

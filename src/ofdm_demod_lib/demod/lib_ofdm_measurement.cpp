@@ -67,10 +67,15 @@ void lib_ofdm_demod_common_t::deal_evm_and_sinr(const complex_vector_t& meas, co
 
     // A reference list shorter than the cells raises std::out_of_range at its first missing entry.
     if (ref.size() < meas.size()) static_cast<void>(ref.at(ref.size()));
-    std::vector<float> err_pow(meas.size());
-    std::vector<float> ref_pow(meas.size());
-    // The powers cell by cell first (independent, so the loop vectorises), then the sums in cell
-    // order.
+    // The class's powers go straight to the end of the overall lists (taken back when the class
+    // turns out not measurable), cell by cell first (independent, so the loop vectorises), then
+    // the sums in cell order.
+    const std::size_t first = err_pow_all.size();
+    const std::size_t ref_first = ref_pow_all.size();
+    err_pow_all.resize(first + meas.size());
+    ref_pow_all.resize(ref_first + meas.size());
+    float* err_pow = err_pow_all.data() + first;
+    float* ref_pow = ref_pow_all.data() + ref_first;
     for (std::size_t i = 0; i < meas.size(); ++i) {
         const complex_t r = ref[i];
         err_pow[i] = cell_power(complex_t(r.real() - meas[i].real(), r.imag() - meas[i].imag()));
@@ -87,11 +92,12 @@ void lib_ofdm_demod_common_t::deal_evm_and_sinr(const complex_vector_t& meas, co
     const float ref_mean = ref_sum / cells;
     // References without power give no scale to measure against: the class counts as not
     // measured, like a class without cells, and adds nothing to the overall figures.
-    if (!(ref_mean > 0.0f)) return;
+    if (!(ref_mean > 0.0f)) {
+        err_pow_all.resize(first);
+        ref_pow_all.resize(ref_first);
+        return;
+    }
     const float err_mean = err_sum / cells;
-
-    err_pow_all.insert(err_pow_all.end(), err_pow.begin(), err_pow.end());
-    ref_pow_all.insert(ref_pow_all.end(), ref_pow.begin(), ref_pow.end());
 
     evm_rms = static_cast<float>(100.0 * std::sqrt(static_cast<double>(err_mean / ref_mean)));
     evm_cells.resize(meas.size());
@@ -206,8 +212,12 @@ bool lib_ofdm_demod_t::_deal_ofdm_evm_data() {
     }
     pilot.ref = m_pilot_ref_seq;
 
-    std::vector<float> err_pow_all;
-    std::vector<float> ref_pow_all;
+    // Every measured cell's powers; their storage is kept per thread from run to run (a frame's
+    // worth of cells is large enough to be handed back to the system and faulted in again).
+    thread_local std::vector<float> err_pow_all;
+    thread_local std::vector<float> ref_pow_all;
+    err_pow_all.clear();
+    ref_pow_all.clear();
     std::vector<float> class_max;
     const auto measure = [&](const complex_vector_t& meas, const complex_vector_t& ref) {
         class_outcome_t outcome;

@@ -131,6 +131,12 @@ protected:
     };
     reference_cache_t m_reference_cache;
 
+    // Capture-sized buffers that trade places with m_sample_data in the receive filter and the
+    // fine timing: they keep their storage from run to run, so a run does not hand the capture's
+    // pages back to the system and fault them in again.
+    complex_vector_t m_filter_input;
+    complex_vector_t m_shift_output;
+
     // Fills the measurement's column lists from the configuration's maps (demod/lib_ofdm_measurement.cpp).
     void _list_class_columns(std::size_t width, reference_cache_t::class_columns_t& columns) const;
 };
