@@ -192,12 +192,15 @@ bool lib_convolution_t::deal_fft_convolution(const cvec_t& filter, cvec_t& data)
     const std::size_t output_length = n + m - 1u;
     data.resize(output_length, std::complex<float>(0.0f, 0.0f));
     cvec_t carry(segment_length, std::complex<float>(0.0f, 0.0f));
-    cvec_t work;
-    work.reserve(fft_length);
+    // The work vector keeps the transform's length: each segment is copied in and the rest zeroed
+    // here, so the transform never has to grow it.
+    cvec_t work(fft_length);
     for (std::size_t k = 0; k < segment_number; ++k) {
         const std::size_t begin = k * segment_length;
         const std::size_t end = std::min(begin + segment_length, n);
-        work.assign(data.begin() + static_cast<std::ptrdiff_t>(begin), data.begin() + static_cast<std::ptrdiff_t>(end));
+        std::copy(data.begin() + static_cast<std::ptrdiff_t>(begin), data.begin() + static_cast<std::ptrdiff_t>(end),
+                  work.begin());
+        std::fill(work.begin() + static_cast<std::ptrdiff_t>(end - begin), work.end(), std::complex<float>(0.0f, 0.0f));
         ok = lib_fourier_transform_t::deal_fft(work, fft_length) && ok;
         for (std::uint32_t i = 0; i < fft_length; ++i) work[i] *= response[i];
         ok = lib_fourier_transform_t::deal_ifft(work, fft_length) && ok;

@@ -2,7 +2,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
+#include "vek/common_lib/math/lib_common_math.hpp"
 #include "vek/ofdm_demod_lib/lib_ofdm_demod_common.hpp"
 
 namespace vek::ofdm_demod_lib {
@@ -17,6 +19,14 @@ constexpr double k_energy_floor = 1e-12;
 
 bool window_inside(const complex_vector_t& v, std::int64_t start_1based, std::int64_t n) {
     return start_1based >= 1 && start_1based - 1 + n <= static_cast<std::int64_t>(v.size());
+}
+
+// |cross| over the root of the energy product; 0 where that product is below the floor.
+float normalised_correlation(float energy_a, float energy_b, float cross_re, float cross_im) {
+    const double denominator = std::sqrt(static_cast<double>(energy_a) * static_cast<double>(energy_b));
+    if (denominator < k_energy_floor) return 0.0f;
+    const float cross_abs = vek::common_lib::lib_common_math_t::get_complex_magnitude({cross_re, cross_im});
+    return static_cast<float>(static_cast<double>(cross_abs) / denominator);
 }
 
 }  // namespace
@@ -43,10 +53,7 @@ float lib_ofdm_demod_common_t::deal_signal_corr(const complex_vector_t& x, const
         cross_re += ar * br + ai * bi;
         cross_im += ai * br - ar * bi;
     }
-    const std::complex<float> cross(cross_re, cross_im);
-    const double denominator = std::sqrt(static_cast<double>(energy_a) * static_cast<double>(energy_b));
-    if (denominator < k_energy_floor) return 0.0f;
-    return static_cast<float>(static_cast<double>(std::abs(cross)) / denominator);
+    return normalised_correlation(energy_a, energy_b, cross_re, cross_im);
 }
 
 void lib_ofdm_demod_common_t::cp_corr_search(const complex_vector_t& data, std::int32_t cp_len,
@@ -54,7 +61,45 @@ void lib_ofdm_demod_common_t::cp_corr_search(const complex_vector_t& data, std::
                                              std::vector<float>& metric, float& metric_max) {
     metric.assign(static_cast<std::size_t>(std::max(count, 0)), 0.0f);
     metric_max = 0.0f;
-    for (std::int32_t p = 0; p < count; ++p) {
+    // Four starts at a time, one per vector lane, each lane summing its own products in the same
+    // order as deal_signal_corr (so each metric is the same to the bit): the interleaved samples
+    // of four consecutive starts are split into real and imaginary vectors. Groups stop where the
+    // last lane's copy would leave the data; the rest go one by one below.
+    using v4sf = float __attribute__((vector_size(16)));
+    const auto load = [](const float* p) {
+        v4sf v;
+        std::memcpy(&v, p, sizeof v);
+        return v;
+    };
+    const auto size = static_cast<std::int64_t>(data.size());
+    const float* xf = reinterpret_cast<const float*>(data.data());
+    std::int32_t grouped = 0;
+    if (cp_len > 0 && body_len >= 0) {
+        while (grouped + 4 <= count && static_cast<std::int64_t>(grouped) + 3 + body_len + cp_len <= size) {
+            const v4sf zero = {0.0f, 0.0f, 0.0f, 0.0f};
+            v4sf energy_a = zero, energy_b = zero, cross_re = zero, cross_im = zero;
+            for (std::int32_t k = 0; k < cp_len; ++k) {
+                const float* a = xf + 2 * (static_cast<std::int64_t>(grouped) + k);
+                const float* b = a + 2 * static_cast<std::int64_t>(body_len);
+                const v4sf a0 = load(a), a1 = load(a + 4), b0 = load(b), b1 = load(b + 4);
+                const v4sf ar = __builtin_shufflevector(a0, a1, 0, 2, 4, 6);
+                const v4sf ai = __builtin_shufflevector(a0, a1, 1, 3, 5, 7);
+                const v4sf br = __builtin_shufflevector(b0, b1, 0, 2, 4, 6);
+                const v4sf bi = __builtin_shufflevector(b0, b1, 1, 3, 5, 7);
+                energy_a += ar * ar + ai * ai;
+                energy_b += br * br + bi * bi;
+                cross_re += ar * br + ai * bi;
+                cross_im += ai * br - ar * bi;
+            }
+            for (int lane = 0; lane < 4; ++lane) {
+                const float value = normalised_correlation(energy_a[lane], energy_b[lane], cross_re[lane], cross_im[lane]);
+                metric[static_cast<std::size_t>(grouped + lane)] = value;
+                if (value > metric_max) metric_max = value;
+            }
+            grouped += 4;
+        }
+    }
+    for (std::int32_t p = grouped; p < count; ++p) {
         // The prefix at p repeats the body's end one body length later; starts whose copy lies
         // past the data keep metric 0 (deal_signal_corr refuses windows outside its vectors).
         const float value = deal_signal_corr(data, data, p + 1, p + body_len + 1, cp_len);

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <utility>
 
+#include "vek/common_lib/math/lib_common_math.hpp"
 #include "vek/common_lib/math/lib_convolution.hpp"
 #include "vek/ofdm_demod_lib/lib_ofdm_demod_common.hpp"
 
@@ -98,7 +99,9 @@ void score_sync_candidates(const complex_vector_t& d, const complex_vector_t& r,
             const double denominator = std::sqrt(std::max(energy_data, 0.0) * static_cast<double>(energy_ref));
             if (denominator < k_energy_floor) continue;
             sums[i] += static_cast<float>(
-                static_cast<double>(std::abs(cross[static_cast<std::size_t>(start - first)])) / denominator);
+                static_cast<double>(vek::common_lib::lib_common_math_t::get_complex_magnitude(
+                    cross[static_cast<std::size_t>(start - first)])) /
+                denominator);
         }
     }
     for (std::size_t i = 0; i < candidates.size(); ++i) scores[i] = sums[i] / divisor;

@@ -125,6 +125,33 @@ TEST(SyncCandidateScores, EqualTheDirectCorrelationsEverywhere) {
         EXPECT_EQ(scores[i], direct_score(d, r, bodies, few[i], body_len)) << few[i];
 }
 
+TEST(CyclicPrefixSearch, EveryMetricEqualsItsDirectCorrelation) {
+    // Starts in groups of four and one by one, including the last starts whose copies run past
+    // the data (metric 0) and a silent stretch (no defined correlation, 0).
+    constexpr std::int32_t body_len = 64;
+    constexpr std::int32_t cp_len = 9;
+    complex_vector_t d = random_samples(700, 23);
+    for (std::int32_t k = 0; k < cp_len; ++k) d[static_cast<std::size_t>(100 + k)] = d[static_cast<std::size_t>(100 + body_len + k)];
+    std::fill(d.begin() + 400, d.begin() + 560, complex_t{});
+    for (const std::int32_t count : {0, 3, 626, 700}) {
+        std::vector<float> metric;
+        float metric_max = -1.0f;
+        lib_ofdm_demod_common_t::cp_corr_search(d, cp_len, body_len, count, metric, metric_max);
+        ASSERT_EQ(metric.size(), static_cast<std::size_t>(count));
+        float expected_max = 0.0f;
+        for (std::int32_t p = 0; p < count; ++p) {
+            const float direct = lib_ofdm_demod_common_t::deal_signal_corr(d, d, p + 1, p + body_len + 1, cp_len);
+            EXPECT_EQ(metric[static_cast<std::size_t>(p)], direct) << count << " " << p;
+            expected_max = std::max(expected_max, direct);
+        }
+        EXPECT_EQ(metric_max, expected_max) << count;
+        if (count > 100) {
+            EXPECT_NEAR(metric[100], 1.0f, 1e-5f);  // the planted prefix
+            EXPECT_EQ(metric[450], 0.0f);           // silence in both windows
+        }
+    }
+}
+
 TEST(HalfRateFilter, EqualsTheFullConvolutionThenDecimation) {
     // A half-band shape (every other tap zero) and a dense one, odd and even lengths of x.
     const std::vector<float> half_band = {-0.01f, 0.0f, 0.06f, 0.0f, -0.3f, 0.0f, 0.5f, 0.0f, -0.3f, 0.0f, 0.06f};

@@ -30,6 +30,15 @@ public:
         const float power = z.real() * z.real() + z.imag() * z.imag();
         return static_cast<float>(std::sqrt(static_cast<double>(power)));
     }
+    // |z| exactly as std::abs gives it (glibc's hypotf: the root of the double-precision sum of
+    // squares, rounded once), formed inline for finite parts; others go to std::abs.
+    static float get_complex_magnitude(const std::complex<float>& z)
+    {
+        if (!std::isfinite(z.real()) || !std::isfinite(z.imag())) return std::abs(z);
+        const double re = z.real();
+        const double im = z.imag();
+        return static_cast<float>(std::sqrt(re * re + im * im));
+    }
     static std::complex<float> get_complex_conjugate(const std::complex<float>& z);
     // Phase in radians in (-pi, pi]; 0 for a zero sample, +-pi/2 when only the real part is zero.
     static float get_complex_phase(const std::complex<float>& z);
