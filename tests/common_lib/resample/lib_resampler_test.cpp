@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 
@@ -151,6 +152,37 @@ TEST(Resampler, PolyphaseAgreesWithDirect) {
         ASSERT_EQ(direct.size(), poly.size());
         EXPECT_LT(vek_test::max_difference(direct, poly, 20, poly.size() - 20), kPathAgreement)
             << f.up << "/" << f.down;
+    }
+}
+
+TEST(Resampler, PolyphaseDecimationEqualsTheSumsSampleBySample) {
+    // Decimation (up factor 1) runs four outputs at a time; every output must be the plain
+    // in-order sum over the phase's taps of the extended input, to the bit, including the outputs
+    // near the end that fall back to one at a time.
+    const cvec x = random_signal(1000, 8);
+    for (const std::uint32_t down : {2u, 3u, 4u, 7u}) {
+        for (const std::uint64_t offset : {std::uint64_t{0}, std::uint64_t{1}, std::uint64_t{down - 1u}}) {
+            cvec poly;
+            ASSERT_TRUE(lib_resampler_t::deal_polyphase_resampling(x, poly, 1, down, offset));
+            std::vector<std::vector<float>> phases;
+            std::vector<std::uint32_t> delays;
+            const std::uint32_t order = lib_resampler_t::_get_antialiasing_filter_order_factor(x.size());
+            lib_resampler_t::_generate_polyphase_filter(1, down, order, phases, delays);
+            const std::uint32_t extension = std::max(2 * order, delays[0] + 1);
+            cvec ext;
+            lib_resampler_t::_deal_data_linear_extrapolate(x, ext, extension);
+            ASSERT_EQ(poly.size(), (x.size() - offset + down - 1) / down);
+            for (std::size_t k = 0; k < poly.size(); ++k) {
+                const std::size_t first = offset + k * down + extension - delays[0];
+                float re = 0.0f;
+                float im = 0.0f;
+                for (std::size_t j = 0; j < phases[0].size(); ++j) {
+                    re += phases[0][j] * ext[first + j].real();
+                    im += phases[0][j] * ext[first + j].imag();
+                }
+                ASSERT_EQ(poly[k], std::complex<float>(re, im)) << down << " " << offset << " " << k;
+            }
+        }
     }
 }
 
