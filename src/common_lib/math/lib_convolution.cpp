@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
 #include "vek/common_lib/fft/lib_fourier_transform.hpp"
+#include "vek/common_lib/math/lib_float4.hpp"
 #include "vek/common_lib/report/report.hpp"
 
 namespace vek::common_lib {
@@ -112,31 +112,25 @@ void lib_convolution_t::deal_interleaved_real_fir(const float* taps, std::size_t
 {
     // Sixteen outputs (four vectors of four floats) stay in registers while every tap passes
     // over them: one load, one product and one sum per tap and vector, no store until the end.
-    // The GCC/Clang vector extension maps onto the baseline SIMD of any target.
-    using v4sf = float __attribute__((vector_size(16)));
-    const auto load = [](const float* p) {
-        v4sf v;
-        std::memcpy(&v, p, sizeof v);
-        return v;
-    };
+    using namespace float4;
     std::size_t f = 0;
     for (; f + 16u <= count; f += 16u) {
-        v4sf a0 = {0.0f, 0.0f, 0.0f, 0.0f};
-        v4sf a1 = a0;
-        v4sf a2 = a0;
-        v4sf a3 = a0;
+        float4_t a0 = splat(0.0f);
+        float4_t a1 = a0;
+        float4_t a2 = a0;
+        float4_t a3 = a0;
         for (std::size_t j = 0; j < tap_number; ++j) {
             const float* p = (x + f) - 2u * j;  // at or after x - 2 (tap_number - 1)
-            const v4sf c = {taps[j], taps[j], taps[j], taps[j]};
+            const float4_t c = splat(taps[j]);
             a0 += c * load(p);
             a1 += c * load(p + 4);
             a2 += c * load(p + 8);
             a3 += c * load(p + 12);
         }
-        std::memcpy(y + f, &a0, sizeof a0);
-        std::memcpy(y + f + 4, &a1, sizeof a1);
-        std::memcpy(y + f + 8, &a2, sizeof a2);
-        std::memcpy(y + f + 12, &a3, sizeof a3);
+        store(y + f, a0);
+        store(y + f + 4, a1);
+        store(y + f + 8, a2);
+        store(y + f + 12, a3);
     }
     for (; f < count; ++f) {
         float acc = 0.0f;

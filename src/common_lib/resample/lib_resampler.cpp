@@ -2,8 +2,8 @@
 #include "vek/common_lib/resample/lib_resampler.hpp"
 
 #include <algorithm>
-#include <cstring>
 
+#include "vek/common_lib/math/lib_float4.hpp"
 #include "vek/common_lib/report/report.hpp"
 
 namespace vek::common_lib {
@@ -110,29 +110,22 @@ bool lib_resampler_t::deal_polyphase_resampling(const cvec_t& input, cvec_t& out
         // taps in the same order as the loop below: the first complex of four 16-byte loads, D
         // samples apart, makes the two input vectors of a tap. A load also reads the sample after
         // the one it needs, so groups stop where that would leave the extended input.
-        using v4sf = float __attribute__((vector_size(16)));
-        const auto load = [](const std::complex<float>* p) {
-            v4sf v;
-            std::memcpy(&v, p, sizeof v);
-            return v;
-        };
+        using namespace float4;
         const fvec_t& taps = phases[0];
         const std::uint64_t base = extension - delays[0];
         while (k + 4u <= count && base + offset + (k + 3u) * down_factor + taps.size() < ext.size()) {
             const std::complex<float>* x = ext.data() + base + offset + k * down_factor;
-            v4sf first_pair = {0.0f, 0.0f, 0.0f, 0.0f};
-            v4sf second_pair = first_pair;
+            float4_t first_pair = splat(0.0f);
+            float4_t second_pair = first_pair;
             for (std::size_t j = 0; j < taps.size(); ++j) {
-                const float t = taps[j];
-                const v4sf tap = {t, t, t, t};
+                const float4_t tap = splat(taps[j]);
                 const std::complex<float>* p = x + j;
-                first_pair += tap * __builtin_shufflevector(load(p), load(p + down_factor), 0, 1, 4, 5);
-                second_pair += tap * __builtin_shufflevector(load(p + 2u * down_factor), load(p + 3u * down_factor),
-                                                             0, 1, 4, 5);
+                first_pair += tap * first_samples(load(p), load(p + down_factor));
+                second_pair += tap * first_samples(load(p + 2u * down_factor), load(p + 3u * down_factor));
             }
             float* out = reinterpret_cast<float*>(output.data() + k);
-            std::memcpy(out, &first_pair, sizeof first_pair);
-            std::memcpy(out + 4, &second_pair, sizeof second_pair);
+            store(out, first_pair);
+            store(out + 4, second_pair);
             k += 4u;
         }
     }

@@ -2,9 +2,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 
 #include "vek/common_lib/math/lib_common_math.hpp"
+#include "vek/common_lib/math/lib_float4.hpp"
 #include "vek/ofdm_demod_lib/lib_ofdm_demod_common.hpp"
 
 namespace vek::ofdm_demod_lib {
@@ -65,27 +65,22 @@ void lib_ofdm_demod_common_t::cp_corr_search(const complex_vector_t& data, std::
     // order as deal_signal_corr (so each metric is the same to the bit): the interleaved samples
     // of four consecutive starts are split into real and imaginary vectors. Groups stop where the
     // last lane's copy would leave the data; the rest go one by one below.
-    using v4sf = float __attribute__((vector_size(16)));
-    const auto load = [](const float* p) {
-        v4sf v;
-        std::memcpy(&v, p, sizeof v);
-        return v;
-    };
+    using namespace vek::common_lib::float4;
     const auto size = static_cast<std::int64_t>(data.size());
     const float* xf = reinterpret_cast<const float*>(data.data());
     std::int32_t grouped = 0;
     if (cp_len > 0 && body_len >= 0) {
         while (grouped + 4 <= count && static_cast<std::int64_t>(grouped) + 3 + body_len + cp_len <= size) {
-            const v4sf zero = {0.0f, 0.0f, 0.0f, 0.0f};
-            v4sf energy_a = zero, energy_b = zero, cross_re = zero, cross_im = zero;
+            const float4_t zero = splat(0.0f);
+            float4_t energy_a = zero, energy_b = zero, cross_re = zero, cross_im = zero;
             for (std::int32_t k = 0; k < cp_len; ++k) {
                 const float* a = xf + 2 * (static_cast<std::int64_t>(grouped) + k);
                 const float* b = a + 2 * static_cast<std::int64_t>(body_len);
-                const v4sf a0 = load(a), a1 = load(a + 4), b0 = load(b), b1 = load(b + 4);
-                const v4sf ar = __builtin_shufflevector(a0, a1, 0, 2, 4, 6);
-                const v4sf ai = __builtin_shufflevector(a0, a1, 1, 3, 5, 7);
-                const v4sf br = __builtin_shufflevector(b0, b1, 0, 2, 4, 6);
-                const v4sf bi = __builtin_shufflevector(b0, b1, 1, 3, 5, 7);
+                const float4_t a0 = load(a), a1 = load(a + 4), b0 = load(b), b1 = load(b + 4);
+                const float4_t ar = real_parts(a0, a1);
+                const float4_t ai = imag_parts(a0, a1);
+                const float4_t br = real_parts(b0, b1);
+                const float4_t bi = imag_parts(b0, b1);
                 energy_a += ar * ar + ai * ai;
                 energy_b += br * br + bi * bi;
                 cross_re += ar * br + ai * bi;

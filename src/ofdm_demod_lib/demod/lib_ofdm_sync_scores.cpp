@@ -3,11 +3,11 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <utility>
 
 #include "vek/common_lib/math/lib_common_math.hpp"
 #include "vek/common_lib/math/lib_convolution.hpp"
+#include "vek/common_lib/math/lib_float4.hpp"
 #include "vek/ofdm_demod_lib/lib_ofdm_demod_common.hpp"
 
 namespace vek::ofdm_demod_lib::detail {
@@ -138,27 +138,22 @@ void filter_to_half_rate(const complex_vector_t& x, const std::vector<float>& ta
     const std::int64_t interior_begin = std::min(count, std::max<std::int64_t>(0, (1 - shift_low) / 2));
     const std::int64_t interior_end =
         std::max(interior_begin, std::min(count, (len - 1 - shift_high) >= 0 ? (len - 1 - shift_high) / 2 + 1 : 0));
-    using v4sf = float __attribute__((vector_size(16)));
-    const auto load = [](const float* p) {
-        v4sf v;
-        std::memcpy(&v, p, sizeof v);
-        return v;
-    };
+    using namespace vek::common_lib::float4;
     const float* xf = reinterpret_cast<const float*>(x.data());
     float* of = reinterpret_cast<float*>(out.data());
     std::int64_t grouped_end = interior_begin;
     while (grouped_end + 4 <= interior_end && 2 * (grouped_end + 3) + shift_high + 1 < len) {
         const std::int64_t i = grouped_end;
-        v4sf first_pair = {0.0f, 0.0f, 0.0f, 0.0f};
-        v4sf second_pair = first_pair;
+        float4_t first_pair = splat(0.0f);
+        float4_t second_pair = first_pair;
         for (const auto& [shift, h] : live) {
             const float* p = xf + 2 * (2 * i + shift);
-            const v4sf tap = {h, h, h, h};
-            first_pair += tap * __builtin_shufflevector(load(p), load(p + 4), 0, 1, 4, 5);
-            second_pair += tap * __builtin_shufflevector(load(p + 8), load(p + 12), 0, 1, 4, 5);
+            const float4_t tap = splat(h);
+            first_pair += tap * first_samples(load(p), load(p + 4));
+            second_pair += tap * first_samples(load(p + 8), load(p + 12));
         }
-        std::memcpy(of + 2 * i, &first_pair, sizeof first_pair);
-        std::memcpy(of + 2 * i + 4, &second_pair, sizeof second_pair);
+        store(of + 2 * i, first_pair);
+        store(of + 2 * i + 4, second_pair);
         grouped_end += 4;
     }
     // The edges and the interior outputs after the last group, one by one.
