@@ -102,15 +102,23 @@ void lib_ofdm_demod_t::_track_symbol(int s, const std::vector<bool>& flags, floa
     const int fft_length = m_config_manager.get_fft_length();
     const double fs = m_config_manager.get_system_sample_rate();
 
-    std::vector<int> pos;
+    // Per-symbol work vectors keep their storage from symbol to symbol (and run to run): one
+    // symbol's worth of small allocations, repeated for every symbol, costs more than its sums.
+    thread_local std::vector<int> pos;
+    thread_local complex_vector_t received;
+    thread_local complex_vector_t references;
+    thread_local complex_vector_t ratios;
+    thread_local complex_vector_t corrected;
+    thread_local complex_vector_t cells;
     lib_ofdm_demod_common_t::find_nonzero_index(flags, pos);
     if (pos.empty()) return;
-    complex_vector_t received, references;
+    received.clear();
+    references.clear();
     for (int j : pos) {
         received.push_back(m_symbol_freq_data.at(row).at(static_cast<std::size_t>(j)));
         references.push_back(m_ref_freq_data.at(row).at(static_cast<std::size_t>(j)));
     }
-    complex_vector_t ratios(received.size());
+    ratios.assign(received.size(), complex_t(0.0f, 0.0f));
     for (std::size_t j = 0; j < ratios.size(); ++j) ratios[j] = received[j] / references[j];
     const double common_phase = lib_common_math_t::get_complex_phase(lib_common_math_t::get_average_value(ratios));
     if (pos.size() < 2) return;
@@ -132,14 +140,13 @@ void lib_ofdm_demod_t::_track_symbol(int s, const std::vector<bool>& flags, floa
     offsets.push_back(static_cast<float>(offset_hz));
 
     const complex_vector_t& time_samples = m_symbol_time_data.at(row);
-    complex_vector_t corrected(static_cast<std::size_t>(fft_length));
+    corrected.assign(static_cast<std::size_t>(fft_length), complex_t(0.0f, 0.0f));
     const complex_t start_rotation = rotator(-2.0 * k_pi * offset_hz * static_cast<double>(delta) / fs);
     for (int k = 0; k < fft_length; ++k) {
         const complex_t sample = static_cast<std::size_t>(k) < time_samples.size() ? time_samples[static_cast<std::size_t>(k)] : complex_t{};
         corrected[static_cast<std::size_t>(k)] =
             sample * rotator(-2.0 * k_pi * offset_hz * static_cast<double>(k) / fs) * start_rotation;
     }
-    complex_vector_t cells;
     lib_ofdm_demod_common_t::deal_ofdm_demod(corrected, n, cells, m_config_manager.get_fft_advance());
 
     if (track.track_timing) {
