@@ -36,7 +36,10 @@ std::complex<float> mean_of(const complex_vector_t& v) {
 // spikes and samples touched by the transmitter window) with that mean.
 std::complex<float> prefix_phasor(const complex_vector_t& prefix, const complex_vector_t& copy) {
     const std::size_t U = prefix.size();
-    complex_vector_t ratio(U);
+    // Work vectors kept from symbol to symbol (their storage, not their contents).
+    thread_local complex_vector_t ratio;
+    thread_local std::vector<float> phase;
+    ratio.assign(U, complex_t(0.0f, 0.0f));
     for (std::size_t i = 0; i < U; ++i) {
         ratio[i] = copy[i] / prefix[i];
         // A zero prefix sample gives no ratio; it counts as 0 and is the first to be replaced.
@@ -44,7 +47,7 @@ std::complex<float> prefix_phasor(const complex_vector_t& prefix, const complex_
     }
     // A ratio's phase changes only when the ratio is replaced (by the mean, whose phase the pass
     // has just computed), so each phase is taken once rather than once per pass.
-    std::vector<float> phase(U);
+    phase.resize(U);
     for (std::size_t i = 0; i < U; ++i) phase[i] = lib_common_math_t::get_complex_phase(ratio[i]);
     for (std::size_t pass = 0; pass < U / 4; ++pass) {
         const std::complex<float> m = mean_of(ratio);

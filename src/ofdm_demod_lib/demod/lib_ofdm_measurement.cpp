@@ -45,6 +45,13 @@ struct class_cells_t {
         meas.push_back(cell);
         position.emplace_back(map_row, column);
     }
+
+    void reserve(std::size_t cells) {
+        meas.reserve(cells);
+        ref.reserve(cells);
+        levels.reserve(cells);
+        position.reserve(cells);
+    }
 };
 
 struct class_outcome_t {
@@ -168,6 +175,21 @@ bool lib_ofdm_demod_t::_deal_ofdm_evm_data() {
     const auto width = static_cast<std::size_t>(fft_length);
     const reference_cache_t::class_columns_t* columns =
         m_reference_cache.valid && m_reference_cache.columns.width == width ? &m_reference_cache.columns : nullptr;
+    if (columns != nullptr) {
+        // The class sizes are known from the lists: room made once instead of growing cell by cell.
+        std::size_t counts[3] = {0, 0, 0};
+        for (int r = 0; r < count; ++r) {
+            const auto s = static_cast<std::size_t>(offset + r);
+            if (s >= columns->complete.size()) break;
+            counts[0] += columns->preamble[s].size();
+            counts[1] += columns->pilot[s].size();
+            counts[2] += columns->payload[s].size();
+        }
+        preamble.reserve(counts[0]);
+        pilot.reserve(counts[1]);
+        m_pilot_ref_seq.reserve(counts[1]);
+        payload.reserve(counts[2]);
+    }
     for (int r = 0; r < count; ++r) {
         const auto s = static_cast<std::size_t>(offset + r);
         const complex_vector_t& ref_row = m_ref_freq_data.at(s);
