@@ -85,7 +85,7 @@ void lib_ofdm_demod_common_t::deal_evm_and_sinr(const complex_vector_t& meas, co
     float* ref_pow = ref_pow_all.data() + ref_first;
     for (std::size_t i = 0; i < meas.size(); ++i) {
         const complex_t r = ref[i];
-        err_pow[i] = cell_power(complex_t(r.real() - meas[i].real(), r.imag() - meas[i].imag()));
+        err_pow[i] = cell_power(r - meas[i]);
         ref_pow[i] = cell_power(r);
     }
     float err_sum = 0.0f;
