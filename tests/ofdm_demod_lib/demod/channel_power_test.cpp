@@ -23,40 +23,26 @@ double expected_dbm(double mean_power, double r_ohm) {
 
 }  // namespace
 
-TEST(DemodChannelPower, ToneOfUnitAmplitudeInsideTheBandIsTenDbm) {
+TEST(DemodChannelPower, TonesAndNoiseAgainstClosedForms) {
     const float fs = 20e6f;
-    // Tone on bin 100 of 1024 (1.95 MHz), band +-8.3 MHz.
+    // Tone on bin 100 of 1024 (1.95 MHz), band +-8.3 MHz; halfway between bins the window's flat
+    // spectrum still catches the whole tone.
     const cvec_t x = complex_tone(1024, 100.0 / 1024.0, 1.0f);
     EXPECT_NEAR(common::channel_power(x, 50, fs, 16.6e6f, true), expected_dbm(1.0, 50.0), 0.05);
-    // Halfway between bins the window's flat spectrum still catches the whole tone.
-    const cvec_t y = complex_tone(1024, 100.5 / 1024.0, 1.0f);
-    EXPECT_NEAR(common::channel_power(y, 50, fs, 16.6e6f, true), expected_dbm(1.0, 50.0), 0.05);
-    // Without the rms correction the power doubles (+3 dB); amplitude 0.1 is 20 dB down.
+    EXPECT_NEAR(common::channel_power(complex_tone(1024, 100.5 / 1024.0, 1.0f), 50, fs, 16.6e6f, true),
+                expected_dbm(1.0, 50.0), 0.05);
+    // Without the rms correction the power doubles (+3 dB).
     EXPECT_NEAR(common::channel_power(x, 50, fs, 16.6e6f, false), expected_dbm(2.0, 50.0), 0.05);
-    EXPECT_NEAR(common::channel_power(complex_tone(1024, 100.0 / 1024.0, 0.1f), 50, fs, 16.6e6f, true),
-                expected_dbm(0.01, 50.0), 0.05);
-}
-
-TEST(DemodChannelPower, ToneOutsideTheBandIsNotCounted) {
-    const cvec_t x = complex_tone(1024, 400.0 / 1024.0, 1.0f);  // 7.8 MHz, band +-2 MHz
-    EXPECT_LT(common::channel_power(x, 50, 20e6f, 4e6f, true), expected_dbm(1.0, 50.0) - 60.0);
-}
-
-TEST(DemodChannelPower, WhiteNoiseGivesItsShareOfTheBand) {
-    // Unit-power white noise over 20 MHz; half the band holds half of it.
-    const cvec_t x = vek::test::gaussian_noise(16384, 1.0f, 2024);
-    EXPECT_NEAR(common::channel_power(x, 50, 20e6f, 10e6f, true), expected_dbm(0.5, 50.0), 0.3);
-    EXPECT_NEAR(common::channel_power(x, 50, 20e6f, 2.5e6f, true), expected_dbm(0.125, 50.0), 0.5);
-}
-
-TEST(DemodChannelPower, NothingToMeasureGivesTheFloor) {
-    EXPECT_EQ(common::channel_power({}, 50, 20e6f, 10e6f, true), -200.0f);
-    EXPECT_EQ(common::channel_power(cvec_t(256), 50, 20e6f, 10e6f, true), -200.0f);  // silence
-    EXPECT_EQ(common::channel_power(complex_tone(64, 0.1, 1.0f), 50, 20e6f, -1.0f, true),
-              -200.0f);  // no bin in band
-    // A single sample has a one-point window and is all DC.
-    EXPECT_NEAR(common::channel_power(cvec_t{{1.0f, 0.0f}}, 50, 20e6f, 20e6f, true), expected_dbm(1.0, 50.0),
-                0.05);
+    // A tone at 7.8 MHz outside a +-2 MHz band is not counted.
+    EXPECT_LT(common::channel_power(complex_tone(1024, 400.0 / 1024.0, 1.0f), 50, fs, 4e6f, true),
+              expected_dbm(1.0, 50.0) - 60.0);
+    // Unit-power white noise over 20 MHz: a quarter of the band holds a quarter of it.
+    const cvec_t noise = vek::test::gaussian_noise(16384, 1.0f, 2024);
+    EXPECT_NEAR(common::channel_power(noise, 50, fs, 5e6f, true), expected_dbm(0.25, 50.0), 0.4);
+    // Nothing to measure gives the floor: no samples, silence, no bin in band.
+    EXPECT_EQ(common::channel_power({}, 50, fs, 10e6f, true), -200.0f);
+    EXPECT_EQ(common::channel_power(cvec_t(256), 50, fs, 10e6f, true), -200.0f);
+    EXPECT_EQ(common::channel_power(complex_tone(64, 0.1, 1.0f), 50, fs, -1.0f, true), -200.0f);
 }
 
 TEST(DemodChannelPower, StageMeasuresTheSearchSpanOverTheOccupiedBand) {

@@ -1,10 +1,10 @@
-// The end-to-end test driver: capture loading, its WLAN helper and a run whose capture is missing.
+// The end-to-end test driver: capture naming and loading, and a generated capture demodulated by it.
+// (A run without its capture is checked on the program itself in tests.cmake.)
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 
 #include "log_capture.hpp"
@@ -41,20 +41,16 @@ TEST(driver_paths, capture_file_per_standard) {
     EXPECT_EQ(driver_capture_path(LIB_OFDM_STANDARD_TYPE_LTE_DL, "/c"), "/c/LTE-DL-838Hz.csv");
     EXPECT_EQ(driver_capture_path(LIB_OFDM_STANDARD_TYPE_LTE_UL, "/c"), "/c/lteUL/SampleData_7680kHz");
     EXPECT_EQ(driver_capture_path(static_cast<lib_ofdm_standard_type_t>(7), "/c"), "/c/input_data522");
-    EXPECT_EQ(default_driver_data_dir(), VEK_TEST_DATA_DIR);
-    EXPECT_FALSE(default_driver_capture_dir().empty());
 }
 
-TEST_F(driver_test, a_lone_last_number_is_paired_with_zero) {
+TEST_F(driver_test, captures_pair_their_numbers_or_leave_the_samples_untouched) {
     write("LTE-DL-838Hz.csv", k_ten_header_lines + "1,2,3\n4,5\n");
     complex_vector_t samples;
     _load_input_file(samples, LIB_OFDM_STANDARD_TYPE_LTE_DL, m_dir.string());
-    EXPECT_EQ(samples, (complex_vector_t{{1, 2}, {3, 4}, {5, 0}}));
-}
+    EXPECT_EQ(samples, (complex_vector_t{{1, 2}, {3, 4}, {5, 0}}));  // a lone last number is paired with 0
 
-TEST_F(driver_test, missing_or_malformed_captures_leave_the_samples_untouched) {
     const complex_vector_t before{{7.0f, 7.0f}};
-    complex_vector_t samples = before;
+    samples = before;
     vek::common_lib::report_capture_t lines;
     _load_input_file(samples, LIB_OFDM_STANDARD_TYPE_WIFI, m_dir.string());
     EXPECT_EQ(samples, before);
@@ -69,47 +65,6 @@ TEST_F(driver_test, missing_or_malformed_captures_leave_the_samples_untouched) {
     EXPECT_EQ(samples, before);
     EXPECT_EQ(lines.text(), "Capture file unusable: " + (m_dir / "lteUL" / "SampleData_7680kHz").string() +
                                 ":12: 'oops' is not a number\n");
-}
-
-TEST(driver_cfg, wlan_helper_builds_the_maps_and_switches_the_dumps_on) {
-    vek::common_lib::report_capture_t quiet;
-    cfg_ofdm_t cfg;
-    cfg.set_load_address(VEK_TEST_DATA_DIR);
-    cfg.set_standard(LIB_OFDM_STANDARD_TYPE_LTE_DL);
-    EXPECT_TRUE(_set_cfg_para(cfg));
-    EXPECT_EQ(cfg.get_standard(), LIB_OFDM_STANDARD_TYPE_WIFI);
-    EXPECT_EQ(cfg.get_fft_length(), 64);
-    EXPECT_TRUE(cfg.get_debug_en());
-    ASSERT_FALSE(cfg.get_resource_map().empty());
-    EXPECT_EQ(cfg.get_resource_map()[0].size(), 64u);
-}
-
-TEST_F(driver_test, a_run_without_its_capture_reports_it_and_stops_cleanly) {
-    vek::test::log_capture_t log;
-    vek::common_lib::report_capture_t lines;
-    ::testing::internal::CaptureStderr();  // the dumps' perror lines: the data directory has no cfgResult
-    start_ofdm_demod(VEK_TEST_DATA_DIR, (m_dir / "none").string());
-    ::testing::internal::GetCapturedStderr();
-    const std::string text = lines.text();
-    const std::string expected_start =
-        std::string(VEK_TEST_DATA_DIR) + "\n@ Start OFDM demod software process...\n";
-    // The holder's construction prints its preset banner first; the driver's own lines follow.
-    std::size_t at = text.find(expected_start);
-    ASSERT_NE(at, std::string::npos) << text;
-    for (const std::string& line :
-         {std::string("This is 0 and fft_length is 512\n"), std::string("1\n1\n1\n End cfg \n"),
-          std::string("Open IQ_DATA_FILE file error.\n"),
-          "Capture file missing: " + (m_dir / "none" / "LTE-DL-838Hz.csv").string(),
-          std::string("input data num is 0\n")}) {
-        const std::size_t found = text.find(line, at);
-        ASSERT_NE(found, std::string::npos) << line << "\nin:\n" << text;
-        at = found + line.size();
-    }
-    // Whatever refuses the empty capture, the driver ends on one of its failure lines.
-    const bool stopped = text.find(" lib set_input_data fail\n") != std::string::npos ||
-                         text.find(" lib process fail\n") != std::string::npos;
-    EXPECT_TRUE(stopped) << text;
-    EXPECT_EQ(text.find("@ Save result END"), std::string::npos);
 }
 
 // The whole road: a generated LTE downlink frame with an 838 Hz carrier offset, written by the

@@ -1,15 +1,12 @@
 // EVM and SINR measurement on small hand-built grids: hand-computed class and overall figures,
-// ideal grids, noise of known power, empty and powerless classes, the EVM map and the window.
+// noise of known power, empty and powerless classes, the EVM map and the measurement window.
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <limits>
 #include <random>
 #include <stdexcept>
-#include <string>
 #include <vector>
 
-#include "log_capture.hpp"
 #include "vek/ofdm_demod_lib/demod/lib_ofdm_demod.hpp"
 #include "vek/ofdm_demod_lib/lib_ofdm_demod_common.hpp"
 
@@ -23,7 +20,6 @@ struct measure_probe_t : lib_ofdm_demod_t {
     cell_grid_t& refs() { return m_ref_freq_data; }
     bool measure() { return _deal_ofdm_evm_data(); }
     const lib_ofdm_result_t& result() const { return m_result; }
-    const std::vector<std::int32_t>& meas_index() const { return m_meas_symbol_index; }
     const complex_vector_t& pilot_ref_seq() const { return m_pilot_ref_seq; }
 };
 
@@ -40,8 +36,7 @@ lib_ofdm_res_info_t entry(lib_ofdm_resource_flag_t type, std::vector<int> symbol
 //   symbol 0: preamble at columns 4, 6, 10, 12;
 //   symbols 1-3: pilots at columns 3, 13 and QPSK data at 5, 7, 9, 11;
 //   symbols 2-3: 16-QAM data at columns 2 and 14.
-lib_ofdm_config_manager_t small_frame(lib_ofdm_standard_type_t standard, float g, int offset, int count,
-                                      bool with_entries = true) {
+lib_ofdm_config_manager_t small_frame(lib_ofdm_standard_type_t standard, int offset, int count) {
     lib_ofdm_config_manager_t cfg;
     if (standard != LIB_OFDM_STANDARD_TYPE_WIFI) {
         EXPECT_TRUE(cfg.set_standard(standard));
@@ -52,16 +47,12 @@ lib_ofdm_config_manager_t small_frame(lib_ofdm_standard_type_t standard, float g
     EXPECT_TRUE(cfg.set_analy_symbol_num(k_symbols));
     EXPECT_TRUE(cfg.set_meas_symbol_num(count));
     EXPECT_TRUE(cfg.set_meas_symbol_offset(offset));
-    EXPECT_TRUE(cfg.set_user_boosting(g));
     EXPECT_TRUE(cfg.set_use_ui_map(true));
-    std::vector<lib_ofdm_res_info_t> entries;
-    if (with_entries) {
-        entries = {entry(LIB_OFDM_RESOURCE_FLAG_PREAMBLE, {0}, {-4, -2, 2, 4}),
-                   entry(LIB_OFDM_RESOURCE_FLAG_PILOT, {1, 2, 3}, {-5, 5}),
-                   entry(LIB_OFDM_RESOURCE_FLAG_DATA, {1, 2, 3}, {-3, -1, 1, 3}, LIB_OFDM_MOD_LEVEL_QPSK),
-                   entry(LIB_OFDM_RESOURCE_FLAG_DATA, {2, 3}, {-6, 6}, LIB_OFDM_MOD_LEVEL_16QAM)};
-    }
-    EXPECT_TRUE(cfg.set_resource_mapping_vct(entries));
+    EXPECT_TRUE(cfg.set_resource_mapping_vct(
+        {entry(LIB_OFDM_RESOURCE_FLAG_PREAMBLE, {0}, {-4, -2, 2, 4}),
+         entry(LIB_OFDM_RESOURCE_FLAG_PILOT, {1, 2, 3}, {-5, 5}),
+         entry(LIB_OFDM_RESOURCE_FLAG_DATA, {1, 2, 3}, {-3, -1, 1, 3}, LIB_OFDM_MOD_LEVEL_QPSK),
+         entry(LIB_OFDM_RESOURCE_FLAG_DATA, {2, 3}, {-6, 6}, LIB_OFDM_MOD_LEVEL_16QAM)}));
     EXPECT_TRUE(cfg.generate_resource_map());
     EXPECT_TRUE(cfg.generate_resource_mod_map());
     return cfg;
@@ -71,107 +62,40 @@ const float k_a = 0.70710677f;
 const float k_u16 = 0.31622776f;
 const auto k_3u16 = static_cast<float>(3.0 / std::sqrt(10.0));
 
-// An ideal frame scaled by g: measured cells equal their references (payload cells on their
-// constellation points); every cell outside the maps holds junk that must not be measured.
-void fill_ideal(measure_probe_t& probe, float g) {
+// Measured cells equal their references (payload cells on their constellation points) plus known
+// error vectors: preamble |e| = 0.1 on unit references, one pilot cell off by 0.2 on references of
+// power 4, QPSK cells off by 0.05, 16-QAM cells exact. Every cell outside the maps holds junk that
+// must not be measured.
+void fill_frame(measure_probe_t& probe) {
     probe.symbols().assign(k_symbols, complex_vector_t(k_fft, complex_t(5.0f, -5.0f)));
     probe.refs().assign(k_symbols, complex_vector_t(k_fft, complex_t(-7.0f, 7.0f)));
     const complex_t preamble[] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}};
+    const complex_t preamble_err[] = {{0.1f, 0.0f}, {0.0f, 0.1f}, {-0.06f, 0.08f}, {0.08f, -0.06f}};
     const int preamble_cols[] = {4, 6, 10, 12};
     for (int k = 0; k < 4; ++k) {
-        probe.refs()[0][preamble_cols[k]] = preamble[k] * g;
-        probe.symbols()[0][preamble_cols[k]] = preamble[k] * g;
+        probe.refs()[0][preamble_cols[k]] = preamble[k];
+        probe.symbols()[0][preamble_cols[k]] = preamble[k] + preamble_err[k];
     }
     const complex_t qpsk[] = {{k_a, k_a}, {-k_a, k_a}, {-k_a, -k_a}, {k_a, -k_a}};
     const int qpsk_cols[] = {5, 7, 9, 11};
     for (int s = 1; s < k_symbols; ++s) {
-        for (int col : {3, 13}) {
-            probe.refs()[s][col] = complex_t(2.0f * g, 0.0f);
-            probe.symbols()[s][col] = complex_t(2.0f * g, 0.0f);
-        }
-        for (int k = 0; k < 4; ++k) probe.symbols()[s][qpsk_cols[k]] = qpsk[(k + s) % 4] * g;
+        for (int col : {3, 13}) probe.refs()[s][col] = probe.symbols()[s][col] = complex_t(2.0f, 0.0f);
+        for (int k = 0; k < 4; ++k) probe.symbols()[s][qpsk_cols[k]] = qpsk[(k + s) % 4] + complex_t(0.05f, 0.0f);
     }
-    // 16-QAM cells of powers 1.8, 0.2, 1.0, 1.0: with the twelve QPSK cells the payload mean power is 1.
-    probe.symbols()[2][2] = complex_t(k_3u16, k_3u16) * g;
-    probe.symbols()[2][14] = complex_t(k_u16, k_u16) * g;
-    probe.symbols()[3][2] = complex_t(-k_3u16, k_u16) * g;
-    probe.symbols()[3][14] = complex_t(k_u16, -k_3u16) * g;
-}
-
-TEST(MeasurementStage, IdealFrameHasNoErrorAndDecisionsEqualThePoints) {
-    const float g = 1.7f;
-    measure_probe_t probe;
-    probe.configure(small_frame(LIB_OFDM_STANDARD_TYPE_WIFI, g, 0, k_symbols));
-    fill_ideal(probe, g);
-    ASSERT_TRUE(probe.measure());
-    const lib_ofdm_result_t& r = probe.result();
-    const float inf = std::numeric_limits<float>::infinity();
-    for (float evm : {r.m_preamble_evm_rms, r.m_preamble_evm_max, r.m_pilot_evm_rms, r.m_pilot_evm_max,
-                      r.m_payload_evm_rms, r.m_payload_evm_max, r.m_evm_rms, r.m_evm_max})
-        EXPECT_NEAR(evm, 0.0f, 1e-4f);
-    // Float rounding of g-scaled points may leave a tiny error: SINR is either +inf or very large.
-    for (float db : {r.m_preamble_sinr, r.m_pilot_sinr, r.m_payload_sinr, r.m_snr_mer}) EXPECT_GT(db, 120.0f);
-    EXPECT_EQ(r.m_preamble_sinr, inf);
-    EXPECT_EQ(r.m_pilot_sinr, inf);
-
-    // Decisions of the measured payload cells are the cells themselves.
-    complex_vector_t decided;
-    lib_ofdm_demod_common_t::get_refer_data(r.m_payload_sample_sym, {2, 2, 2, 2, 4, 2, 2, 2, 2, 4, 4, 2, 2, 2, 2, 4}, g,
-                                            decided);
-    ASSERT_EQ(r.m_payload_sample_sym.size(), 16u);
-    for (std::size_t i = 0; i < decided.size(); ++i) EXPECT_LT(std::abs(decided[i] - r.m_payload_sample_sym[i]), 1e-6f) << i;
-
-    EXPECT_EQ(r.m_ofdm_vaild_num, k_symbols);
-    EXPECT_EQ(r.m_meas_symbol_range, (std::vector<std::int32_t>{0, 1, 2, 3}));
-    EXPECT_EQ(probe.meas_index(), r.m_meas_symbol_range);
-    EXPECT_EQ(r.m_ofdm_demod_data, probe.symbols());
-    EXPECT_EQ(r.m_preamble_sample_data.size(), 4u);
-    EXPECT_EQ(r.m_preamble_ref_iq, r.m_preamble_sample_data);
-    EXPECT_EQ(r.m_pilot_sample_iq, complex_vector_t(6, complex_t(2.0f * g, 0.0f)));
-    EXPECT_EQ(r.m_pilot_ref_iq, probe.pilot_ref_seq());
-    // QPSK (code 2) then 16-QAM (code 4), scaled by g.
-    ASSERT_EQ(r.m_data_ref.size(), 20u);
-    EXPECT_EQ(r.m_data_ref[0], complex_t(static_cast<float>(0.7071067811865475 * g), static_cast<float>(0.7071067811865475 * g)));
-    ASSERT_EQ(r.m_evm_map.size(), static_cast<std::size_t>(k_symbols));
-    for (const auto& row : r.m_evm_map) {
-        ASSERT_EQ(row.size(), static_cast<std::size_t>(k_fft));
-        for (float v : row) EXPECT_NEAR(v, 0.0f, 1e-4f);
-    }
-}
-
-// Known error vectors: preamble |e| = 0.1 on unit references, one pilot cell off by 0.2 on
-// references of power 4, QPSK cells off by 0.05, 16-QAM cells exact.
-void add_known_errors(measure_probe_t& probe) {
-    const complex_t preamble_err[] = {{0.1f, 0.0f}, {0.0f, 0.1f}, {-0.06f, 0.08f}, {0.08f, -0.06f}};
-    const int preamble_cols[] = {4, 6, 10, 12};
-    for (int k = 0; k < 4; ++k) probe.symbols()[0][preamble_cols[k]] += preamble_err[k];
     probe.symbols()[2][13] += complex_t(0.2f, 0.0f);
-    for (int s = 1; s < k_symbols; ++s)
-        for (int col : {5, 7, 9, 11}) probe.symbols()[s][col] += complex_t(0.05f, 0.0f);
+    // 16-QAM cells of powers 1.8, 0.2, 1.0, 1.0: with the twelve QPSK cells the payload mean power is 1.
+    probe.symbols()[2][2] = complex_t(k_3u16, k_3u16);
+    probe.symbols()[2][14] = complex_t(k_u16, k_u16);
+    probe.symbols()[3][2] = complex_t(-k_3u16, k_u16);
+    probe.symbols()[3][14] = complex_t(k_u16, -k_3u16);
 }
 
 TEST(MeasurementStage, HandComputedClassAndOverallFigures) {
     measure_probe_t probe;
-    probe.configure(small_frame(LIB_OFDM_STANDARD_TYPE_WIFI, 1.0f, 0, k_symbols));
-    fill_ideal(probe, 1.0f);
-    add_known_errors(probe);
-    vek::test::log_capture_t log;
+    probe.configure(small_frame(LIB_OFDM_STANDARD_TYPE_WIFI, 0, k_symbols));
+    fill_frame(probe);
     ASSERT_TRUE(probe.measure());
     const lib_ofdm_result_t& r = probe.result();
-
-    // The overall figures are logged at debug level.
-    int logged = 0;
-    for (const common_log::log_record_t& record : log.records()) {
-        for (const auto& [prefix, value] : {std::pair{std::string("m_evm_rms is "), r.m_evm_rms},
-                                            std::pair{std::string("m_evm_max is "), r.m_evm_max}}) {
-            if (record.message.rfind(prefix, 0) != 0) continue;
-            ++logged;
-            EXPECT_EQ(record.level, common_log::LOG_LEVEL_DEBUG);
-            EXPECT_NEAR(std::stof(record.message.substr(prefix.size())), value, k_float_tolerance);
-        }
-    }
-    EXPECT_EQ(logged, 2);
-
     // Preamble: every error 0.1 on unit power -> 10 %, 20 dB.
     EXPECT_NEAR(r.m_preamble_evm_rms, 10.0f, k_float_tolerance);
     EXPECT_NEAR(r.m_preamble_evm_max, 10.0f, k_float_tolerance);
@@ -188,7 +112,6 @@ TEST(MeasurementStage, HandComputedClassAndOverallFigures) {
     EXPECT_NEAR(r.m_evm_rms, 5.0f, k_float_tolerance);
     EXPECT_NEAR(r.m_snr_mer, 10.0f * std::log10(400.0f), k_float_tolerance);
     EXPECT_NEAR(r.m_evm_max, 10.0f, k_float_tolerance);
-
     // The map holds each cell's EVM where it was measured, 0 elsewhere.
     for (int s = 0; s < k_symbols; ++s) {
         for (int c = 0; c < k_fft; ++c) {
@@ -205,94 +128,51 @@ TEST(MeasurementStage, HandComputedClassAndOverallFigures) {
     EXPECT_EQ(r.m_pilot_sample_iq.at(3), probe.symbols()[2][13]);
 }
 
-TEST(MeasurementStage, UplinkFrameNeverMeasuresThePreamble) {
-    measure_probe_t probe;
-    probe.configure(small_frame(LIB_OFDM_STANDARD_TYPE_LTE_UL, 1.0f, 0, k_symbols));
-    fill_ideal(probe, 1.0f);
-    add_known_errors(probe);
-    ASSERT_TRUE(probe.measure());
-    const lib_ofdm_result_t& r = probe.result();
-    EXPECT_EQ(r.m_preamble_evm_rms, -100.0f);
-    EXPECT_EQ(r.m_preamble_evm_max, -100.0f);
-    EXPECT_EQ(r.m_preamble_sinr, 0.0f);
-    EXPECT_TRUE(r.m_preamble_sample_data.empty());
-    EXPECT_TRUE(r.m_preamble_ref_iq.empty());
-    // Overall over pilots and payload only: error 0.07, reference 40, 22 cells.
-    EXPECT_NEAR(r.m_evm_rms, 100.0f * std::sqrt(0.07f / 40.0f), k_float_tolerance);
-    EXPECT_NEAR(r.m_snr_mer, 10.0f * std::log10(40.0f / 0.07f), k_float_tolerance);
-    EXPECT_NEAR(r.m_evm_max, 10.0f, k_float_tolerance);
-    for (int c : {4, 6, 10, 12}) EXPECT_EQ(r.m_evm_map[0][c], 0.0f);
-}
-
-TEST(MeasurementStage, ReferencesWithoutPowerReportLikeAnEmptyClass) {
-    measure_probe_t probe;
-    probe.configure(small_frame(LIB_OFDM_STANDARD_TYPE_WIFI, 1.0f, 0, k_symbols));
-    fill_ideal(probe, 1.0f);
-    add_known_errors(probe);
-    for (int c : {4, 6, 10, 12}) probe.refs()[0][c] = complex_t(0.0f, 0.0f);
-    ASSERT_TRUE(probe.measure());
-    const lib_ofdm_result_t& r = probe.result();
-    EXPECT_EQ(r.m_preamble_evm_rms, -100.0f);
-    EXPECT_EQ(r.m_preamble_evm_max, -100.0f);
-    EXPECT_EQ(r.m_preamble_sinr, 0.0f);
-    EXPECT_TRUE(r.m_preamble_sample_data.empty());
-    for (int c : {4, 6, 10, 12}) EXPECT_EQ(r.m_evm_map[0][c], 0.0f);
-    // The other classes and the overall figures are those without a preamble.
-    EXPECT_NEAR(r.m_evm_rms, 100.0f * std::sqrt(0.07f / 40.0f), k_float_tolerance);
-    EXPECT_NEAR(r.m_pilot_evm_max, 10.0f, k_float_tolerance);
+// An uplink frame never measures its preamble, and references without power make the class
+// empty: either way the preamble reports the empty-class values and the overall figures are
+// those of pilots and payload only (error 0.07, reference 40, 22 cells).
+TEST(MeasurementStage, UnmeasuredPreambleReportsAnEmptyClass) {
+    for (bool uplink : {true, false}) {
+        SCOPED_TRACE(uplink);
+        measure_probe_t probe;
+        probe.configure(small_frame(uplink ? LIB_OFDM_STANDARD_TYPE_LTE_UL : LIB_OFDM_STANDARD_TYPE_WIFI, 0, k_symbols));
+        fill_frame(probe);
+        if (!uplink)
+            for (int c : {4, 6, 10, 12}) probe.refs()[0][c] = complex_t(0.0f, 0.0f);
+        ASSERT_TRUE(probe.measure());
+        const lib_ofdm_result_t& r = probe.result();
+        EXPECT_EQ(r.m_preamble_evm_rms, -100.0f);
+        EXPECT_EQ(r.m_preamble_evm_max, -100.0f);
+        EXPECT_EQ(r.m_preamble_sinr, 0.0f);
+        EXPECT_TRUE(r.m_preamble_sample_data.empty());
+        EXPECT_NEAR(r.m_evm_rms, 100.0f * std::sqrt(0.07f / 40.0f), k_float_tolerance);
+        EXPECT_NEAR(r.m_snr_mer, 10.0f * std::log10(40.0f / 0.07f), k_float_tolerance);
+        EXPECT_NEAR(r.m_evm_max, 10.0f, k_float_tolerance);
+        for (int c : {4, 6, 10, 12}) EXPECT_EQ(r.m_evm_map[0][c], 0.0f);
+    }
 }
 
 TEST(MeasurementStage, WindowSelectsSymbolsAndMapRows) {
     measure_probe_t probe;
-    probe.configure(small_frame(LIB_OFDM_STANDARD_TYPE_WIFI, 1.0f, 1, 2));
-    fill_ideal(probe, 1.0f);
-    add_known_errors(probe);
+    probe.configure(small_frame(LIB_OFDM_STANDARD_TYPE_WIFI, 1, 2));
+    fill_frame(probe);
     ASSERT_TRUE(probe.measure());
-    const lib_ofdm_result_t& r = probe.result();
-    EXPECT_EQ(r.m_ofdm_vaild_num, 2);
-    EXPECT_EQ(r.m_meas_symbol_range, (std::vector<std::int32_t>{1, 2}));
-    EXPECT_EQ(r.m_ofdm_demod_data.size(), static_cast<std::size_t>(k_symbols));
-    // Symbol 0 holds the only preamble: outside the window the class is empty.
-    EXPECT_EQ(r.m_preamble_evm_rms, -100.0f);
-    EXPECT_EQ(r.m_preamble_sinr, 0.0f);
-    EXPECT_EQ(r.m_pilot_sample_iq.size(), 4u);
-    EXPECT_EQ(probe.pilot_ref_seq().size(), 4u);
-    EXPECT_NEAR(r.m_pilot_evm_rms, 100.0f * std::sqrt(0.04f / 4.0f / 4.0f), k_float_tolerance);
-    ASSERT_EQ(r.m_evm_map.size(), 2u);
-    EXPECT_NEAR(r.m_evm_map[1][13], 10.0f, k_float_tolerance);  // symbol 2 is map row 1
-    EXPECT_NEAR(r.m_evm_map[0][5], 5.0f, k_float_tolerance);
-    EXPECT_EQ(r.m_payload_sample_sym.size(), 10u);
-
+    const lib_ofdm_result_t first = probe.result();
+    EXPECT_EQ(first.m_ofdm_vaild_num, 2);
+    EXPECT_EQ(first.m_meas_symbol_range, (std::vector<std::int32_t>{1, 2}));
+    EXPECT_EQ(first.m_preamble_evm_rms, -100.0f);  // symbol 0 holds the only preamble
+    EXPECT_EQ(first.m_pilot_sample_iq.size(), 4u);
+    EXPECT_NEAR(first.m_pilot_evm_rms, 100.0f * std::sqrt(0.04f / 4.0f / 4.0f), k_float_tolerance);
+    ASSERT_EQ(first.m_evm_map.size(), 2u);
+    EXPECT_NEAR(first.m_evm_map[1][13], 10.0f, k_float_tolerance);  // symbol 2 is map row 1
+    EXPECT_EQ(first.m_payload_sample_sym.size(), 10u);
     // A second run starts the pilot reference list afresh and gives the same figures.
-    const lib_ofdm_result_t first = r;
     ASSERT_TRUE(probe.measure());
     EXPECT_EQ(probe.pilot_ref_seq().size(), 4u);
     EXPECT_EQ(probe.result().m_pilot_evm_rms, first.m_pilot_evm_rms);
-    EXPECT_EQ(probe.result().m_evm_map, first.m_evm_map);
-}
 
-TEST(MeasurementStage, FrameWithoutResourcesReportsEveryClassEmpty) {
-    measure_probe_t probe;
-    probe.configure(small_frame(LIB_OFDM_STANDARD_TYPE_WIFI, 1.0f, 0, k_symbols, false));
-    fill_ideal(probe, 1.0f);
-    ASSERT_TRUE(probe.measure());
-    const lib_ofdm_result_t& r = probe.result();
-    for (float evm : {r.m_preamble_evm_rms, r.m_preamble_evm_max, r.m_pilot_evm_rms, r.m_pilot_evm_max,
-                      r.m_payload_evm_rms, r.m_payload_evm_max, r.m_evm_rms, r.m_evm_max})
-        EXPECT_EQ(evm, -100.0f);
-    for (float db : {r.m_preamble_sinr, r.m_pilot_sinr, r.m_payload_sinr, r.m_snr_mer}) EXPECT_EQ(db, 0.0f);
-    EXPECT_TRUE(r.m_preamble_sample_data.empty());
-    EXPECT_TRUE(r.m_pilot_sample_iq.empty());
-    EXPECT_TRUE(r.m_payload_sample_sym.empty());
-    EXPECT_TRUE(r.m_data_ref.empty());
-    ASSERT_EQ(r.m_evm_map.size(), static_cast<std::size_t>(k_symbols));
-    for (const auto& row : r.m_evm_map) EXPECT_EQ(row, std::vector<float>(k_fft, 0.0f));
-}
-
-TEST(MeasurementStage, WindowBeyondTheGridRaisesOutOfRange) {
-    measure_probe_t probe;
-    probe.configure(small_frame(LIB_OFDM_STANDARD_TYPE_WIFI, 1.0f, 0, k_symbols));
-    fill_ideal(probe, 1.0f);
+    // A window beyond the grid raises.
+    probe.configure(small_frame(LIB_OFDM_STANDARD_TYPE_WIFI, 0, k_symbols));
     probe.symbols().pop_back();
     EXPECT_THROW(probe.measure(), std::out_of_range);
 }
@@ -351,16 +231,6 @@ TEST(MeasurementStage, GaussianNoiseOfKnownPowerGivesTheClosedFormEvm) {
     EXPECT_NEAR(r.m_snr_mer, expected_sinr, 20.0f * std::log10(1.0f + k_statistical_tolerance));
     // Only 80 pilot cells: a wider band for their mean.
     EXPECT_NEAR(r.m_pilot_evm_rms, expected_evm, 0.25f * expected_evm);
-    // Payload decisions are the transmitted points.
-    complex_vector_t decided;
-    lib_ofdm_demod_common_t::get_refer_data(r.m_payload_sample_sym, {4}, g, decided);
-    std::size_t i = 0;
-    for (int s = 0; s < symbols; ++s)
-        for (int c = 0; c < n; ++c)
-            if (cfg.get_payload_index_map()[s][c]) {
-                EXPECT_LT(std::abs(decided.at(i++) - probe.refs()[s][c]), 1e-6f);
-            }
-    EXPECT_EQ(i, decided.size());
 }
 
 TEST(ClassMeasurement, EvmAndSinrOfOneClass) {
@@ -373,23 +243,18 @@ TEST(ClassMeasurement, EvmAndSinrOfOneClass) {
     std::vector<float> ref_all = {9.0f};
     lib_ofdm_demod_common_t::deal_evm_and_sinr(meas, ref, evm, cells, sinr, err_all, ref_all);
     EXPECT_NEAR(evm, 100.0f * std::sqrt(0.02f / 4.0f), k_float_tolerance);
-    ASSERT_EQ(cells.size(), 4u);
-    EXPECT_NEAR(cells[0], 10.0f, k_float_tolerance);
-    EXPECT_EQ(cells[1], 0.0f);
-    EXPECT_NEAR(cells[2], 10.0f, k_float_tolerance);
     EXPECT_NEAR(sinr, 10.0f * std::log10(4.0f / 0.02f), k_float_tolerance);
+    ASSERT_EQ(cells.size(), 4u);
+    EXPECT_NEAR(cells[2], 10.0f, k_float_tolerance);
     // The lists grow by this class's cells.
     ASSERT_EQ(err_all.size(), 5u);
-    EXPECT_EQ(err_all[0], 7.0f);
     EXPECT_NEAR(err_all[1], 0.01f, 1e-7f);
     EXPECT_EQ(ref_all.size(), 5u);
 
     lib_ofdm_demod_common_t::deal_evm_and_sinr({}, {}, evm, cells, sinr, err_all, ref_all);
     EXPECT_EQ(evm, -100.0f);
-    EXPECT_TRUE(cells.empty());
     EXPECT_EQ(sinr, 0.0f);
     EXPECT_EQ(err_all.size(), 5u);
-
     EXPECT_THROW(lib_ofdm_demod_common_t::deal_evm_and_sinr(meas, {{1, 0}}, evm, cells, sinr, err_all, ref_all),
                  std::out_of_range);
 }

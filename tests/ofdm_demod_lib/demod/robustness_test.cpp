@@ -30,26 +30,20 @@ complex_vector_t frame_of(const lib_ofdm_config_manager_t& cfg) {
     return frame.samples;
 }
 
-bool run(lib_ofdm_t& demod, const lib_ofdm_config_manager_t& cfg, const complex_vector_t& samples) {
-    vek::common_lib::report_capture_t quiet;
-    return demod.set_config_manager(cfg) && demod.set_input_data(samples) && demod.process();
-}
-
-}  // namespace
-
 // A measurement window the setters accept (a negative offset) but that reaches before the first
 // analysed symbol: the range-checked row access raises out_of_range, and the object is not left
 // marked as running, so the next process() on a good configuration succeeds.
 TEST(DemodRobustness, OutOfRangeMeasurementWindowRaisesAndLeavesTheObjectUsable) {
+    vek::common_lib::report_capture_t quiet;
     lib_ofdm_config_manager_t good = preset(LIB_OFDM_STANDARD_TYPE_WIFI);
     const complex_vector_t samples = frame_of(good);
     lib_ofdm_config_manager_t bad = good;
     ASSERT_TRUE(bad.set_meas_symbol_offset(-1));
-
     lib_ofdm_t demod;
-    EXPECT_THROW(run(demod, bad, samples), std::out_of_range);
+    ASSERT_TRUE(demod.set_config_manager(bad) && demod.set_input_data(samples));
+    EXPECT_THROW(demod.process(), std::out_of_range);
     EXPECT_FALSE(demod.is_running());
-    EXPECT_TRUE(run(demod, good, samples));
+    EXPECT_TRUE(demod.set_config_manager(good) && demod.set_input_data(samples) && demod.process());
 }
 
 // Captures no instrument should produce, under each preset: the run ends (true or false) without
@@ -62,32 +56,27 @@ TEST(DemodRobustness, DegenerateCapturesEndCleanlyUnderEveryPreset) {
         SCOPED_TRACE(standard);
         const lib_ofdm_config_manager_t cfg = preset(standard);
         const complex_vector_t frame = frame_of(cfg);
+        vek::common_lib::report_capture_t lines;
         lib_ofdm_t demod;
         ASSERT_TRUE(demod.set_config_manager(cfg));
+        EXPECT_FALSE(demod.set_input_data(complex_vector_t(frame.begin(), frame.end() - 1)));
+        EXPECT_TRUE(lines.contains("The input data length is less than the number of set OFDM symbols"));
+        EXPECT_FALSE(demod.set_input_data(complex_vector_t{}));
 
-        {
-            vek::common_lib::report_capture_t lines;
-            complex_vector_t short_by_one(frame.begin(), frame.end() - 1);
-            EXPECT_FALSE(demod.set_input_data(short_by_one));
-            EXPECT_TRUE(lines.contains("The input data length is less than the number of set OFDM symbols"));
-            EXPECT_FALSE(demod.set_input_data(complex_vector_t{}));
-        }
-        const complex_vector_t zeros(frame.size(), complex_t(0.0f, 0.0f));
-        const complex_vector_t nans(frame.size(), complex_t(nan, nan));
         complex_vector_t spiked = frame;
         spiked[spiked.size() / 2] = complex_t(inf, -inf);
         complex_vector_t extremes = frame;
-        for (std::size_t k = 0; k < extremes.size(); ++k) {
+        for (std::size_t k = 0; k < extremes.size(); ++k)
             extremes[k] = k % 2 ? complex_t(3.0e38f, -3.0e38f) : complex_t(1e-42f, -1e-42f);
-        }
-        for (const complex_vector_t* samples : {&zeros, &nans, static_cast<const complex_vector_t*>(&spiked),
-                                                static_cast<const complex_vector_t*>(&extremes)}) {
-            vek::common_lib::report_capture_t quiet;
+        for (const complex_vector_t& samples : {complex_vector_t(frame.size()), complex_vector_t(frame.size(), {nan, nan}),
+                                                spiked, extremes}) {
             lib_ofdm_t fresh;
             ASSERT_TRUE(fresh.set_config_manager(cfg));
-            ASSERT_TRUE(fresh.set_input_data(*samples));
+            ASSERT_TRUE(fresh.set_input_data(samples));
             fresh.process();
             EXPECT_FALSE(fresh.is_running());
         }
     }
 }
+
+}  // namespace
