@@ -43,37 +43,31 @@ std::pair<cvec_t, std::vector<cvec_t>> make_capture(int symbols, int delay, floa
 }  // namespace
 
 TEST(DemodSignalCorr, NormalisedMagnitudeWithOneBasedStarts) {
-    const cvec_t y = gaussian_noise(8, 1.0f, 5);
-    cvec_t x(3);
-    for (const auto& v : y) x.push_back(v * std::complex<float>(0.0f, -2.5f));  // scaled, rotated copy
-    EXPECT_NEAR(common::deal_signal_corr(x, y, 4, 1, 8), 1.0f, 1e-5f);
-    EXPECT_NEAR(common::deal_signal_corr(x, y, 6, 3, 6), 1.0f, 1e-5f);
-    // [1, 0] against [1, 1]: 1 / sqrt(1 * 2).
-    EXPECT_NEAR(common::deal_signal_corr({{1, 0}, {0, 0}}, {{1, 0}, {1, 0}}, 1, 1, 2), 1.0f / std::sqrt(2.0f),
-                1e-6f);
-    // Silence and windows outside the vectors give 0.
-    EXPECT_EQ(common::deal_signal_corr(x, y, 1, 1, 3), 0.0f);
-    EXPECT_EQ(common::deal_signal_corr(x, y, 5, 1, 8), 0.0f);
+    // x[1 ... 2] = [1, 0] against y = [2j, 3]: |-2j| / sqrt(1 * 13) (a start off by one either
+    // way gives 3 / sqrt(13) or 0); the scaled copy x[1] against y[1]: 1; silence and windows
+    // outside the vectors: 0.
+    const cvec_t x{{0, 0}, {1, 0}, {0, 0}}, y{{0, 2}, {3, 0}};
+    EXPECT_NEAR(common::deal_signal_corr(x, y, 2, 1, 2), 2.0f / std::sqrt(13.0f), 1e-6f);
+    EXPECT_NEAR(common::deal_signal_corr(x, y, 2, 2, 1), 1.0f, 1e-6f);
+    EXPECT_EQ(common::deal_signal_corr(x, y, 3, 1, 1), 0.0f);
+    EXPECT_EQ(common::deal_signal_corr(x, y, 3, 1, 2), 0.0f);
     EXPECT_EQ(common::deal_signal_corr(x, y, 0, 1, 2), 0.0f);
 }
 
-TEST(DemodPeakSelection, EarlierNearlyEqualPeakWins) {
+TEST(DemodPeakSelection, EarlierNearlyEqualPeakOutsideTheNeighbourhoodWins) {
     float peak = -1.0f;
     std::int32_t index = -1;
-    common::deal_max_corr_sel({0.50f, 0.20f, 0.10f, 0.30f, 0.52f}, peak, index);
-    EXPECT_EQ(index, 0);
-    EXPECT_FLOAT_EQ(peak, 0.50f);
-    // Two positions away is still the highest peak's neighbourhood; three away is a distinct peak.
-    common::deal_max_corr_sel({0.1f, 0.94f, 0.0f, 0.95f}, peak, index);
-    EXPECT_EQ(index, 3);
-    common::deal_max_corr_sel({0.94f, 0.1f, 0.0f, 0.95f}, peak, index);
-    EXPECT_EQ(index, 0);
-    // An earlier peak 0.05 or more below, or a later nearly equal one, does not win.
-    common::deal_max_corr_sel({0.80f, 0.0f, 0.0f, 0.0f, 0.95f, 0.0f, 0.0f, 0.0f, 0.93f}, peak, index);
-    EXPECT_EQ(index, 4);
-    common::deal_max_corr_sel({}, peak, index);
-    EXPECT_EQ(index, 0);
-    EXPECT_EQ(peak, 0.0f);
+    // Within 0.05 of the highest and three or more positions before it: the earlier one wins;
+    // two positions away is the same peak; later or lower peaks do not win.
+    const std::pair<std::vector<float>, std::int32_t> cases[] = {
+        {{0.94f, 0.1f, 0.0f, 0.95f}, 0},
+        {{0.1f, 0.94f, 0.0f, 0.95f}, 3},
+        {{0.80f, 0.0f, 0.0f, 0.0f, 0.95f, 0.0f, 0.0f, 0.0f, 0.93f}, 4}};
+    for (const auto& [corr, expected] : cases) {
+        common::deal_max_corr_sel(corr, peak, index);
+        EXPECT_EQ(index, expected);
+        EXPECT_EQ(peak, corr[static_cast<std::size_t>(expected)]);
+    }
 }
 
 TEST(DemodThresholdCrossing, StrictlyAboveInOrder) {
@@ -123,8 +117,6 @@ TEST(DemodFrameSync, FindsTheFrameAtKnownDelaysInBothModes) {
             EXPECT_GT(result.m_ofdm_sync_corr, c.delay % 2 == 0 ? 0.8f : 0.6f);
             EXPECT_LE(result.m_ofdm_sync_corr, 1.0f);
             EXPECT_EQ(demod.m_fine_search_len, 10);
-            EXPECT_TRUE(logs.has_message(fmt::format("ofdm_frame_dly is {}, ofdm_sync_corr is {}",
-                                                     demod.m_ofdm_frame_dly, result.m_ofdm_sync_corr)));
             // The found start now sits at sample 5.
             const std::size_t size = before.size();
             ASSERT_EQ(demod.m_sample_data.size(), size);
@@ -151,10 +143,6 @@ TEST(DemodFrameSync, NoSynchronisationSymbolsReportAndStartAtZero) {
         EXPECT_EQ(lines.text(),
                   fmt::format("Input data is too short, frame sync fail{}!!!!!!!!!!!!!!!!!!!!!!!!!!\n",
                               mode == k_time ? 1 : 2));
-        EXPECT_TRUE(logs.has_message(
-            std::string("Input data is too short, frame sync fail, synchronization_mode is ") +
-            (mode == k_time ? "LIB_OFDM_SYNCHRONIZATION_MODE_TIME_CORRELATION"
-                            : "LIB_OFDM_SYNCHRONIZATION_MODE_CYCLIC_PREFIX")));
         EXPECT_EQ(demod.m_ofdm_frame_dly, 0);
         EXPECT_EQ(demod.get_ofdm_demod_result().m_ofdm_sync_corr, 0.0f);
         EXPECT_EQ(demod.m_sample_data[5], before[0]);
@@ -166,11 +154,11 @@ TEST(DemodFrameSync, ShortAndInconsistentInputsStayInsideTheVectors) {
     // (run under the address sanitiser to catch reads outside a vector).
     vek::test::log_capture_t logs;
     report_capture_t lines;
-    for (std::size_t size : {0u, 1u, 5u, 40u}) {
+    for (std::size_t size : {0u, 5u, 40u}) {
         const cvec_t data = gaussian_noise(size, 1.0f, static_cast<std::uint32_t>(size));
         for (std::size_t ref_size : {0u, 3u, 64u}) {
             const cvec_t ref = gaussian_noise(ref_size, 1.0f, 99);
-            for (std::int32_t n : {0, 1, 16}) {
+            for (std::int32_t n : {0, 16}) {
                 for (const auto& intervals :
                      {std::vector<std::int32_t>{}, std::vector<std::int32_t>{3, 5, 1}}) {
                     for (const auto& sync : {std::vector<std::int32_t>{}, std::vector<std::int32_t>{5},

@@ -31,10 +31,9 @@ TEST(ReuseDataAdjustment, WorkedExamples) {
     EXPECT_TRUE(out.empty());
 }
 
-TEST(SmallArithmetic, InterpolationAndProduct) {
+TEST(SmallArithmetic, LinearInterpolation) {
     EXPECT_EQ(lib_ofdm_demod_common_t::deal_linear_interpolation(0, cf(0, 0), 4, cf(4, 8), 1), cf(1, 2));
     EXPECT_EQ(lib_ofdm_demod_common_t::deal_linear_interpolation(3, cf(5, 6), 3, cf(4, 8), 7), cf(5, 6));
-    EXPECT_EQ(lib_ofdm_demod_common_t::complex_multiplication(cf(1, 2), cf(3, -4)), cf(11, 2));
 }
 
 TEST(GenerateRefIfftColumn, MatchesPlainInverseDft) {

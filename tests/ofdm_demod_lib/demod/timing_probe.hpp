@@ -3,6 +3,9 @@
 // reference grid with random QPSK on the payload cells, inverse FFT scaled 1/N per symbol, cyclic
 // prefix copied from the body's end, the half-subcarrier offset applied per symbol, idle samples
 // around the frame, then the impairments (delay, carrier offset, noise).
+#include <gtest/gtest.h>
+
+#include <algorithm>
 #include <cmath>
 #include <complex>
 #include <random>
