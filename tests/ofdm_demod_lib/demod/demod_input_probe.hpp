@@ -22,7 +22,6 @@ public:
     using lib_ofdm_demod_t::_init_load_file_filter;
     using lib_ofdm_demod_t::m_config_manager;
     using lib_ofdm_demod_t::m_fine_search_len;
-    using lib_ofdm_demod_t::m_is_data_ready;
     using lib_ofdm_demod_t::m_ofdm_frame_dly;
     using lib_ofdm_demod_t::m_sample_data;
     using lib_ofdm_demod_t::m_sample_data_len;

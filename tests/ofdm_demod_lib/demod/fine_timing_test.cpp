@@ -15,26 +15,6 @@ namespace {
 using namespace vek::test;
 using namespace vek::ofdm_demod_lib;
 
-timing_probe_t prepared(lib_ofdm_standard_type_t standard) {
-    lib_ofdm_config_manager_t m;
-    m.set_load_address(VEK_TEST_DATA_DIR);
-    EXPECT_TRUE(m.set_standard(standard));
-    timing_probe_t p;
-    EXPECT_TRUE(p.set_ofdm_demod_info(m));
-    EXPECT_TRUE(p._init_ref_file_freq());
-    EXPECT_TRUE(p._init_ref_file_time());
-    return p;
-}
-
-// What frame synchronisation leaves behind: the capture rotated so that the coarse start sits at
-// sample 5, and a search width of 10 samples.
-void coarse_aligned(timing_probe_t& p, complex_vector_t capture, int coarse) {
-    std::rotate(capture.begin(), capture.begin() + (coarse - 5), capture.end());
-    p.m_sample_data = capture;
-    p.m_ofdm_frame_dly = coarse;
-    p.m_fine_search_len = 10;
-}
-
 TEST(FineDelay, QuarterSampleWorkedExample) {
     timing_probe_t p = prepared(LIB_OFDM_STANDARD_TYPE_WIFI);
     const auto& c = p.m_config_manager;
@@ -61,61 +41,21 @@ TEST(FineDelay, QuarterSampleWorkedExample) {
     EXPECT_GT(std::abs(acc) / std::sqrt(e0 * e1), 0.995);
 }
 
-TEST(FineDelay, TimeOffsetInMilliseconds) {
-    // 20 samples at 20 MHz are 1 microsecond: 0.001 ms. Coarse start 20, frame exactly there.
-    timing_probe_t p = prepared(LIB_OFDM_STANDARD_TYPE_WIFI);
-    const complex_vector_t frame = make_frame(p.m_config_manager, make_grid(p, 12));
-    coarse_aligned(p, make_capture(frame, 20, 200, 0.0, 0.0, 20e6, 200.0, 2), 20);
-    ASSERT_TRUE(p._deal_ofdm_fine_delay());
-    EXPECT_FLOAT_EQ(p.m_dly_est, 20.0f);
-    EXPECT_NEAR(p.m_time_offset, 0.001f, 1e-9f);
-    // An integer move keeps the original samples exactly (the interpolator passes them).
-    for (std::size_t n = 0; n < frame.size(); n += 97)
-        EXPECT_NEAR(std::abs(p.m_sample_data[n] - frame[n]), 0.0f, 1e-6f);
-}
-
 TEST(FineDelay, RefusesWhatItCannotRead) {
     timing_probe_t p = prepared(LIB_OFDM_STANDARD_TYPE_WIFI);
     vek::test::log_capture_t log;
-    {
-        p.m_sync_start_sym = 64;
-        vek::common_lib::report_capture_t out;
-        EXPECT_FALSE(p._deal_ofdm_fine_delay());
-        EXPECT_TRUE(out.contains("_deal_ofdm_fine_delay sync_ref_dat size is error"));
-        EXPECT_TRUE(log.has_message("sync_start_sym 64 is larger than analy_symbol_num 64"));
-    }
-    {
-        // A capture that ends before the search window does: fail, without reading past it.
-        p.m_sync_start_sym = 0;
-        p.m_fine_search_len = 10;
-        p.m_sample_data.assign(80, cf(1, 0));
-        log.clear();
-        EXPECT_FALSE(p._deal_ofdm_fine_delay());
-        EXPECT_NE(log.last_message().find("fine timing window"), std::string::npos);
-        EXPECT_EQ(p.m_sample_data.size(), 80u);
-    }
-}
-
-TEST(Synchronize, FirstLargestAndZeroEnergy) {
-    const complex_vector_t ref{cf(1, 0), cf(0, 1), cf(-1, 0)};
-    complex_vector_t data(10, cf(0, 0));
-    for (int i = 0; i < 3; ++i)
-        data[static_cast<std::size_t>(4 + i)] = ref[static_cast<std::size_t>(i)] * cf(0, 2);
-    std::vector<float> corr;
-    std::int32_t index = 0;
-    vek::ofdm_demod_lib::lib_ofdm_demod_common_t::synchronize(ref, data, 1, 6, 3, corr, index);
-    ASSERT_EQ(corr.size(), 6u);
-    EXPECT_EQ(index, 4);  // k = 3, plus the start 1
-    EXPECT_NEAR(corr[3], 1.0f, 1e-6f);
-    // Windows of zeros score 0 rather than NaN; with nothing above 0 index is start + caller's.
-    complex_vector_t zeros(10, cf(0, 0));
-    index = 2;
-    vek::ofdm_demod_lib::lib_ofdm_demod_common_t::synchronize(ref, zeros, 1, 6, 3, corr, index);
-    EXPECT_EQ(index, 3);
-    for (float v : corr) EXPECT_EQ(v, 0.0f);
-    // Windows past the data's end are not read and score 0.
-    vek::ofdm_demod_lib::lib_ofdm_demod_common_t::synchronize(ref, data, 5, 6, 3, corr, index);
-    EXPECT_EQ(corr.back(), 0.0f);
+    p.m_sync_start_sym = 64;
+    vek::common_lib::report_capture_t out;
+    EXPECT_FALSE(p._deal_ofdm_fine_delay());
+    EXPECT_TRUE(out.contains("_deal_ofdm_fine_delay sync_ref_dat size is error"));
+    EXPECT_TRUE(log.has_message("sync_start_sym 64 is larger than analy_symbol_num 64"));
+    // A capture that ends before the search window does: fail, without reading past it.
+    p.m_sync_start_sym = 0;
+    p.m_fine_search_len = 10;
+    p.m_sample_data.assign(80, cf(1, 0));
+    EXPECT_FALSE(p._deal_ofdm_fine_delay());
+    EXPECT_NE(log.last_message().find("fine timing window"), std::string::npos);
+    EXPECT_EQ(p.m_sample_data.size(), 80u);
 }
 
 TEST(FreqErrorRoutines, MeanPowerAndTwoObservationEstimate) {
@@ -132,35 +72,6 @@ TEST(FreqErrorRoutines, MeanPowerAndTwoObservationEstimate) {
     for (std::size_t i = 0; i < 3; ++i) t1[i] = r1[i] * turn * cf(0.5f, 0.2f), t0[i] = r0[i] * cf(0.5f, 0.2f);
     EXPECT_NEAR(common::deal_freq_error_estimate(t0, r0, t1, r1, N, D), eps, 1e-5);
     EXPECT_TRUE(std::isnan(common::deal_freq_error_estimate(t0, r0, t1, r1, N, 0)));
-    EXPECT_TRUE(std::isnan(common::deal_freq_error_estimate({}, r0, t1, r1, N, D)));
-    vek::test::log_capture_t log;
-    EXPECT_TRUE(std::isnan(common::deal_freq_error_estimate(t0, r0, {cf(1, 0)}, r1, N, D)));
-    EXPECT_TRUE(log.has_message("Array size mismatch: tm_dat0=%zu, ref_dat0=%zu, tm_dat1=%zu, ref_dat1=%zu"));
-}
-
-TEST(CpFreqError, TenKilohertzWorkedExample) {
-    timing_probe_t p = prepared(LIB_OFDM_STANDARD_TYPE_WIFI);
-    const auto& c = p.m_config_manager;
-    const complex_vector_t frame = make_frame(c, make_grid(p, 13));
-    p.m_sample_data = make_capture(frame, 0, 200, 0.0, 10e3, 20e6, 200.0, 3);
-    // 10 kHz over a 64-sample body turns each prefix pair by about 0.201 rad.
-    const long b = body_start(c, 5);
-    std::complex<double> pair;
-    for (int i = 0; i < 16; ++i)
-        pair += std::complex<double>(p.m_sample_data[b + 64 - 16 + i]) *
-                std::conj(std::complex<double>(p.m_sample_data[b - 16 + i]));
-    EXPECT_NEAR(std::arg(pair), 2.0 * k_test_pi * 10e3 * 64 / 20e6, 1e-4);
-
-    vek::test::log_capture_t log;
-    ASSERT_TRUE(p._deal_ofdm_cp_freq_error_estimate());
-    EXPECT_NEAR(p.m_freq_error_est, 10e3, 20.0);
-    EXPECT_EQ(p.m_result.m_freq_error_est, p.m_freq_error_est);
-    EXPECT_TRUE(log.has_message(fmt::format("m_freq_error_est is {}", p.m_freq_error_est)));
-    pair = {};
-    for (int i = 0; i < 16; ++i)
-        pair += std::complex<double>(p.m_sample_data[b + 64 - 16 + i]) *
-                std::conj(std::complex<double>(p.m_sample_data[b - 16 + i]));
-    EXPECT_NEAR(std::arg(pair), 0.0, 2e-3);
 }
 
 TEST(HalfSubcarrierShift, PhaseReferencedToEachBodyStart) {
@@ -171,27 +82,21 @@ TEST(HalfSubcarrierShift, PhaseReferencedToEachBodyStart) {
     const long len = body_start(c, c.get_analy_symbol_num() - 1) + 512;
     p.m_sample_data.assign(static_cast<std::size_t>(len), cf(1, 0));
     p._deal_half_subcarrier_shift();
+    const auto rot = [](double n) { return std::polar(1.0f, static_cast<float>(-k_test_pi * n / 512)); };
     for (int k : {0, 1, 139}) {
+        // Sample n from the body start turns by e^(-j pi n / 512) (the transmitter's shift undone),
+        // prefix samples (n < 0) included.
         const long b = body_start(c, k);
         const int cp = c.get_cp_length_per_sym_vct()[k];
-        EXPECT_NEAR(std::abs(p.m_sample_data[b] - cf(1, 0)), 0.0f, 1e-6f);
-        // First prefix sample n = -cp: multiplied by e^(j pi cp / 512) (for symbol 0, n = -40).
-        EXPECT_NEAR(
-            std::abs(p.m_sample_data[b - cp] - std::polar(1.0f, static_cast<float>(k_test_pi * cp / 512))),
-            0.0f, 1e-6f);
-        EXPECT_NEAR(
-            std::abs(p.m_sample_data[b + 100] - std::polar(1.0f, static_cast<float>(-k_test_pi * 100 / 512))),
-            0.0f, 1e-6f);
-        if (k == 0) {
-            EXPECT_EQ(cp, 40);
-        }
+        EXPECT_LT(std::abs(p.m_sample_data[b] - cf(1, 0)), 1e-6f);
+        EXPECT_LT(std::abs(p.m_sample_data[b - cp] - rot(-cp)), 1e-6f) << k;
+        EXPECT_LT(std::abs(p.m_sample_data[b + 100] - rot(100)), 1e-6f) << k;
     }
-    // A buffer shorter than the frame: samples that are not there are not touched.
+    // A buffer shorter than the frame: the samples there are turned, the others not touched.
     p.m_sample_data.assign(100, cf(1, 0));
     p._deal_half_subcarrier_shift();
-    EXPECT_EQ(p.m_sample_data.size(), 100u);
-    EXPECT_NEAR(std::abs(p.m_sample_data[0] - std::polar(1.0f, static_cast<float>(k_test_pi * 40 / 512))),
-                0.0f, 1e-6f);
+    ASSERT_EQ(p.m_sample_data.size(), 100u);
+    EXPECT_LT(std::abs(p.m_sample_data[0] - rot(-40)), 1e-6f);
 }
 
 TEST(FineFreqError, ZeroAndShortCapturesApplyNothing) {

