@@ -89,7 +89,7 @@ TEST_F(Presets, WlanLayoutAndResourceMap) {
     EXPECT_EQ(ref[3][58], m.get_preamble_ref_iq_vct()[127]);
 }
 
-TEST_F(Presets, LteDownlinkParametersAndEntries) {
+TEST_F(Presets, LteDownlinkLayoutAndEntries) {
     const lib_ofdm_config_manager_t m = vek::test::preset_manager(LIB_OFDM_STANDARD_TYPE_LTE_DL);
     ASSERT_EQ(m.get_interval_per_sym_vct().size(), 140u);
     for (int i = 0; i < 140; ++i) EXPECT_EQ(m.get_interval_per_sym_vct()[i], i % 7 == 0 ? 40 : 36) << i;
@@ -110,10 +110,6 @@ TEST_F(Presets, LteDownlinkParametersAndEntries) {
     EXPECT_EQ(sizes("PDSCH"), (std::vector<std::size_t>{102, 300, 8, 228}));
     EXPECT_EQ(sizes("SSS"), (std::vector<std::size_t>{2, 62}));
     EXPECT_EQ(sizes("C-RS"), (std::vector<std::size_t>{20, 50, 20, 50}));
-    EXPECT_EQ(sizes("PDCCH"), (std::vector<std::size_t>{10, 172, 20, 300}));
-    EXPECT_EQ(sizes("PCFICH"), (std::vector<std::size_t>{10, 16}));
-    EXPECT_EQ(find_entry(m, "C-RS").subcarrier_set[1].front(), -147);
-    EXPECT_EQ(find_entry(m, "C-RS").subcarrier_set[1].back(), 148);
 
     // Symbol 0 of the map: C-RS on comb 0, PCFICH and PHICH at their cells, PDCCH elsewhere in the
     // band; the DC column 256 and the guard bands empty.
@@ -123,12 +119,13 @@ TEST_F(Presets, LteDownlinkParametersAndEntries) {
     EXPECT_EQ(map[0][256 - 149], 0);
     EXPECT_EQ(map[0][256], 4);
     EXPECT_EQ(map[0][407], 4);
+    EXPECT_EQ(map[4][256 - 147], 1);
     EXPECT_EQ(map[6][256 + 31], 3);
     EXPECT_EQ(m.get_resource_mod_map_manager().get_resource_mod_map()[0][256 - 143], -1);
     EXPECT_EQ(m.get_preamble_sym_index_vct(), (std::vector<int>{5, 6, 75, 76}));
 }
 
-TEST_F(Presets, LteUplinkParameters) {
+TEST_F(Presets, LteUplinkLayout) {
     const lib_ofdm_config_manager_t m = vek::test::preset_manager(LIB_OFDM_STANDARD_TYPE_LTE_UL);
     EXPECT_TRUE(m.get_half_subcarrier_shift());
     EXPECT_EQ(m.get_subcarr_num(), 300);
@@ -162,15 +159,6 @@ TEST_F(Presets, MapFilesReadBackEqualThePaintedMaps) {
         EXPECT_EQ(from_file.get_pilot_index_map(), painted.get_pilot_index_map());
     }
     EXPECT_TRUE(log.records().empty());
-}
-
-TEST_F(Presets, MissingDataDirectoryLeavesTheReferenceDataInvalid) {
-    lib_ofdm_config_manager_t m;
-    m.set_load_address(std::string(VEK_TEST_DATA_DIR) + "/absent");
-    report_capture_t out;
-    EXPECT_TRUE(m.set_standard(LIB_OFDM_STANDARD_TYPE_LTE_DL));
-    EXPECT_FALSE(m.get_ref_resource_data_vct_manager().is_ref_resource_data_valid());
-    EXPECT_TRUE(out.contains("NOW IS LTE_DL"));
 }
 
 }  // namespace
