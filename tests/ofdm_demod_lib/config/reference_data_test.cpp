@@ -1,6 +1,6 @@
 // Reference data: the number-file readers (formats, junk, limits, missing files, which file each
-// standard reads), painting entries into the resource and modulation maps, the map builders from
-// entries and from files, and the reference-cell builder.
+// standard reads), painting entries into the resource and modulation maps, a map file too short
+// for the frame, and the reference-cell builder. The presets' tests read the committed map files.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -10,7 +10,6 @@
 #include "vek/common_lib/report/report.hpp"
 #include "vek/ofdm_demod_lib/config/lib_ofdm_ref_resource_data_vct_manager.hpp"
 #include "vek/ofdm_demod_lib/config/lib_ofdm_resource_map_manager.hpp"
-#include "vek/ofdm_demod_lib/config/lib_ofdm_resource_mod_map_manager.hpp"
 #include "vek/ofdm_demod_lib/lib_ofdm_demod_common.hpp"
 
 using namespace vek::ofdm_demod_lib;
@@ -159,72 +158,17 @@ TEST(ResourcePainting, PreambleOverPilotOverDataOverEmpty) {
     EXPECT_EQ(mod, (int_grid_t{{6, 1, 1}, {6, 6, 6}}));
 }
 
-lib_ofdm_res_info_t entry(lib_ofdm_resource_flag_t type, groups_t symbols, groups_t subcarriers,
-                          lib_ofdm_mod_level_t level = LIB_OFDM_MOD_LEVEL_NONE) {
-    lib_ofdm_res_info_t e;
-    e.name = "e";
-    e.type = type;
-    e.symbol_set = std::move(symbols);
-    e.subcarrier_set = std::move(subcarriers);
-    e.modulation = level;
-    e.boost_level = 1.0f;
-    return e;
-}
-
-class MapBuilders : public ReferenceFiles {
-protected:
-    // A small frame: N = 8 (columns 0 ... 7, DC at 4), guards 2 / 1, 3 symbols.
-    template <typename Builder>
-    void small_frame(Builder& b, bool from_file, bool include_guards) {
-        b.set_load_address(dir);
-        b.set_fft_length(8);
-        b.set_guard_low_subcarr(2);
-        b.set_guard_up_subcarr(1);
-        b.set_analy_symbol_num(3);
-        b.set_standard(LIB_OFDM_STANDARD_TYPE_LTE_DL);
-        b.set_resource_mapping_vct(
-            {entry(LIB_OFDM_RESOURCE_FLAG_DATA, {{0, 1, 2}}, {{-2, -1, 1, 2}}, LIB_OFDM_MOD_LEVEL_16QAM),
-             entry(LIB_OFDM_RESOURCE_FLAG_PILOT, {{1}}, {{-1}}),
-             entry(LIB_OFDM_RESOURCE_FLAG_PREAMBLE, {{0}}, {{-2, 0, 2}})});
-        b.set_use_ui_map(!from_file);
-        b.set_include_gurad_sub_carr(include_guards);
-    }
-    const int_grid_t small_map{{E, E, A, D, A, D, A, E}, {E, E, D, P, E, D, D, E}, {E, E, D, D, E, D, D, E}};
-};
-
-TEST_F(MapBuilders, FromEntriesAndFromFilesWithAndWithoutGuardBands) {
+// A file-based map of N = 8, guards 2 / 1 and 3 symbols must hold 3 full rows.
+TEST_F(ReferenceFiles, MapFileThatCannotFillEverySymbolIsRefused) {
     lib_ofdm_resource_map_manager_t map;
-    small_frame(map, false, true);
-    ASSERT_TRUE(map.generate_resource_map());
-    EXPECT_EQ(map.get_resource_map(), small_map);
+    map.set_load_address(dir);
+    map.set_fft_length(8);
+    map.set_guard_low_subcarr(2);
+    map.set_guard_up_subcarr(1);
     map.set_analy_symbol_num(3);
-    EXPECT_FALSE(map.is_resource_map_valid());  // setters invalidate the built map
-
-    lib_ofdm_resource_mod_map_manager_t mod;
-    small_frame(mod, false, true);
-    ASSERT_TRUE(mod.generate_resource_mod_map());
-    // Every cell a data entry covers takes its level, also cells the map gives to pilots.
-    EXPECT_EQ(mod.get_resource_mod_map(), int_grid_t(3, std::vector<int>{0, 0, 4, 4, 0, 4, 4, 0}));
-
-    small_frame(map, true, true);
-    write_file(dir + "/lteDL/lteReMap", "4,4,3,0,3,0,3,4\n4,4,0,1,4,0,0,4\n4,4,0,0,4,0,0,4\n");
-    ASSERT_TRUE(map.generate_resource_map());
-    EXPECT_EQ(map.get_resource_map(), small_map);
-    // Without guard bands: W = 8 - 2 - 1 = 5 values per symbol, placed at columns 2 ... 6.
-    small_frame(map, true, false);
-    write_file(dir + "/lteDL/lteReMap", "3,0,3,0,3, 0,1,4,0,0, 0,0,4,0,0");
-    ASSERT_TRUE(map.generate_resource_map());
-    EXPECT_EQ(map.get_resource_map(), small_map);
-    small_frame(mod, true, false);
-    write_file(dir + "/lteDL/lteReMod", "4 4 4 4 4\n2 2 2 2 2\n-1 -1 -1 -1 -1\n9 9\n");  // surplus ignored
-    ASSERT_TRUE(mod.generate_resource_mod_map());
-    EXPECT_EQ(mod.get_resource_mod_map(),
-              (int_grid_t{{0, 0, 4, 4, 4, 4, 4, 0}, {0, 0, 2, 2, 2, 2, 2, 0}, {0, 0, -1, -1, -1, -1, -1, 0}}));
-}
-
-TEST_F(MapBuilders, FileThatCannotFillEverySymbolFails) {
-    lib_ofdm_resource_map_manager_t map;
-    small_frame(map, true, false);
+    map.set_standard(LIB_OFDM_STANDARD_TYPE_LTE_DL);
+    map.set_use_ui_map(false);
+    map.set_include_gurad_sub_carr(false);
     std::string text;  // one value short of three rows of 8 - 2 - 1 = 5
     for (int i = 0; i < 14; ++i) text += "0 ";
     write_file(dir + "/lteDL/lteReMap", text);
@@ -232,6 +176,8 @@ TEST_F(MapBuilders, FileThatCannotFillEverySymbolFails) {
     EXPECT_FALSE(map.is_resource_map_valid());
     EXPECT_TRUE(map.get_resource_map().empty());
     EXPECT_EQ(log.records().size(), 1u);
+    write_file(dir + "/lteDL/lteReMap", text + "0");
+    EXPECT_TRUE(map.generate_resource_map());
 }
 
 const complex_t z(0.0f, 0.0f);
