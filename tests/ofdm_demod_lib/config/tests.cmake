@@ -1,25 +1,9 @@
 # Tests of the demodulator config area.
-vek_add_test(test_config_manager
-  SOURCES
-    ${CMAKE_CURRENT_LIST_DIR}/config_setters_test.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/symbol_layout_test.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/resource_index_test.cpp
-  LIBS vek_ofdm_demod)
-vek_add_test(test_reference_data
-  SOURCES
-    ${CMAKE_CURRENT_LIST_DIR}/reference_files_test.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/resource_maps_test.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/ref_resource_data_test.cpp
-  LIBS vek_ofdm_demod)
-# The tokeniser's limit is tested directly through its internal header.
-target_include_directories(test_reference_data PRIVATE ${PROJECT_SOURCE_DIR}/src/ofdm_demod_lib/config)
+vek_add_test(test_config_manager SOURCES ${CMAKE_CURRENT_LIST_DIR}/config_manager_test.cpp LIBS vek_ofdm_demod)
+vek_add_test(test_reference_data SOURCES ${CMAKE_CURRENT_LIST_DIR}/reference_data_test.cpp LIBS vek_ofdm_demod)
 vek_add_test(test_presets
   SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/presets_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/reference_consistency_test.cpp
   LIBS vek_ofdm_demod)
-vek_add_test(test_settings_xml
-  SOURCES
-    ${CMAKE_CURRENT_LIST_DIR}/cfg_ofdm_holder_test.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/cfg_ofdm_xml_test.cpp
-  LIBS vek_ofdm_demod pugixml::pugixml)
+vek_add_test(test_settings_xml SOURCES ${CMAKE_CURRENT_LIST_DIR}/settings_xml_test.cpp LIBS vek_ofdm_demod pugixml::pugixml)

@@ -1,14 +1,10 @@
 // The reference transmitter: its frames demodulate by a plain per-symbol FFT back to the
-// generated grid for all three presets, its cells are what the frame describes, and its WLAN
-// training fields are those of the standard's worked example (IEEE 802.11a Annex G).
+// generated grid for all three presets, and its cells are what the frame describes.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
-#include <fstream>
 #include <set>
-#include <string>
-#include <tuple>
 
 #include "generator_test_support.hpp"
 #include "log_capture.hpp"
@@ -69,7 +65,6 @@ TEST_P(PresetFrames, DemodulateByPlainFftBackToTheGeneratedGrid) {
     ASSERT_EQ(frame.samples.size(), length);
     ASSERT_EQ(frame.body_start.size(), starts.size());
     for (std::size_t k = 0; k < starts.size(); ++k) EXPECT_EQ(std::size_t(frame.body_start[k]), starts[k]);
-    EXPECT_EQ(frame.sample_rate_hz, m.get_system_sample_rate());
 
     cell_grid_t cells = demodulate(m, frame.samples);
     const double tolerance = 1e-5 * rms(frame.freq_grid);
@@ -141,21 +136,6 @@ TEST(FrameGenerator, DataCellsAreBoostedIdealPointsOfTheirModulation) {
     EXPECT_NEAR(power / data, 4.0, 0.1);
 }
 
-TEST(FrameGenerator, SeedMakesTheFrameReproducible) {
-    const lib_ofdm_config_manager_t m = preset_manager(LIB_OFDM_STANDARD_TYPE_WIFI);
-    lib_ofdm_generated_frame_t a, b, c;
-    ASSERT_TRUE(lib_ofdm_frame_generator_t::generate_frame(m, 11, a));
-    ASSERT_TRUE(lib_ofdm_frame_generator_t::generate_frame(m, 11, b));
-    ASSERT_TRUE(lib_ofdm_frame_generator_t::generate_frame(m, 12, c));
-    EXPECT_EQ(a.samples, b.samples);
-    EXPECT_EQ(a.cell_grid, b.cell_grid);
-    EXPECT_NE(a.cell_grid, c.cell_grid);
-    // Only data cells differ between seeds: the training symbols (0-3) are the same.
-    EXPECT_TRUE(std::equal(a.samples.begin(), a.samples.begin() + 320, c.samples.begin()));
-    // 48 data cells of 60 64-QAM symbols and the BPSK SIGNAL symbol, unit mean power.
-    EXPECT_NEAR(a.data_cell_power, 1.0f, 0.05f);
-}
-
 TEST(FrameGenerator, DftSpreadIsUnitary) {
     // One symbol row of 8 bins, band [2, 6): a single point at band position 0 spreads into M
     // equal cells of amplitude 1/sqrt(M); the band's energy is kept.
@@ -178,49 +158,37 @@ TEST(FrameGenerator, DftSpreadIsUnitary) {
     EXPECT_FALSE(lib_ofdm_frame_generator_t::deal_dft_spread({1}, 4, 4, grid));
 }
 
-TEST(FrameGenerator, RefusesMapsThatDoNotDescribeTheFrame) {
+TEST(FrameGenerator, SeedsTimeGapsAndStaleMaps) {
     lib_ofdm_config_manager_t m = preset_manager(LIB_OFDM_STANDARD_TYPE_WIFI);
-    {
-        vek::common_lib::report_capture_t quiet;
-        m.set_analy_symbol_num(10);  // maps are now stale
-    }
-    vek::test::log_capture_t log;
-    vek::common_lib::report_capture_t out;
-    lib_ofdm_generated_frame_t frame;
-    frame.samples.resize(3);
-    EXPECT_FALSE(lib_ofdm_frame_generator_t::generate_frame(m, 1, frame));
-    EXPECT_TRUE(frame.samples.empty());
-    EXPECT_FALSE(log.records().empty());
-    // A frame grid of the wrong shape is refused by the time-domain step too.
-    complex_vector_t samples;
-    std::vector<int> starts;
-    EXPECT_FALSE(lib_ofdm_frame_generator_t::generate_time_frame(m, cell_grid_t(3, complex_vector_t(64)), samples, starts));
-    EXPECT_TRUE(samples.empty());
-}
+    lib_ofdm_generated_frame_t a, b, c;
+    ASSERT_TRUE(lib_ofdm_frame_generator_t::generate_frame(m, 11, a));
+    ASSERT_TRUE(lib_ofdm_frame_generator_t::generate_frame(m, 11, b));
+    ASSERT_TRUE(lib_ofdm_frame_generator_t::generate_frame(m, 12, c));
+    EXPECT_EQ(a.samples, b.samples);
+    EXPECT_NE(a.cell_grid, c.cell_grid);
+    // Only data cells differ between seeds: the training symbols (0-3) are the same.
+    EXPECT_TRUE(std::equal(a.samples.begin(), a.samples.begin() + 320, c.samples.begin()));
+    EXPECT_NEAR(a.data_cell_power, 1.0f, 0.05f);
 
-TEST(FrameGenerator, TimeGapsAreZerosBeforeThePrefix) {
-    lib_ofdm_config_manager_t m = preset_manager(LIB_OFDM_STANDARD_TYPE_WIFI);
-    {
-        vek::common_lib::report_capture_t quiet;
-        ASSERT_TRUE(m.set_time_gaps({0, 5}));
-        m.set_time_gaps_repeat_index(0);
-    }
+    vek::test::log_capture_t log;
+    vek::common_lib::report_capture_t quiet;
+    lib_ofdm_config_manager_t stale = m;
+    stale.set_analy_symbol_num(10);  // the maps no longer describe the frame: refused
+    EXPECT_FALSE(lib_ofdm_frame_generator_t::generate_frame(stale, 5, a));
+    EXPECT_TRUE(a.samples.empty());
+    EXPECT_FALSE(log.records().empty());
+    ASSERT_TRUE(m.set_time_gaps({0, 5}));
+    m.set_time_gaps_repeat_index(0);
     ASSERT_TRUE(m.generate_resource_map() && m.generate_resource_mod_map() && m.generate_ref_resource_data_vct());
-    lib_ofdm_generated_frame_t frame;
-    ASSERT_TRUE(lib_ofdm_frame_generator_t::generate_frame(m, 5, frame));
-    const std::vector<int>& gaps = m.get_time_gaps_per_sym_vct();
-    ASSERT_EQ(gaps[1], 5);
-    // Symbol 1's gap follows symbol 0 (80 samples).
-    for (int i = 80; i < 85; ++i) EXPECT_EQ(frame.samples[i], complex_t{}) << i;
-    EXPECT_NE(frame.samples[85], complex_t{});
-    EXPECT_LT(max_error(demodulate(m, frame.samples), frame.freq_grid), 1e-5 * rms(frame.freq_grid));
+    ASSERT_TRUE(lib_ofdm_frame_generator_t::generate_frame(m, 5, a));
+    // Symbol 1's gap of zeros follows symbol 0 (80 samples), before its prefix.
+    for (int i = 80; i < 85; ++i) EXPECT_EQ(a.samples[i], complex_t{}) << i;
+    EXPECT_NE(a.samples[85], complex_t{});
 }
 
 TEST(Constellation, UnitMeanPowerDistinctPointsOfTheRightCount) {
-    const std::vector<std::pair<int, std::size_t>> sizes = {{-1, 2}, {0, 2},   {1, 2},    {2, 4},
-                                                            {3, 8},  {4, 16},  {5, 32},   {6, 64},
-                                                            {7, 128}, {8, 256}, {9, 512}, {10, 1024}};
-    for (const auto& [level, count] : sizes) {
+    for (int level = -1; level <= 10; ++level) {
+        const std::size_t count = level < 1 ? 2u : std::size_t{1} << level;
         complex_vector_t points;
         lib_ofdm_constellation_t::get_ideal_points(level, points);
         ASSERT_EQ(points.size(), count) << level;
@@ -231,48 +199,11 @@ TEST(Constellation, UnitMeanPowerDistinctPointsOfTheRightCount) {
         for (const complex_t& p : points) unique.insert({p.real(), p.imag()});
         EXPECT_EQ(unique.size(), count) << level;
     }
-    // Cross constellations leave their corners empty: 32-QAM has no (5, 5), 128-QAM no (11, 11).
-    complex_vector_t p32, p128;
+    // Cross constellations leave their corners empty: 32-QAM has no (5, 5).
+    complex_vector_t p32;
     lib_ofdm_constellation_t::get_ideal_points(5, p32);
-    lib_ofdm_constellation_t::get_ideal_points(7, p128);
-    const float u32 = 1.0f / std::sqrt(20.0f), u128 = 1.0f / std::sqrt(82.0f);
+    const float u32 = 1.0f / std::sqrt(20.0f);
     for (const complex_t& p : p32) EXPECT_FALSE(std::abs(p.real()) > 4 * u32 && std::abs(p.imag()) > 4 * u32);
-    for (const complex_t& p : p128) EXPECT_FALSE(std::abs(p.real()) > 8 * u128 && std::abs(p.imag()) > 8 * u128);
-}
-
-std::vector<complex_t> read_annex_packet() {
-    std::ifstream file(std::string(VEK_TEST_VECTORS_DIR) + "/wlan_annex_g_packet.txt");
-    std::vector<complex_t> samples;
-    float re = 0.0f, im = 0.0f;
-    while (file >> re >> im) samples.emplace_back(re, im);
-    return samples;
-}
-
-// The published packet starts with the same training fields: short training (samples 0-159)
-// and long training (160-319). Samples 0 and 160 carry the standard's boundary window and are
-// left out; everything else must match to the 3-decimal rounding after one common gain.
-TEST(FrameGenerator, WlanTrainingMatchesTheStandardsWorkedExample) {
-    const std::vector<complex_t> annex = read_annex_packet();
-    ASSERT_EQ(annex.size(), 881u);
-    const lib_ofdm_config_manager_t m = preset_manager(LIB_OFDM_STANDARD_TYPE_WIFI);
-    lib_ofdm_generated_frame_t frame;
-    ASSERT_TRUE(lib_ofdm_frame_generator_t::generate_frame(m, 1, frame));
-    std::complex<double> num = 0.0;
-    double den = 0.0;
-    for (int i = 1; i < 320; ++i) {
-        if (i == 160) continue;
-        num += std::complex<double>(annex[i]) * std::conj(std::complex<double>(frame.samples[i]));
-        den += std::norm(frame.samples[i]);
-    }
-    const std::complex<double> gain = num / den;
-    EXPECT_NEAR(std::abs(gain), 1.0, 0.01);
-    EXPECT_NEAR(std::arg(gain), 0.0, 0.01);
-    const double rounding = 0.0005 * std::sqrt(2.0) + 1e-4;
-    for (int i = 1; i < 320; ++i) {
-        if (i == 160) continue;
-        EXPECT_LT(std::abs(std::complex<double>(annex[i]) - gain * std::complex<double>(frame.samples[i])), rounding)
-            << i;
-    }
 }
 
 }  // namespace
@@ -294,9 +225,7 @@ TEST(Constellation, PointsAreTheReceiversIdealPointsAndSliceToThemselves) {
         const complex_vector_t receiver = ideal_points_probe_t::_deal_data_ref({entry}, 1.5f);
         if (level != LIB_OFDM_MOD_LEVEL_NONE) {
             ASSERT_EQ(receiver.size(), points.size()) << level;
-            for (std::size_t i = 0; i < points.size(); ++i) {
-                EXPECT_LT(std::abs(receiver[i] - points[i] * 1.5f), 1e-6f) << level << " point " << i;
-            }
+            for (std::size_t i = 0; i < points.size(); ++i) EXPECT_LT(std::abs(receiver[i] - points[i] * 1.5f), 1e-6f) << level;
         }
         // A boosted point is its own hard decision with the boost as level factor.
         complex_vector_t boosted = points, decided;
