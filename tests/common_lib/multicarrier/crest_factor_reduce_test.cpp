@@ -15,7 +15,6 @@ using cvec_t = std::vector<std::complex<float>>;
 using mask_t = std::vector<lib_crest_factor_reduce_setting_t::mask_point_t>;
 
 constexpr double SAMPLE_RATE_HZ = 80.0e6;
-constexpr double BANDWIDTH_HZ = 20.0e6;
 
 // Peak-to-average power ratio in dB, computed here in double precision.
 double measure_papr_db(const cvec_t& x) {
