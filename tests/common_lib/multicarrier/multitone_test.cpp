@@ -16,77 +16,32 @@ double energy(const cvec_t& x) {
     return sum;
 }
 
-TEST(Multitone, ConstructorKeepsDefaultsUntilFirstSetter) {
-    lib_multitone_t multitone;
-    EXPECT_DOUBLE_EQ(multitone.get_multitone_sample_rate(), 2.0e6);
-    EXPECT_DOUBLE_EQ(multitone.get_multitone_stop_freq(), 1.0e6);
-    std::vector<double> tones;
-    multitone.calc_tone_freq_arr(tones);
-    EXPECT_EQ(tones, (std::vector<double>{0.0, 1.0e6}));
-
-    multitone.set_multitone_tone_num(2);  // 2.4 x 1 MHz exceeds 2 MS/s
+TEST(Multitone, LimitsEdgeOrderingAndToneList) {
+    lib_multitone_t multitone;  // 2 MS/s, tones 0 ... 1 MHz
+    multitone.set_multitone_tone_num(2);  // 2.4 x 1 MHz exceeds 2 MS/s: stop lowered to fs / 1.2
     EXPECT_DOUBLE_EQ(multitone.get_multitone_stop_freq(), 2.0e6 / 1.2);
-}
-
-TEST(Multitone, LimitsAndEdgeOrdering) {
-    lib_multitone_t multitone;
-    multitone.set_multitone_sample_rate(10.0);
-    EXPECT_DOUBLE_EQ(multitone.get_multitone_sample_rate(), 1.0e3);
     multitone.set_multitone_sample_rate(1.0e12);
     EXPECT_DOUBLE_EQ(multitone.get_multitone_sample_rate(), 1.0e10);
-    multitone.set_multitone_sample_rate(10.0e6);
-
     multitone.set_multitone_tone_num(20000);
     EXPECT_EQ(multitone.get_multitone_tone_num(), 10000u);
-    multitone.set_multitone_tone_num(0);
-    EXPECT_EQ(multitone.get_multitone_tone_num(), 1u);
 
     multitone.set_multitone_stop_freq(2.0e6);
     multitone.set_multitone_start_freq(3.0e6);  // raises the stop
     EXPECT_DOUBLE_EQ(multitone.get_multitone_stop_freq(), 3.0e6);
     multitone.set_multitone_stop_freq(1.0e6);  // lowers the start
     EXPECT_DOUBLE_EQ(multitone.get_multitone_start_freq(), 1.0e6);
-    multitone.set_multitone_start_freq(-5.0);
-    EXPECT_DOUBLE_EQ(multitone.get_multitone_start_freq(), 0.0);
-
-    // Tone number 0 behaves as one tone in the middle of the span.
+    multitone.set_multitone_start_freq(0.0);
+    multitone.set_multitone_tone_num(0);  // behaves as one tone in the middle of the span
     std::vector<double> tones;
     multitone.calc_tone_freq_arr(tones);
     EXPECT_EQ(tones, (std::vector<double>{0.5e6}));
-}
 
-TEST(Multitone, CustomToneListIsChecked) {
-    lib_multitone_t multitone;
     multitone.set_multitone_sample_rate(1.2e6);
     EXPECT_FALSE(multitone.set_multitone_tone_freq_arr({1.0e5}));  // custom flag clear
     multitone.set_multitone_custom_enable(true);
-    EXPECT_FALSE(multitone.set_multitone_tone_freq_arr(std::vector<double>(10001, 1.0e3)));
     EXPECT_FALSE(multitone.set_multitone_tone_freq_arr({1.0e3, 0.0}));
-    EXPECT_FALSE(multitone.set_multitone_tone_freq_arr({1.0e3, 1.0e6 + 1.0}));
-    EXPECT_FALSE(multitone.set_multitone_tone_freq_arr({}));
+    EXPECT_FALSE(multitone.set_multitone_tone_freq_arr({1.0e3, 1.0e6 + 1.0}));  // above fs / 1.2
     EXPECT_TRUE(multitone.set_multitone_tone_freq_arr({1.0e3, 1.0e6}));
-    EXPECT_EQ(multitone.get_multitone_tone_freq_arr(), (std::vector<double>{1.0e3, 1.0e6}));
-
-    lib_multitone_config_t config;
-    config.custom_enable = true;
-    config.custom_tone_freq_hz_arr = {0.0};
-    EXPECT_FALSE(multitone.set_multitone_config(config));
-    config.custom_tone_freq_hz_arr = {2.0e5, 4.0e5};
-    EXPECT_TRUE(multitone.set_multitone_config(config));
-    EXPECT_EQ(multitone.get_multitone_tone_freq_arr(), config.custom_tone_freq_hz_arr);
-}
-
-TEST(Multitone, ConfigLowersStartToStop) {
-    lib_multitone_t multitone;
-    lib_multitone_config_t config;
-    config.sample_rate_hz = 10.0e6;
-    config.start_freq_hz = 3.0e6;
-    config.stop_freq_hz = 2.0e6;
-    config.tone_num = 5;
-    EXPECT_TRUE(multitone.set_multitone_config(config));
-    EXPECT_DOUBLE_EQ(multitone.get_multitone_start_freq(), 2.0e6);
-    EXPECT_DOUBLE_EQ(multitone.get_multitone_stop_freq(), 2.0e6);
-    EXPECT_EQ(multitone.get_multitone_tone_num(), 5u);
 }
 
 TEST(Multitone, FftLengthFollowsToneGap) {
@@ -96,14 +51,9 @@ TEST(Multitone, FftLengthFollowsToneGap) {
     multitone.set_multitone_start_freq(100.0e3);
     multitone.set_multitone_tone_num(100);  // gap 200 kHz / 200 = 1 kHz: bins of at most 100 Hz
     EXPECT_EQ(multitone.calc_fft_length(), 32768u);
-
     multitone.set_multitone_start_freq(0.0);
     multitone.set_multitone_stop_freq(2000.0);  // gap 10 Hz: no length qualifies
     EXPECT_EQ(multitone.calc_fft_length(), 65536u);
-
-    multitone.set_multitone_stop_freq(800.0e3);
-    multitone.set_multitone_tone_num(4);  // gap 100 kHz: bins of at most 10 kHz
-    EXPECT_EQ(multitone.calc_fft_length(), 8192u);
 }
 
 // Every tone lands on its own bin and on the mirrored bin L - 1 - k with equal magnitude; the
@@ -117,8 +67,7 @@ TEST(Multitone, TonesOccupyExactlyTheirBins) {
     ASSERT_EQ(data.size(), 8192u);
 
     double peak_iq = 0.0;
-    for (const auto& s : data)
-        peak_iq = std::max({peak_iq, std::fabs(double(s.real())), std::fabs(double(s.imag()))});
+    for (const auto& s : data) peak_iq = std::max({peak_iq, std::fabs(double(s.real())), std::fabs(double(s.imag()))});
     EXPECT_NEAR(peak_iq, 1.0, 1e-6);
 
     const double bins[] = {0, 8191, 2048, 6143};  // 500 kHz / (2 MHz / 8192) = 2048

@@ -47,56 +47,27 @@ lib_ofdm_modulator_t make_modulator(std::uint32_t symbols, double prefix_factor,
     return modulator;
 }
 
-TEST(OfdmModulator, SettersForwardAndRejectZero) {
-    lib_ofdm_modulator_t modulator;
-    EXPECT_FALSE(modulator.set_symbol_number(0));
-    EXPECT_FALSE(modulator.set_oversampling_ratio(0));
-    {
-        report_capture_t capture;
-        EXPECT_FALSE(modulator.set_fft_length(100));
-        EXPECT_TRUE(capture.contains("FFT Points must be power of 2!"));
-    }
-    modulator.set_window_beta(0.7);
+TEST(OfdmModulator, FrameLengthBetaClampAndPayloadShape) {
+    lib_ofdm_modulator_t modulator = make_modulator(2, 0.25, 0.7, LIB_OFDM_WINDOWING_CENTERED);
     EXPECT_DOUBLE_EQ(modulator.get_window_beta(), 0.5);
-    modulator.set_window_beta(-1.0);
-    EXPECT_DOUBLE_EQ(modulator.get_window_beta(), 0.0);
-    modulator.set_half_subacarrier_offset_number(1);
-    EXPECT_EQ(modulator.get_symbol_data_generator().get_half_subacarrier_offset_number(), 1u);
-}
-
-TEST(OfdmModulator, FrameLengthCountsSymbolsAndOversampledIdle) {
-    lib_ofdm_modulator_t modulator = make_modulator(2, 0.25, 0.0, LIB_OFDM_WINDOWING_CENTERED);
+    modulator.set_window_beta(0.0);
     ASSERT_TRUE(modulator.set_oversampling_ratio(2));
     modulator.set_frame_idle_length(10);
-    EXPECT_EQ(modulator.get_frame_length(), 340u);  // 2 x 160 + 2 x 10
-
-    cvec_t frame;
-    cvec_t before;
-    cvec_t after;
+    EXPECT_EQ(modulator.get_frame_length(), 340u);  // 2 x 160 + 2 x 10 idle
+    cvec_t frame, before, after;
     ASSERT_TRUE(modulator.deal_ofdm_modulation(random_payload(2, 52, 1), frame, before, after));
     EXPECT_EQ(frame.size(), 340u);
     for (std::size_t i = 320; i < 340; ++i) EXPECT_EQ(frame[i], std::complex<float>(0.0f, 0.0f));
-}
 
-TEST(OfdmModulator, WrongPayloadShapeIsRejected) {
-    lib_ofdm_modulator_t modulator = make_modulator(3, 0.25, 0.1, LIB_OFDM_WINDOWING_CENTERED);
-    std::vector<std::vector<cvec_t>> bad_payloads = {random_payload(2, 52, 1), random_payload(4, 52, 1),
-                                                     random_payload(3, 65, 1), random_payload(3, 0, 1)};
-    bad_payloads.push_back(random_payload(3, 52, 1));
+    // Wrong symbol count, more subcarriers than bins, or one short row.
+    std::vector<std::vector<cvec_t>> bad_payloads = {random_payload(3, 52, 1), random_payload(2, 129, 1),
+                                                     random_payload(2, 52, 1)};
     bad_payloads.back()[1].pop_back();
     for (const auto& payload : bad_payloads) {
-        cvec_t frame(5);
-        cvec_t before(5);
-        cvec_t after(5);
         report_capture_t capture;
         EXPECT_FALSE(modulator.deal_ofdm_modulation(payload, frame, before, after));
-        EXPECT_TRUE(capture.contains(
-            "lib_ofdm_modulator_t::deal_ofdm_modulation Report : Payload Mapping Size Error!"));
-        EXPECT_TRUE(frame.empty());
-        EXPECT_TRUE(before.empty());
-        EXPECT_TRUE(after.empty());
-        EXPECT_FALSE(modulator.deal_single_frame_ofdm_modulation(payload, frame));
-        EXPECT_TRUE(frame.empty());
+        EXPECT_TRUE(capture.contains("lib_ofdm_modulator_t::deal_ofdm_modulation Report : Payload Mapping Size Error!"));
+        EXPECT_TRUE(frame.empty() && before.empty() && after.empty());
     }
 }
 
@@ -115,9 +86,7 @@ TEST(OfdmModulator, UnwindowedFrameSymbolsTransformBackToSubcarriers) {
     modulator.set_frame_idle_length(5);
 
     const auto payload = random_payload(symbols, used, 42);
-    cvec_t frame;
-    cvec_t before;
-    cvec_t after;
+    cvec_t frame, before, after;
     ASSERT_TRUE(modulator.deal_ofdm_modulation(payload, frame, before, after));
     ASSERT_EQ(frame.size(), 72u + 3u * 80u + 5u);
     EXPECT_TRUE(before.empty());
@@ -127,13 +96,10 @@ TEST(OfdmModulator, UnwindowedFrameSymbolsTransformBackToSubcarriers) {
     for (std::size_t s = 0; s < symbols; ++s) {
         const std::size_t prefix_length = s == 0 ? 8 : 16;
         const std::size_t body_start = symbol_start + prefix_length;
-        for (std::size_t i = 0; i < prefix_length; ++i)
-            EXPECT_EQ(frame[symbol_start + i], frame[body_start + 64 - prefix_length + i]);
         for (std::size_t m = 0; m < used; ++m) {
             const long double bin = static_cast<long double>((static_cast<long long>(m) - 26 + 64) % 64);
             const std::complex<double> measured = test::plain_dft_bin(frame, body_start, 64, bin);
-            EXPECT_NEAR(measured.real(), payload[s][m].real(), 1e-5) << "symbol " << s << " m " << m;
-            EXPECT_NEAR(measured.imag(), payload[s][m].imag(), 1e-5) << "symbol " << s << " m " << m;
+            EXPECT_NEAR(std::abs(measured - std::complex<double>(payload[s][m])), 0.0, 1e-5) << "symbol " << s << " m " << m;
         }
         symbol_start = body_start + 64;
     }
@@ -148,18 +114,14 @@ TEST(OfdmModulator, WindowedTransitionsAddUpToOne) {
         cvec_t frame;
         ASSERT_TRUE(modulator.deal_single_frame_ofdm_modulation(dc_payload(3), frame));
         ASSERT_EQ(frame.size(), 240u);
-        for (std::size_t i = 0; i < frame.size(); ++i) {
-            EXPECT_NEAR(frame[i].real(), DC_LEVEL, SAMPLE_TOLERANCE) << method << " sample " << i;
-            EXPECT_NEAR(frame[i].imag(), 0.0, SAMPLE_TOLERANCE) << method << " sample " << i;
-        }
+        for (std::size_t i = 0; i < frame.size(); ++i)
+            EXPECT_NEAR(std::abs(frame[i] - std::complex<float>(DC_LEVEL, 0.0f)), 0.0, SAMPLE_TOLERANCE) << method << " " << i;
     }
 }
 
-TEST(OfdmModulator, CentredWindowSplitsTransitionAroundFrameEdges) {
+TEST(OfdmModulator, WindowHalvesAtTheFrameEdges) {
     lib_ofdm_modulator_t modulator = make_modulator(2, 0.25, 0.1, LIB_OFDM_WINDOWING_CENTERED);
-    cvec_t frame;
-    cvec_t before;
-    cvec_t after;
+    cvec_t frame, before, after;
     ASSERT_TRUE(modulator.deal_ofdm_modulation(dc_payload(2), frame, before, after));
     ASSERT_EQ(frame.size(), 160u);
     ASSERT_EQ(before.size(), 3u);
@@ -170,24 +132,17 @@ TEST(OfdmModulator, CentredWindowSplitsTransitionAroundFrameEdges) {
         EXPECT_NEAR(frame[157 + i].real(), DC_LEVEL * hann(8 + i, 6), SAMPLE_TOLERANCE) << i;
         EXPECT_NEAR(after[i].real(), DC_LEVEL * hann(11 + i, 6), SAMPLE_TOLERANCE) << i;
     }
-    // The overlap at the symbol boundary (sample 80) adds up to the constant.
-    for (std::size_t i = 77; i < 83; ++i) EXPECT_NEAR(frame[i].real(), DC_LEVEL, SAMPLE_TOLERANCE) << i;
 
     // Idle samples absorb the trailing half of the last transition.
     modulator.set_frame_idle_length(10);
     ASSERT_TRUE(modulator.deal_ofdm_modulation(dc_payload(2), frame, before, after));
     ASSERT_EQ(frame.size(), 170u);
     EXPECT_TRUE(after.empty());
-    for (std::size_t i = 0; i < 3; ++i)
-        EXPECT_NEAR(frame[160 + i].real(), DC_LEVEL * hann(11 + i, 6), SAMPLE_TOLERANCE);
-    for (std::size_t i = 163; i < 170; ++i) EXPECT_EQ(frame[i], std::complex<float>(0.0f, 0.0f));
-}
+    for (std::size_t i = 0; i < 3; ++i) EXPECT_NEAR(frame[160 + i].real(), DC_LEVEL * hann(11 + i, 6), SAMPLE_TOLERANCE);
+    EXPECT_EQ(frame[163], std::complex<float>(0.0f, 0.0f));
 
-TEST(OfdmModulator, TrailingWindowFollowsSymbol) {
-    lib_ofdm_modulator_t modulator = make_modulator(2, 0.25, 0.1, LIB_OFDM_WINDOWING_TRAILING);
-    cvec_t frame;
-    cvec_t before;
-    cvec_t after;
+    // The trailing window follows the symbol: the whole transition goes after it.
+    modulator = make_modulator(2, 0.25, 0.1, LIB_OFDM_WINDOWING_TRAILING);
     ASSERT_TRUE(modulator.deal_ofdm_modulation(dc_payload(2), frame, before, after));
     EXPECT_TRUE(before.empty());
     ASSERT_EQ(after.size(), 6u);
@@ -195,8 +150,6 @@ TEST(OfdmModulator, TrailingWindowFollowsSymbol) {
         EXPECT_NEAR(frame[i].real(), DC_LEVEL * hann(1 + i, 6), SAMPLE_TOLERANCE) << i;
         EXPECT_NEAR(after[i].real(), DC_LEVEL * hann(8 + i, 6), SAMPLE_TOLERANCE) << i;
     }
-    EXPECT_NEAR(frame[80].real(), DC_LEVEL, SAMPLE_TOLERANCE);
-    EXPECT_NEAR(frame[159].real(), DC_LEVEL, SAMPLE_TOLERANCE);
 }
 
 // With a half-subcarrier offset the transition samples continue the offset's rotation: the
@@ -205,29 +158,16 @@ TEST(OfdmModulator, HalfSubcarrierOffsetRunsThroughWindowExtension) {
     lib_ofdm_modulator_t modulator = make_modulator(1, 0.25, 0.1, LIB_OFDM_WINDOWING_CENTERED);
     modulator.set_half_subacarrier_offset_number(1);
     modulator.set_frame_idle_length(8);
-    cvec_t frame;
-    cvec_t before;
-    cvec_t after;
+    cvec_t frame, before, after;
     ASSERT_TRUE(modulator.deal_ofdm_modulation(dc_payload(1), frame, before, after));
     ASSERT_EQ(before.size(), 3u);
     auto expected = [](long long time_from_body, double gain) {
         return std::polar(DC_LEVEL * gain, PI * static_cast<double>(time_from_body) / 64.0);
     };
-    for (std::size_t i = 0; i < 3; ++i) {
-        const auto e = expected(static_cast<long long>(i) - 19, hann(1 + i, 6));
-        EXPECT_NEAR(before[i].real(), e.real(), SAMPLE_TOLERANCE) << i;
-        EXPECT_NEAR(before[i].imag(), e.imag(), SAMPLE_TOLERANCE) << i;
-    }
-    for (std::size_t i = 3; i < 77; ++i) {
-        const auto e = expected(static_cast<long long>(i) - 16, 1.0);
-        EXPECT_NEAR(frame[i].real(), e.real(), 1e-5) << i;
-        EXPECT_NEAR(frame[i].imag(), e.imag(), 1e-5) << i;
-    }
-    for (std::size_t i = 0; i < 6; ++i) {
-        const auto e = expected(static_cast<long long>(i) + 77 - 16, hann(8 + i, 6));
-        EXPECT_NEAR(frame[77 + i].real(), e.real(), 1e-5) << i;
-        EXPECT_NEAR(frame[77 + i].imag(), e.imag(), 1e-5) << i;
-    }
+    for (std::size_t i = 0; i < 3; ++i)
+        EXPECT_NEAR(std::abs(std::complex<double>(before[i]) - expected(static_cast<long long>(i) - 19, hann(1 + i, 6))), 0.0, SAMPLE_TOLERANCE) << i;
+    for (std::size_t i = 0; i < 6; ++i)
+        EXPECT_NEAR(std::abs(std::complex<double>(frame[77 + i]) - expected(static_cast<long long>(i) + 77 - 16, hann(8 + i, 6))), 0.0, 1e-5) << i;
 }
 
 }  // namespace

@@ -19,12 +19,4 @@ TEST(Report, DefaultIsStandardOutputAndCapturesNest) {
     EXPECT_EQ(outer.text(), "outer\n");  // the inner capture restored the outer one
 }
 
-TEST(Report, SilencedSinkDropsLines) {
-    testing::internal::CaptureStdout();
-    auto previous = vek::common_lib::set_report_sink([](std::string_view) {});
-    vek::common_lib::report_line("dropped");
-    vek::common_lib::set_report_sink(std::move(previous));
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
-}
-
 }  // namespace

@@ -1,5 +1,5 @@
-// Test file writers (byte-exact), the recording reader (round trip and every bad input), value
-// parsing and random vectors.
+// Test file writers (byte-exact), the recording reader (round trip and bad input), value parsing
+// and random vectors.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -27,10 +27,7 @@ std::string read_file(const fs::path& path) {
     return text.str();
 }
 
-void write_file(const fs::path& path, const std::string& text) {
-    std::ofstream file(path, std::ios::binary);
-    file << text;
-}
+void write_file(const fs::path& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
 
 const std::string k_header_10 = "h1\nh2\nh3\nh4\nXDelta,2e-06\nh6\nh7\nh8\nh9\nh10\n";
 
@@ -40,8 +37,7 @@ class test_io_test : public ::testing::Test {
 protected:
     void SetUp() override {
         const char* tmp = std::getenv("VEK_TEST_TMP");
-        m_root = fs::path(tmp ? tmp : "/tmp") / "test_io" /
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        m_root = fs::path(tmp ? tmp : "/tmp") / "test_io" / ::testing::UnitTest::GetInstance()->current_test_info()->name();
         fs::remove_all(m_root);
         fs::create_directories(m_root / "work");
         fs::create_directories(m_root / "data");
@@ -55,53 +51,31 @@ protected:
     fs::path m_previous;
 };
 
-// --- Writers.
-
-TEST_F(test_io_test, vsa_file_has_the_fixed_header_with_the_sample_interval) {
-    lib_test_t::save_iq_data_for_vsa({{0.5f, -0.25f}, {1.0f, 0.0f}}, 1e6, "cap.csv");
+TEST_F(test_io_test, writers_are_byte_exact) {
+    lib_test_t::save_iq_data_for_vsa({{0.5f, -0.25f}, {1.0f, 0.0f}}, 7.68e6, "cap.csv");
+    // 1 / 7.68 MHz = 1.30208333...e-07 with six significant digits.
     EXPECT_EQ(read_file(data("cap.csv")),
-              "InputZoom,TRUE\nInputCenter,1000000000.0\nInputRefImped,50\nXStart,0\nXDelta,1e-06\n"
+              "InputZoom,TRUE\nInputCenter,1000000000.0\nInputRefImped,50\nXStart,0\nXDelta,1.30208e-07\n"
               "XDomain,2\nXUnit,Sec\nYUnit,V\nTimeString,2/15/2023 2:10:09 PM\nY\n"
               "0.5,-0.25\n1,0\n");
-    // 7.68 MHz: 1.30208333...e-07 with six significant digits.
-    lib_test_t::save_iq_data_for_vsa({}, 7.68e6, "lte.csv");
-    EXPECT_NE(read_file(data("lte.csv")).find("\nXDelta,1.30208e-07\n"), std::string::npos);
-}
-
-TEST_F(test_io_test, matlab_file_writes_the_sign_of_the_imaginary_part) {
-    lib_test_t::save_iq_data_for_matlab({{1.0f, -2.0f}, {0.5f, 0.0f}, {0.0f, -1e-13f}, {-3.0f, 0.125f}},
-                                        "m.txt");
     // A part just below zero (rounding noise) keeps the '+' and is written by its magnitude.
-    EXPECT_EQ(read_file(data("m.txt")), "1-2i\n0.5+0i\n0+1e-13i\n-3+0.125i\n");
-}
-
-TEST_F(test_io_test, plain_files_for_samples_and_bits) {
-    lib_test_t::save_data_to_file(cvec{{1.0f, -2.0f}, {1.0f / 3.0f, 1234567.0f}}, "c.txt");
-    EXPECT_EQ(read_file(data("c.txt")), "1,-2\n0.333333,1.23457e+06\n");
+    lib_test_t::save_iq_data_for_matlab({{1.0f, -2.0f}, {0.0f, -1e-13f}, {-3.0f, 0.125f}}, "m.txt");
+    EXPECT_EQ(read_file(data("m.txt")), "1-2i\n0+1e-13i\n-3+0.125i\n");
+    lib_test_t::save_data_to_file(cvec{{1.0f / 3.0f, 1234567.0f}}, "c.txt");
+    EXPECT_EQ(read_file(data("c.txt")), "0.333333,1.23457e+06\n");
     lib_test_t::save_data_to_file(std::vector<std::uint8_t>{0, 1, 2, 1}, "b.txt");
     EXPECT_EQ(read_file(data("b.txt")), "0\n1\n1\n");
-}
 
-TEST_F(test_io_test, writers_report_a_file_they_cannot_open) {
     fs::remove_all(m_root / "data");
     vek::common_lib::report_capture_t lines;
     lib_test_t::save_data_to_file(cvec{{1.0f, 1.0f}}, "c.txt");
-    lib_test_t::save_data_to_file(std::vector<std::uint8_t>{1}, "b.txt");
-    lib_test_t::save_iq_data_for_matlab(cvec{{1.0f, 1.0f}}, "m.txt");
     lib_test_t::save_iq_data_for_vsa(cvec{{1.0f, 1.0f}}, 1e6, "v.csv");
-    EXPECT_EQ(lines.text(),
-              "save_data_to_file Report : Failed to open file!\n"
-              "save_data_to_file Report : Failed to open file!\n"
-              "save_data_to_file Report : Failed to open file!\n"
-              "waveform file output failed!\n");
+    EXPECT_EQ(lines.text(), "save_data_to_file Report : Failed to open file!\nwaveform file output failed!\n");
 }
-
-// --- Reader.
 
 TEST_F(test_io_test, reader_round_trips_the_vsa_writer) {
     cvec samples;
-    for (int k = 0; k < 50; ++k)
-        samples.emplace_back(static_cast<float>(k) / 8.0f - 3.0f, -static_cast<float>(k) / 16.0f);
+    for (int k = 0; k < 50; ++k) samples.emplace_back(static_cast<float>(k) / 8.0f - 3.0f, -static_cast<float>(k) / 16.0f);
     lib_test_t::save_iq_data_for_vsa(samples, 1e6, "round.csv");
     lib_test_iq_file_t read;
     std::string error;
@@ -109,36 +83,25 @@ TEST_F(test_io_test, reader_round_trips_the_vsa_writer) {
     EXPECT_EQ(read.samples, samples);  // multiples of 1/16 survive six significant digits exactly
     EXPECT_DOUBLE_EQ(read.x_delta_s, 1e-6);
     EXPECT_FALSE(read.truncated);
-    EXPECT_TRUE(error.empty());
 }
 
-TEST_F(test_io_test, reader_takes_numbers_pairwise_across_lines_and_separators) {
-    write_file(data("f.csv"), k_header_10 + "1,2,3\n4,5\n");
+TEST_F(test_io_test, reader_takes_numbers_pairwise_and_stops_at_the_limit) {
+    write_file(data("f.csv"), k_header_10 + " +1.5e1\t-2 \r\n\n3 , 4\n5\n");
     lib_test_iq_file_t read;
     std::string error;
-    lib_test_iq_read_options_t padded;
-    padded.pad_odd_count = true;
-    ASSERT_TRUE(lib_test_t::read_iq_data_for_vsa(data("f.csv").string(), read, error, padded)) << error;
-    EXPECT_EQ(read.samples, (cvec{{1, 2}, {3, 4}, {5, 0}}));
+    lib_test_iq_read_options_t options;
+    options.pad_odd_count = true;
+    ASSERT_TRUE(lib_test_t::read_iq_data_for_vsa(data("f.csv").string(), read, error, options)) << error;
+    EXPECT_EQ(read.samples, (cvec{{15, -2}, {3, 4}, {5, 0}}));
     EXPECT_DOUBLE_EQ(read.x_delta_s, 2e-6);
 
-    write_file(data("g.csv"), k_header_10 + " +1.5e1\t-2 \r\n\n3 , 4\n");
-    ASSERT_TRUE(lib_test_t::read_iq_data_for_vsa(data("g.csv").string(), read, error)) << error;
+    options.max_numbers = 4;
+    ASSERT_TRUE(lib_test_t::read_iq_data_for_vsa(data("f.csv").string(), read, error, options)) << error;
+    EXPECT_TRUE(read.truncated);
     EXPECT_EQ(read.samples, (cvec{{15, -2}, {3, 4}}));
 }
 
-TEST_F(test_io_test, reader_stops_at_the_number_limit) {
-    write_file(data("f.csv"), k_header_10 + "1,2,3,4,5,6\n");
-    lib_test_iq_read_options_t options;
-    options.max_numbers = 4;
-    lib_test_iq_file_t read;
-    std::string error;
-    ASSERT_TRUE(lib_test_t::read_iq_data_for_vsa(data("f.csv").string(), read, error, options)) << error;
-    EXPECT_TRUE(read.truncated);
-    EXPECT_EQ(read.samples, (cvec{{1, 2}, {3, 4}}));
-}
-
-TEST_F(test_io_test, reader_reports_each_bad_input_with_file_and_line) {
+TEST_F(test_io_test, reader_reports_bad_input_with_file_and_line) {
     const auto fails = [&](const std::string& content, const std::string& expected_error) {
         write_file(data("bad.csv"), content);
         lib_test_iq_file_t read;
@@ -149,69 +112,35 @@ TEST_F(test_io_test, reader_reports_each_bad_input_with_file_and_line) {
         EXPECT_EQ(read.samples, (cvec{{9.0f, 9.0f}})) << "output replaced on failure";
     };
     fails(k_header_10 + "1,2\n3,abc\n", ":12: 'abc' is not a number");
-    fails(k_header_10 + "1,2\n3,4,5\n",
-          ":12: odd count of numbers (5); every sample needs a real and an imaginary part");
-    fails(k_header_10 + "1,nan\n", ":11: 'nan' is not a finite single-precision value");
-    fails(k_header_10 + "1,2\n-inf,0\n", ":12: '-inf' is not a finite single-precision value");
+    fails(k_header_10 + "1,2\n3,4,5\n", ":12: odd count of numbers (5); every sample needs a real and an imaginary part");
     fails(k_header_10 + "1e39,0\n", ":11: '1e39' is not a finite single-precision value");
-    fails(k_header_10 + "1.2.3,0\n", ":11: '1.2.3' is not a number");
-    fails(k_header_10, ": no samples after the 10 header lines");
     fails("a\nb\n", ": only 2 lines; expected 10 header lines before the samples");
-
-    lib_test_iq_file_t read;
-    std::string error;
-    EXPECT_FALSE(lib_test_t::read_iq_data_for_vsa(data("missing.csv").string(), read, error));
-    EXPECT_EQ(error, data("missing.csv").string() + ": cannot open the file (missing or unreadable)");
 }
 
-// --- Value parsing.
-
-TEST(test_io_parse, bits_ints_and_floats) {
+TEST(test_io_parse, scalars_and_complex_split_rules) {
     std::uint8_t bit = 7;
-    EXPECT_TRUE(lib_test_t::_parse_data("1", bit));
+    EXPECT_TRUE(lib_test_t::_parse_data(" 1", bit));
     EXPECT_EQ(bit, 1);
-    EXPECT_TRUE(lib_test_t::_parse_data(" 0", bit));
-    EXPECT_EQ(bit, 0);
-    bit = 1;
     EXPECT_FALSE(lib_test_t::_parse_data("2", bit));
     EXPECT_EQ(bit, 0);
-    bit = 1;
-    EXPECT_FALSE(lib_test_t::_parse_data("x", bit));
-    EXPECT_EQ(bit, 0);
-
     int i = 0;
     EXPECT_TRUE(lib_test_t::_parse_data("-42", i));
     EXPECT_EQ(i, -42);
     EXPECT_FALSE(lib_test_t::_parse_data("4x", i));
-    float f = 0.0f;
-    EXPECT_TRUE(lib_test_t::_parse_data("2.5e-1", f));
-    EXPECT_FLOAT_EQ(f, 0.25f);
-    EXPECT_FALSE(lib_test_t::_parse_data("", f));
-}
 
-TEST(test_io_parse, complex_split_rules) {
     const auto parse = [](const std::string& text, bool expected_ok, std::complex<float> expected) {
         std::complex<float> value{99.0f, 99.0f};
         EXPECT_EQ(lib_test_t::_parse_data(text, value), expected_ok) << text;
         EXPECT_EQ(value, expected) << text;
     };
-    parse("1.5 -2", true, {1.5f, -2.0f});   // blank first
-    parse("1.5,2", true, {1.5f, 2.0f});     // then comma
-    parse("3\t4", true, {3.0f, 4.0f});      // then tab
-    parse("1-2", true, {1.0f, -2.0f});      // one '-': the imaginary part is negated
-    parse("-1-2", true, {-1.0f, -2.0f});    // a leading sign does not count
-    parse("1e-3+2", true, {0.001f, 2.0f});  // the exponent's '-' does not split
-    parse("-1e-3+2.5", true, {-0.001f, 2.5f});
-    parse("1+2", true, {1.0f, 2.0f});
-    parse("1-2-3", false, {0.0f, -3.0f});  // two '-': the second splits; "1-2" is no number
-    parse("1+2-3", false, {0.0f, 0.0f});   // '+' before '-' is not accepted
-    parse("1+2+3", false, {0.0f, 0.0f});
-    parse("5", false, {0.0f, 0.0f});    // nowhere to split
-    parse("x,2", false, {0.0f, 2.0f});  // what parsed is kept
-    parse("1.5,y", false, {1.5f, 0.0f});
+    parse("1.5 -2", true, {1.5f, -2.0f});
+    parse("3\t4", true, {3.0f, 4.0f});
+    parse("-1-2", true, {-1.0f, -2.0f});    // one '-' after a leading sign: the imaginary part is negated
+    parse("-1e-3+2.5", true, {-0.001f, 2.5f});  // the exponent's '-' does not split
+    parse("1-2-3", false, {0.0f, -3.0f});   // two '-': the second splits; "1-2" is no number
+    parse("1+2-3", false, {0.0f, 0.0f});    // '+' before '-' is not accepted
+    parse("1.5,y", false, {1.5f, 0.0f});    // what parsed is kept
 }
-
-// --- Random vectors.
 
 TEST(test_io_random, sizes_and_ranges) {
     std::vector<std::uint8_t> bits;
@@ -235,11 +164,8 @@ TEST(test_io_random, sizes_and_ranges) {
             ASSERT_FLOAT_EQ(std::round(part * 20000.0f), part * 20000.0f);  // steps of 1/20000
         }
     }
-    lib_test_t::generate_random_vector(0, samples);
-    EXPECT_TRUE(samples.empty());
     lib_test_t::generate_random_vector(-5, bits);
     EXPECT_TRUE(bits.empty());
-    EXPECT_GT(lib_test_t::get_current_time(), 1600000000ull * 1000000ull);  // microseconds, after 2020
 }
 
 }  // namespace
