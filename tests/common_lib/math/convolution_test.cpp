@@ -66,13 +66,6 @@ TEST(Convolution, SmallKnownResultAndRefusals)
     EXPECT_FALSE(lib_convolution_t::deal_fft_convolution(real_vector({2}), z));
     EXPECT_EQ(z, real_vector({1, 2}));
     EXPECT_EQ(capture.text(), "lib_convolution_t::deal_fft_convolution Report: Filter data array is too short!\n");
-
-    // Segment FFT length: 32 up to 16 taps, then growing with the taps and with the signal/filter ratio.
-    EXPECT_EQ(lib_convolution_t::_get_segment_fft_length(1000, 16), 32u);
-    EXPECT_EQ(lib_convolution_t::_get_segment_fft_length(1000, 17), 64u);
-    EXPECT_EQ(lib_convolution_t::_get_segment_fft_length(4096 * 96, 96), 256u);   // ratio exactly 4096
-    EXPECT_EQ(lib_convolution_t::_get_segment_fft_length(16384 * 96, 96), 512u);  // a = 2 -> growth 2
-    EXPECT_EQ(lib_convolution_t::_get_segment_fft_length(4096 * 26 * 3, 3), 256u);  // a = floor(5.1) = 5 -> growth 8
 }
 
 TEST(Convolution, DirectShortFilterAndOverlapAddMatchReference)
@@ -85,10 +78,9 @@ TEST(Convolution, DirectShortFilterAndOverlapAddMatchReference)
         std::size_t m;
         bool real;
     };
-    const size_case_t cases[] = {{3, 2, false},      {100, 5, false},   {1000, 63, false}, {12288, 3, false},
-                                 {12289, 3, false},   {16384 * 2, 2, false}, {4096 * 20 * 3, 3, false},
-                                 {4096 * 26 * 3, 3, false}, {30000, 96, false}, {3, 2, true}, {511, 21, true},
-                                 {1500, 32, true},    {1500, 33, true}};
+    const size_case_t cases[] = {{3, 2, false}, {1000, 63, false}, {12288, 3, false}, {12289, 3, false}, {16384 * 2, 2, false},
+                                 {4096 * 20 * 3, 3, false}, {4096 * 26 * 3, 3, false}, {30000, 96, false},
+                                 {3, 2, true}, {511, 21, true}, {1500, 32, true}, {1500, 33, true}};
     unsigned seed = 1;
     for (const auto& c : cases) {
         const cvec_t h = c.real ? real_taps(c.m, seed++) : uniform_complex(c.m, seed++);
@@ -128,7 +120,7 @@ TEST(Convolution, SectionsAreSlicesOfTheFullConvolution)
     EXPECT_EQ(untouched, real_vector({1}));
 }
 
-TEST(Filter, DelayTypesOnAnImpulseAndAShortCyclicBlock)
+TEST(Filter, DelayTypesOnAnImpulse)
 {
     const cvec_t taps = real_vector({0.25f, 0.5f, 0.25f});
     for (auto type : {LIB_FILTER_DELAY_ZERO, LIB_FILTER_DELAY_CYCLIC, LIB_FILTER_DELAY_NONE}) {
@@ -137,25 +129,19 @@ TEST(Filter, DelayTypesOnAnImpulseAndAShortCyclicBlock)
         const cvec_t expected = type == LIB_FILTER_DELAY_NONE ? real_vector({0, 0, 1, 2, 1}) : real_vector({0, 1, 2, 1, 0});
         for (std::size_t i = 0; i < 5; ++i) EXPECT_NEAR(std::abs(x[i] - expected[i]), 0.0f, 1e-6f) << type << " " << i;
     }
-    // Taps [1, 0, 0] centred on index 1 read one sample ahead; the last output reads past the
-    // block into its periodic repetition, so it wraps to x[0].
-    cvec_t x = real_vector({1, 2, 3});
-    ASSERT_TRUE(lib_filter_t::deal_filter(real_vector({1, 0, 0}), x, LIB_FILTER_DELAY_CYCLIC));
-    const cvec_t expected = real_vector({2, 3, 1});
-    for (std::size_t i = 0; i < 3; ++i) EXPECT_NEAR(std::abs(x[i] - expected[i]), 0.0f, 1e-6f) << i;
 }
 
 TEST(Filter, DelayTypesAgainstLinearAndCircularReferences)
 {
     // Complex taps (overlap-add), real taps of 21 (summed directly) and 40 (overlap-add); a
-    // signal shorter than the extension and a long one.
+    // signal shorter than the extension (the cyclic type then repeats it whole) and a long one.
     for (const cvec_t& h : {uniform_complex(8, 8), real_taps(21, 21), real_taps(40, 40)}) {
         const std::size_t m = h.size();
         for (std::size_t n : {7u, 200u}) {
             const cvec_t x = uniform_complex(n, static_cast<unsigned>(n + m));
-            const std::size_t centre = m / 2u;
+            const std::size_t centre = m / 2u;  // the centre tap's delay
             const auto linear = reference_convolution(h, x);
-            // Zero type: the linear convolution advanced by the centre tap's delay; none: its first n samples.
+            // Zero type: the linear convolution advanced by that delay; none: its first n samples.
             cvec_t zero = x;
             ASSERT_TRUE(lib_filter_t::deal_filter(h, zero, LIB_FILTER_DELAY_ZERO));
             ASSERT_EQ(zero.size(), n);
@@ -181,7 +167,6 @@ TEST(Filter, RejectsEmptySignalAndUnknownType)
     report_capture_t capture;
     cvec_t empty;
     EXPECT_FALSE(lib_filter_t::deal_filter(real_vector({1, 1}), empty, LIB_FILTER_DELAY_ZERO));
-    EXPECT_TRUE(empty.empty());
     cvec_t x = real_vector({1, 2});
     EXPECT_FALSE(lib_filter_t::deal_filter(real_vector({1, 1}), x, static_cast<lib_filter_delay_type_t>(7)));
     EXPECT_EQ(x, real_vector({1, 2}));
