@@ -1,5 +1,5 @@
 #pragma once
-// Slow, exact reference for the transform tests: an O(N^2) DFT in double with an exact twiddle table.
+// Slow, exact reference for the transform and filter tests: an O(N^2) DFT in double with an exact twiddle table.
 #include <cmath>
 #include <complex>
 #include <vector>
@@ -31,12 +31,12 @@ inline dvec_t reference_dft(const cvec_t& x, int sign)
     return out;
 }
 
-// ||a - b|| / ||b|| in double.
+// ||a - b|| / ||b|| in double, over the samples of a (b may run longer).
 inline double relative_l2_error(const cvec_t& a, const dvec_t& b)
 {
     double err = 0.0;
     double ref = 0.0;
-    for (std::size_t i = 0; i < b.size(); ++i) {
+    for (std::size_t i = 0; i < a.size(); ++i) {
         err += std::norm(std::complex<double>(a[i]) - b[i]);
         ref += std::norm(b[i]);
     }

@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "../fft/fft_reference.hpp"
 #include "random_signal.hpp"
 #include "vek/common_lib/math/lib_convolution.hpp"
 #include "vek/common_lib/math/lib_filter.hpp"
@@ -11,8 +12,7 @@
 
 using namespace vek::common_lib;
 using vek::test::uniform_complex;
-using cvec_t = std::vector<std::complex<float>>;
-using dvec_t = std::vector<std::complex<double>>;
+using namespace vek_test;
 
 namespace {
 
@@ -38,18 +38,6 @@ dvec_t reference_convolution(const cvec_t& h, const cvec_t& x)
         for (std::size_t j = 0; j < h.size(); ++j) y[i + j] += std::complex<double>(h[j]) * std::complex<double>(x[i]);
     }
     return y;
-}
-
-// ||a - b|| / ||b|| over the samples of a (b may run longer).
-double relative_l2_error(const cvec_t& a, const dvec_t& b)
-{
-    double err = 0.0;
-    double ref = 0.0;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        err += std::norm(std::complex<double>(a[i]) - b[i]);
-        ref += std::norm(b[i]);
-    }
-    return std::sqrt(err / ref);
 }
 
 }  // namespace
