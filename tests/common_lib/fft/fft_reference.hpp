@@ -1,5 +1,6 @@
 #pragma once
-// Slow, exact reference for the transform and filter tests: an O(N^2) DFT in double with an exact twiddle table.
+// Slow, exact reference for the transform and filter tests: an O(N^2) DFT in double with an
+// exact twiddle table.
 #include <cmath>
 #include <complex>
 #include <vector>
@@ -16,7 +17,8 @@ inline dvec_t reference_dft(const cvec_t& x, int sign)
     const std::size_t n = x.size();
     dvec_t twiddle(n);
     for (std::size_t i = 0; i < n; ++i) {
-        twiddle[i] = std::polar(1.0, sign * 2.0 * 3.14159265358979323846 * static_cast<double>(i) / static_cast<double>(n));
+        twiddle[i] = std::polar(
+            1.0, sign * 2.0 * 3.14159265358979323846 * static_cast<double>(i) / static_cast<double>(n));
     }
     dvec_t out(n);
     for (std::size_t k = 0; k < n; ++k) {
@@ -43,6 +45,8 @@ inline double relative_l2_error(const cvec_t& a, const dvec_t& b)
     return ref == 0.0 ? std::sqrt(err) : std::sqrt(err / ref);
 }
 
-inline double relative_l2_error(const cvec_t& a, const cvec_t& b) { return relative_l2_error(a, dvec_t(b.begin(), b.end())); }
+inline double relative_l2_error(const cvec_t& a, const cvec_t& b) {
+    return relative_l2_error(a, dvec_t(b.begin(), b.end()));
+}
 
 }  // namespace vek_test

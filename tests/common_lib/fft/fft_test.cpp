@@ -26,7 +26,9 @@ constexpr double MAX_RELATIVE_ERROR = 1e-5;
 cvec_t tone(std::size_t n, double bin, float amplitude)
 {
     cvec_t x(n);
-    for (std::size_t i = 0; i < n; ++i) x[i] = std::polar(amplitude, static_cast<float>(2.0 * 3.14159265358979323846 * bin * static_cast<double>(i) / static_cast<double>(n)));
+    for (std::size_t i = 0; i < n; ++i)
+        x[i] = std::polar(amplitude, static_cast<float>(2.0 * 3.14159265358979323846 * bin *
+                                                        static_cast<double>(i) / static_cast<double>(n)));
     return x;
 }
 
@@ -43,9 +45,11 @@ TEST(FftAccuracy, ForwardAndInverseMatchDft)
         ASSERT_TRUE(lib_fourier_transform_t::deal_fft(forward));
         ASSERT_TRUE(lib_fourier_transform_t::deal_ifft(inverse));
         ASSERT_EQ(forward.size(), n);
-        EXPECT_LE(relative_l2_error(forward, reference_dft(x, -1)), MAX_RELATIVE_ERROR) << "forward, N = " << n;
+        EXPECT_LE(relative_l2_error(forward, reference_dft(x, -1)), MAX_RELATIVE_ERROR)
+            << "forward, N = " << n;
         for (auto& z : inverse) z *= static_cast<float>(n);
-        EXPECT_LE(relative_l2_error(inverse, reference_dft(x, +1)), MAX_RELATIVE_ERROR) << "inverse, N = " << n;
+        EXPECT_LE(relative_l2_error(inverse, reference_dft(x, +1)), MAX_RELATIVE_ERROR)
+            << "inverse, N = " << n;
     }
 }
 
@@ -100,9 +104,11 @@ TEST(FftLengthRule, PadsToRequestedLengthNeverTruncatesScalesByPaddedLengthAndRe
     cvec_t y = x;
     report_capture_t capture;
     EXPECT_TRUE(lib_fourier_transform_t::deal_multi_thread_fft(y, 0, 128));
-    EXPECT_EQ(capture.text(), "lib_fourier_transform_t::deal_multi_thread_ifft Report : Illegal Thread Number!\n");
+    EXPECT_EQ(capture.text(),
+              "lib_fourier_transform_t::deal_multi_thread_ifft Report : Illegal Thread Number!\n");
     EXPECT_FALSE(lib_pocket_fft_plan_manager_t::deal_transform(64, y, false, 1));
-    EXPECT_TRUE(capture.contains("lib_fft_plan_manager_t::deal_transform Report : Input data length NOT match!\n"));
+    EXPECT_TRUE(
+        capture.contains("lib_fft_plan_manager_t::deal_transform Report : Input data length NOT match!\n"));
     EXPECT_EQ(y, x);
     cvec_t empty;
     EXPECT_FALSE(lib_fourier_transform_t::deal_fft(empty));
@@ -116,7 +122,8 @@ TEST(FftSegmentation, RuleAgreesWithBruteForceSearch)
     // Independent statement of the rule: every segment fits in one transform and is at least
     // 2048 points, m divides L, and m is the smallest such count; m = 1 when none exists (primes).
     int unsegmentable = 0;
-    for (std::uint32_t length = LIB_FOURIER_TRANSFROM_DATA_LENGTH_MAX + 1u; length < LIB_FOURIER_TRANSFROM_DATA_LENGTH_MAX + 400u; ++length) {
+    for (std::uint32_t length = LIB_FOURIER_TRANSFROM_DATA_LENGTH_MAX + 1u;
+         length < LIB_FOURIER_TRANSFROM_DATA_LENGTH_MAX + 400u; ++length) {
         std::uint32_t expected = 0;
         for (std::uint32_t k = 2; k <= length / 2048u && expected == 0; ++k) {
             if (length % k == 0u && length / k <= LIB_FOURIER_TRANSFROM_DATA_LENGTH_MAX) expected = k;
@@ -146,7 +153,8 @@ TEST(FftSegmentation, SegmentedTransformIsTheLongSpectrumDecimated)
             ASSERT_EQ(y.size(), length / m);
             const dvec_t full = reference_dft(padded, inverse ? +1 : -1);
             dvec_t expected(length / m);
-            for (std::size_t j = 0; j < expected.size(); ++j) expected[j] = full[j * m] / static_cast<double>(inverse ? length : m);
+            for (std::size_t j = 0; j < expected.size(); ++j)
+                expected[j] = full[j * m] / static_cast<double>(inverse ? length : m);
             EXPECT_LE(relative_l2_error(y, expected), 1e-5) << size << (inverse ? " inverse" : " forward");
         }
     }
@@ -163,7 +171,8 @@ TEST(FftSpectrum, ShiftAndCentredToneWithItsAmplitude)
     // e^(+j 2 pi k n / N) is a positive frequency.
     for (double bin : {10.0, -7.0}) {
         cvec_t spectrum;
-        lib_fourier_transform_t::calc_freq_spectrum(tone(256, bin, 2.0f), spectrum, false, LIB_WINDOW_RECTANGLE);
+        lib_fourier_transform_t::calc_freq_spectrum(tone(256, bin, 2.0f), spectrum, false,
+                                                    LIB_WINDOW_RECTANGLE);
         EXPECT_NEAR(std::abs(spectrum[static_cast<std::size_t>(128 + bin)]), 2.0f, 1e-5f) << bin;
         EXPECT_NEAR(std::abs(spectrum[static_cast<std::size_t>(128 - bin)]), 0.0f, 1e-4f) << bin;
     }
@@ -196,7 +205,9 @@ TEST(FftPlanManager, ReusesPlansAndServesConcurrentCallers)
             const cvec_t in = uniform_complex(300u + 37u * t, static_cast<unsigned>(t));
             for (int round = 0; round < 20; ++round) {
                 cvec_t y = in;
-                errors[t] += lib_fourier_transform_t::deal_fft(y) && lib_fourier_transform_t::deal_ifft(y) ? relative_l2_error(y, in) : 1.0;
+                errors[t] += lib_fourier_transform_t::deal_fft(y) && lib_fourier_transform_t::deal_ifft(y)
+                                 ? relative_l2_error(y, in)
+                                 : 1.0;
             }
         });
     }
@@ -206,8 +217,10 @@ TEST(FftPlanManager, ReusesPlansAndServesConcurrentCallers)
 
 TEST(FftThreads, DefaultWorkerCountRule)
 {
-    const std::pair<std::uint32_t, std::uint32_t> rule[] = {{0, 6}, {2, 1}, {3, 1}, {8, 6}, {18, 16}, {19, 16}};
-    for (const auto& [hardware, workers] : rule) EXPECT_EQ(lib_common_multi_thread_t::get_thread_number_for_hardware(hardware), workers) << hardware;
+    const std::pair<std::uint32_t, std::uint32_t> rule[] = {{0, 6}, {2, 1},   {3, 1},
+                                                            {8, 6}, {18, 16}, {19, 16}};
+    for (const auto& [hardware, workers] : rule)
+        EXPECT_EQ(lib_common_multi_thread_t::get_thread_number_for_hardware(hardware), workers) << hardware;
     EXPECT_EQ(lib_common_multi_thread_t::get_default_thread_number(),
               lib_common_multi_thread_t::get_thread_number_for_hardware(std::thread::hardware_concurrency()));
 }

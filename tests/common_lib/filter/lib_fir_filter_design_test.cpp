@@ -18,7 +18,8 @@ using mask_t = std::vector<lib_fir_filter_design_t::mask_point_t>;
 
 namespace {
 
-// |H(f)| on a grid of 400 points over [-1, 1) (Nyquist-normalised, step 0.005): H(f) = sum h[n] e^(-j pi f n).
+// |H(f)| on a grid of 400 points over [-1, 1) (Nyquist-normalised, step 0.005):
+// H(f) = sum h[n] e^(-j pi f n).
 struct response_t {
     std::vector<double> magnitude;
     explicit response_t(const cvec& taps) {
@@ -26,11 +27,14 @@ struct response_t {
         padded.resize(400);
         for (const auto& z : vek_test::reference_dft(padded, -1)) magnitude.push_back(std::abs(z));
     }
-    double at(double f) const { return magnitude[static_cast<std::size_t>(std::lround(f * 200.0) + 400) % 400]; }
+    double at(double f) const {
+        return magnitude[static_cast<std::size_t>(std::lround(f * 200.0) + 400) % 400];
+    }
     double db(double f) const { return 20.0 * std::log10(at(f)); }
 };
 
-lib_fir_filter_design_t designer(vcl::lib_fir_filter_passband_type_t type, double lower, double upper, bool symmetric = true) {
+lib_fir_filter_design_t designer(vcl::lib_fir_filter_passband_type_t type, double lower, double upper,
+                                 bool symmetric = true) {
     lib_fir_filter_design_t d;
     d.set_filter_passband_type(type);
     d.set_filter_length(101);
@@ -74,18 +78,27 @@ TEST(FirFilterDesign, ResponsesMeetPassStopAndEdges) {
     struct case_t {
         lib_fir_filter_design_t design;
         std::vector<double> edges;
-        std::function<bool(double)> pass;
         bool real;
+        std::function<bool(double)> pass;
     };
+    // clang-format off
     const std::vector<case_t> cases{
-        {designer(vcl::LIB_FIR_FILTER_LOWPASS, 0.3, 0.3), {-0.3, 0.3}, [](double f) { return std::abs(f) < 0.3; }, true},
-        {designer(vcl::LIB_FIR_FILTER_HIGHPASS, 0.4, 0.4), {-0.4, 0.4}, [](double f) { return std::abs(f) > 0.4; }, true},
-        {designer(vcl::LIB_FIR_FILTER_BANDPASS, 0.3, 0.7), {-0.7, -0.3, 0.3, 0.7}, [](double f) { return std::abs(std::abs(f) - 0.5) < 0.2; }, true},
-        {designer(vcl::LIB_FIR_FILTER_BANDSTOP, 0.3, 0.7), {-0.7, -0.3, 0.3, 0.7}, [](double f) { return std::abs(std::abs(f) - 0.5) > 0.2; }, true},
-        {designer(vcl::LIB_FIR_FILTER_BANDPASS, -0.7, -0.3), {-0.7, -0.3}, [](double f) { return std::abs(f + 0.5) < 0.2; }, false},
-        {designer(vcl::LIB_FIR_FILTER_BANDPASS, 0.2, 0.6, false), {0.2, 0.6}, [](double f) { return std::abs(f - 0.4) < 0.2; }, false},
-        {designer(vcl::LIB_FIR_FILTER_BANDSTOP, 0.2, 0.6, false), {0.2, 0.6}, [](double f) { return std::abs(f - 0.4) > 0.2; }, false},
+        {designer(vcl::LIB_FIR_FILTER_LOWPASS, 0.3, 0.3), {-0.3, 0.3}, true,
+         [](double f) { return std::abs(f) < 0.3; }},
+        {designer(vcl::LIB_FIR_FILTER_HIGHPASS, 0.4, 0.4), {-0.4, 0.4}, true,
+         [](double f) { return std::abs(f) > 0.4; }},
+        {designer(vcl::LIB_FIR_FILTER_BANDPASS, 0.3, 0.7), {-0.7, -0.3, 0.3, 0.7}, true,
+         [](double f) { return std::abs(std::abs(f) - 0.5) < 0.2; }},
+        {designer(vcl::LIB_FIR_FILTER_BANDSTOP, 0.3, 0.7), {-0.7, -0.3, 0.3, 0.7}, true,
+         [](double f) { return std::abs(std::abs(f) - 0.5) > 0.2; }},
+        {designer(vcl::LIB_FIR_FILTER_BANDPASS, -0.7, -0.3), {-0.7, -0.3}, false,
+         [](double f) { return std::abs(f + 0.5) < 0.2; }},
+        {designer(vcl::LIB_FIR_FILTER_BANDPASS, 0.2, 0.6, false), {0.2, 0.6}, false,
+         [](double f) { return std::abs(f - 0.4) < 0.2; }},
+        {designer(vcl::LIB_FIR_FILTER_BANDSTOP, 0.2, 0.6, false), {0.2, 0.6}, false,
+         [](double f) { return std::abs(f - 0.4) > 0.2; }},
     };
+    // clang-format on
     for (std::size_t i = 0; i < cases.size(); ++i) {
         auto d = cases[i].design;
         ASSERT_TRUE(d.generate_fir_filter());
@@ -146,7 +159,8 @@ TEST(FirFilterDesign, DefaultDesignFailuresAndReuse) {
         EXPECT_FALSE(d.generate_fir_filter());
         EXPECT_FALSE(d.is_data_ready());
         EXPECT_TRUE(d.get_filter_data().empty());
-        EXPECT_EQ(capture.text(), "lib_fir_fitler_design_t::_generate_ideal_filter_data Report : Error FIR Filter Type!\n");
+        EXPECT_EQ(capture.text(),
+                  "lib_fir_fitler_design_t::_generate_ideal_filter_data Report : Error FIR Filter Type!\n");
     }
     d.set_filter_passband_type(vcl::LIB_FIR_FILTER_LOWPASS);
     ASSERT_TRUE(d.generate_fir_filter());
@@ -167,18 +181,22 @@ TEST(FirMaskDesign, LengthImpulseAndLowPassMask) {
     mask_t twenty;
     for (int i = 0; i < 20; ++i) twenty.push_back({-1.0 + 2.0 * i / 19.0, 0.0f});
     cvec taps;
-    ASSERT_TRUE(lib_fir_filter_design_t::generate_fir_filter_by_mask_data(twenty, taps, vcl::LIB_WINDOW_HANN));
+    ASSERT_TRUE(
+        lib_fir_filter_design_t::generate_fir_filter_by_mask_data(twenty, taps, vcl::LIB_WINDOW_HANN));
     EXPECT_EQ(taps.size(), 129u);
 
     // A flat mask is a centred unit impulse.
-    ASSERT_TRUE(lib_fir_filter_design_t::generate_fir_filter_by_mask_data({{-1.0, -6.0f}, {1.0, -6.0f}}, taps, vcl::LIB_WINDOW_RECTANGLE));
+    ASSERT_TRUE(lib_fir_filter_design_t::generate_fir_filter_by_mask_data({{-1.0, -6.0f}, {1.0, -6.0f}}, taps,
+                                                                          vcl::LIB_WINDOW_RECTANGLE));
     ASSERT_EQ(taps.size(), 65u);
-    for (std::size_t n = 0; n < taps.size(); ++n) EXPECT_NEAR(std::abs(taps[n]), n == 32 ? 1.0 : 0.0, 1e-6) << n;
+    for (std::size_t n = 0; n < taps.size(); ++n)
+        EXPECT_NEAR(std::abs(taps[n]), n == 32 ? 1.0 : 0.0, 1e-6) << n;
 
     // 0 dB inside |f| <= 0.3, -60 dB beyond |f| >= 0.5, given unsorted; the largest tap is 1. The
     // 65-point grid and the Hann window smear the mask by a few steps of 2/64; well inside each band
     // the response follows it.
-    const mask_t mask{{0.5, -60.0f}, {-1.0, -60.0f}, {-0.3, 0.0f}, {1.0, -60.0f}, {0.3, 0.0f}, {-0.5, -60.0f}};
+    const mask_t mask{{0.5, -60.0f}, {-1.0, -60.0f}, {-0.3, 0.0f},
+                      {1.0, -60.0f}, {0.3, 0.0f},    {-0.5, -60.0f}};
     ASSERT_TRUE(lib_fir_filter_design_t::generate_fir_filter_by_mask_data(mask, taps, vcl::LIB_WINDOW_HANN));
     ASSERT_EQ(taps.size(), 65u);
     double peak = 0.0;
@@ -200,7 +218,8 @@ TEST(FirMaskDesign, MaskSamplingInterpolatesLinearlyAndAveragesSteps) {
     lib_fir_filter_design_t::_sample_mask_levels({{-0.5, -10.0f}, {0.5, 10.0f}}, 9, levels);
     EXPECT_EQ(levels, (std::vector<float>{-10.0f, -10.0f, -10.0f, -5.0f, 0.0f, 5.0f, 10.0f, 10.0f, 10.0f}));
     // A step at 0 (three points there): the mean of the first and the last level given there.
-    lib_fir_filter_design_t::_sample_mask_levels({{-1.0, 0.0f}, {0.0, -20.0f}, {0.0, -99.0f}, {0.0, -40.0f}, {1.0, -40.0f}}, 9, levels);
+    lib_fir_filter_design_t::_sample_mask_levels(
+        {{-1.0, 0.0f}, {0.0, -20.0f}, {0.0, -99.0f}, {0.0, -40.0f}, {1.0, -40.0f}}, 9, levels);
     EXPECT_NEAR(levels[4], -30.0f, 1e-5);
     EXPECT_NEAR(levels[2], -10.0f, 1e-5);  // -0.5: halfway from 0 dB at -1 to -20 dB at 0
 }

@@ -31,8 +31,8 @@ long double reference_i0(long double x) {
     return sum;
 }
 
-// w[n] for n in [0, L), indexed by window type: the cosine sums in t = n / (L - 1), Gauss (width 2.5) and Kaiser (beta 6)
-// in r = (n - c) / c with c = (L - 1) / 2.
+// w[n] for n in [0, L), indexed by window type: the cosine sums in t = n / (L - 1), Gauss (width 2.5) and
+// Kaiser (beta 6) in r = (n - c) / c with c = (L - 1) / 2.
 double closed_form(vcl::lib_window_type_t type, double n, double length) {
     const std::vector<std::vector<double>> cosine_sums{
         {1.0}, {0.54, -0.46}, {0.5, -0.5}, {}, {}, {0.42, -0.5, 0.08}, {0.35875, -0.48829, 0.14128, -0.01168},
@@ -41,10 +41,12 @@ double closed_form(vcl::lib_window_type_t type, double n, double length) {
     const double c = (length - 1.0) / 2.0;
     const double r = (n - c) / c;
     if (type == vcl::LIB_WINDOW_GAUSS) return std::exp(-0.5 * 6.25 * r * r);
-    if (type == vcl::LIB_WINDOW_KAISER) return static_cast<double>(reference_i0(6.0L * std::sqrt(1.0L - r * r)) / reference_i0(6.0L));
+    if (type == vcl::LIB_WINDOW_KAISER)
+        return static_cast<double>(reference_i0(6.0L * std::sqrt(1.0L - r * r)) / reference_i0(6.0L));
     double s = 0.0;
     const auto& a = cosine_sums[type];
-    for (std::size_t k = 0; k < a.size(); ++k) s += a[k] * std::cos(2.0 * kPi * static_cast<double>(k) * n / (length - 1.0));
+    for (std::size_t k = 0; k < a.size(); ++k)
+        s += a[k] * std::cos(2.0 * kPi * static_cast<double>(k) * n / (length - 1.0));
     return s;
 }
 
@@ -59,7 +61,8 @@ TEST(WindowFunction, EveryShapeMatchesItsClosedFormIsSymmetricAndNormalisesToUni
             ASSERT_EQ(w.size(), length) << type;
             for (std::uint32_t n = 0; n < length; ++n) {
                 // Single-precision storage plus single-precision accumulation of up to five terms.
-                EXPECT_NEAR(w[n].real(), closed_form(t, n, length), 1e-6) << type << " length " << length << " n " << n;
+                EXPECT_NEAR(w[n].real(), closed_form(t, n, length), 1e-6)
+                    << type << " length " << length << " n " << n;
                 EXPECT_EQ(w[n].imag(), 0.0f);
                 EXPECT_EQ(w[n], w[length - 1 - n]);
             }
@@ -86,24 +89,30 @@ TEST(WindowFunction, KaiserLimitsAndBesselAgainstLongDoubleSeries) {
 
     // The library range, the asymptotic range from 500 and the region where e^x overflows.
     for (double x : {0.0, 1e-3, 1.0, 7.75, 25.0, 200.0, 499.9, 500.0, 650.0, 712.0}) {
-        EXPECT_NEAR(lib_window_function_t::calc_bessel_i0(x) / static_cast<double>(reference_i0(x)), 1.0, 1e-13) << x;
+        EXPECT_NEAR(lib_window_function_t::calc_bessel_i0(x) / static_cast<double>(reference_i0(x)), 1.0,
+                    1e-13)
+            << x;
         EXPECT_EQ(lib_window_function_t::calc_bessel_i0(-x), lib_window_function_t::calc_bessel_i0(x));
     }
-    EXPECT_DOUBLE_EQ(lib_window_function_t::_calc_polynomial({1.0, 2.0, 3.0}, 2.0), 17.0);  // ascending Horner
+    EXPECT_DOUBLE_EQ(lib_window_function_t::_calc_polynomial({1.0, 2.0, 3.0}, 2.0),
+                     17.0);  // ascending Horner
 }
 
 TEST(WindowFunction, ApplyMultipliesByTheUnitSumWindow) {
     cvec data(8, {2.0f, -1.0f});
     lib_window_function_t::apply_window_functon(data, vcl::LIB_WINDOW_HANN);
-    cvec w;
-    lib_window_function_t::generate_hann_window(w, 8, true);
-    for (std::size_t n = 0; n < data.size(); ++n) EXPECT_NEAR(std::abs(data[n] - std::complex<float>(2.0f, -1.0f) * w[n].real()), 0.0, 1e-7);
+    for (std::size_t n = 0; n < data.size(); ++n)
+        EXPECT_NEAR(std::abs(data[n] - std::complex<float>(2.0f, -1.0f) *
+                                           static_cast<float>(closed_form(vcl::LIB_WINDOW_HANN, n, 8) / 3.5)),
+                    0.0, 1e-6)
+            << n;  // Hann of 8 sums to 3.5
 
     vcl::report_capture_t capture;
     cvec one{{3.0f, 4.0f}};
     lib_window_function_t::apply_window_functon(one, vcl::LIB_WINDOW_HANN);
     EXPECT_EQ(one, cvec({{3.0f, 4.0f}}));
-    EXPECT_EQ(capture.text(), "lib_window_function_t::apply_window_functon Report: Input Data Array is Too Short!\n");
+    EXPECT_EQ(capture.text(),
+              "lib_window_function_t::apply_window_functon Report: Input Data Array is Too Short!\n");
 }
 
 TEST(WindowFunction, BadParametersAndDegenerateLengths) {
@@ -112,7 +121,8 @@ TEST(WindowFunction, BadParametersAndDegenerateLengths) {
     cvec w = before;
     lib_window_function_t::generate_win_data_arr(w, static_cast<vcl::lib_window_type_t>(9), 16, false);
     EXPECT_EQ(w, before);
-    EXPECT_EQ(capture.text(), "lib_window_function_t::_generate_win_data_arr Report : Error Window Function Type!\n");
+    EXPECT_EQ(capture.text(),
+              "lib_window_function_t::_generate_win_data_arr Report : Error Window Function Type!\n");
     lib_window_function_t::generate_kaiser_window(w, 16, false, -0.5);
     EXPECT_EQ(w, before);
     EXPECT_TRUE(capture.contains("generate_kaiser_window Report: Beta should be NOT Negative!\n"));

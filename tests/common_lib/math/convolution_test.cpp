@@ -35,7 +35,8 @@ dvec_t reference_convolution(const cvec_t& h, const cvec_t& x)
 {
     dvec_t y(x.size() + h.size() - 1u);
     for (std::size_t i = 0; i < x.size(); ++i) {
-        for (std::size_t j = 0; j < h.size(); ++j) y[i + j] += std::complex<double>(h[j]) * std::complex<double>(x[i]);
+        for (std::size_t j = 0; j < h.size(); ++j)
+            y[i + j] += std::complex<double>(h[j]) * std::complex<double>(x[i]);
     }
     return y;
 }
@@ -53,7 +54,8 @@ TEST(Convolution, SmallKnownResultAndRefusals)
     report_capture_t capture;
     EXPECT_FALSE(lib_convolution_t::deal_fft_convolution(real_vector({2}), z));
     EXPECT_EQ(z, real_vector({1, 2}));
-    EXPECT_EQ(capture.text(), "lib_convolution_t::deal_fft_convolution Report: Filter data array is too short!\n");
+    EXPECT_EQ(capture.text(),
+              "lib_convolution_t::deal_fft_convolution Report: Filter data array is too short!\n");
 }
 
 TEST(Convolution, DirectShortFilterAndOverlapAddMatchReference)
@@ -66,9 +68,10 @@ TEST(Convolution, DirectShortFilterAndOverlapAddMatchReference)
         std::size_t m;
         bool real;
     };
-    const size_case_t cases[] = {{3, 2, false}, {1000, 63, false}, {12288, 3, false}, {12289, 3, false}, {16384 * 2, 2, false},
-                                 {4096 * 20 * 3, 3, false}, {4096 * 26 * 3, 3, false}, {30000, 96, false},
-                                 {3, 2, true}, {511, 21, true}, {1500, 32, true}, {1500, 33, true}};
+    const size_case_t cases[] = {
+        {3, 2, false},         {1000, 63, false},         {12288, 3, false},         {12289, 3, false},
+        {16384 * 2, 2, false}, {4096 * 20 * 3, 3, false}, {4096 * 26 * 3, 3, false}, {30000, 96, false},
+        {3, 2, true},          {511, 21, true},           {1500, 32, true},          {1500, 33, true}};
     unsigned seed = 1;
     for (const auto& c : cases) {
         const cvec_t h = c.real ? real_taps(c.m, seed++) : uniform_complex(c.m, seed++);
@@ -93,12 +96,14 @@ TEST(Convolution, SectionsAreSlicesOfTheFullConvolution)
     // overlapping either edge, and reaching beyond the full length (zeros there).
     for (const auto& filter : {uniform_complex(7, 31), real_taps(5, 32)}) {
         const auto full = reference_convolution(filter, x);
-        for (const auto& [first, count] : {std::pair<std::size_t, std::size_t>{10, 1000}, {0, 1210}, {1190, 30}, {0, 0}}) {
+        for (const auto& [first, count] :
+             {std::pair<std::size_t, std::size_t>{10, 1000}, {0, 1210}, {1190, 30}, {0, 0}}) {
             cvec_t out;
             ASSERT_TRUE(lib_convolution_t::deal_convolution_section(filter, x, first, count, out));
             ASSERT_EQ(out.size(), count);
             for (std::size_t i = 0; i < count; ++i) {
-                const std::complex<double> expected = first + i < full.size() ? full[first + i] : std::complex<double>();
+                const std::complex<double> expected =
+                    first + i < full.size() ? full[first + i] : std::complex<double>();
                 EXPECT_LT(std::abs(std::complex<double>(out[i]) - expected), 1e-5) << first << " " << i;
             }
         }
@@ -114,8 +119,10 @@ TEST(Filter, DelayTypesOnAnImpulse)
     for (auto type : {LIB_FILTER_DELAY_ZERO, LIB_FILTER_DELAY_CYCLIC, LIB_FILTER_DELAY_NONE}) {
         cvec_t x = real_vector({0, 0, 4, 0, 0});
         ASSERT_TRUE(lib_filter_t::deal_filter(taps, x, type));
-        const cvec_t expected = type == LIB_FILTER_DELAY_NONE ? real_vector({0, 0, 1, 2, 1}) : real_vector({0, 1, 2, 1, 0});
-        for (std::size_t i = 0; i < 5; ++i) EXPECT_NEAR(std::abs(x[i] - expected[i]), 0.0f, 1e-6f) << type << " " << i;
+        const cvec_t expected =
+            type == LIB_FILTER_DELAY_NONE ? real_vector({0, 0, 1, 2, 1}) : real_vector({0, 1, 2, 1, 0});
+        for (std::size_t i = 0; i < 5; ++i)
+            EXPECT_NEAR(std::abs(x[i] - expected[i]), 0.0f, 1e-6f) << type << " " << i;
     }
 }
 
@@ -133,14 +140,17 @@ TEST(Filter, DelayTypesAgainstLinearAndCircularReferences)
             cvec_t zero = x;
             ASSERT_TRUE(lib_filter_t::deal_filter(h, zero, LIB_FILTER_DELAY_ZERO));
             ASSERT_EQ(zero.size(), n);
-            EXPECT_LE(relative_l2_error(zero, dvec_t(linear.begin() + static_cast<std::ptrdiff_t>(centre), linear.end())), 1e-5) << m << " " << n;
+            const dvec_t advanced(linear.begin() + static_cast<std::ptrdiff_t>(centre), linear.end());
+            EXPECT_LE(relative_l2_error(zero, advanced), 1e-5) << m << " " << n;
             cvec_t none = x;
             ASSERT_TRUE(lib_filter_t::deal_filter(h, none, LIB_FILTER_DELAY_NONE));
             EXPECT_LE(relative_l2_error(none, linear), 1e-5) << m << " " << n;
             // Cyclic type: the circular convolution of the block, centred.
             dvec_t circular(n);
             for (std::size_t i = 0; i < n; ++i) {
-                for (std::size_t j = 0; j < m; ++j) circular[i] += std::complex<double>(h[j]) * std::complex<double>(x[(i + centre + n * m - j) % n]);
+                for (std::size_t j = 0; j < m; ++j)
+                    circular[i] +=
+                        std::complex<double>(h[j]) * std::complex<double>(x[(i + centre + n * m - j) % n]);
             }
             cvec_t cyclic = x;
             ASSERT_TRUE(lib_filter_t::deal_filter(h, cyclic, LIB_FILTER_DELAY_CYCLIC));

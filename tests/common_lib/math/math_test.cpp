@@ -44,7 +44,8 @@ TEST(CommonMath, PhaseStatisticsAndEmptyArrays)
     EXPECT_EQ(math::get_complex_array_rms({}), 0.0f);
     EXPECT_EQ(math::get_data_max_amplitude({}), 0.0f);
     EXPECT_EQ(math::get_peak_to_rms_ratio({}), 0.0f);
-    EXPECT_TRUE(capture.contains("lib_common_math_t::get_complex_array_rms Report: Empty data array to rms calculation!\n"));
+    EXPECT_TRUE(capture.contains(
+        "lib_common_math_t::get_complex_array_rms Report: Empty data array to rms calculation!\n"));
 }
 
 TEST(CommonMath, ConversionsAndPowersOfTwo)
@@ -93,7 +94,8 @@ TEST(CommonMath, BitHelpers)
     report_capture_t capture;
     EXPECT_FALSE(math::recover_value_from_bit_data(std::vector<int>(65, 1), value, 65, 0));
     EXPECT_EQ(value, 0u);
-    EXPECT_EQ(capture.text(), "lib_common_math_t::recover_value_from_bit_data Report : Bit Number is out of range!\n");
+    EXPECT_EQ(capture.text(),
+              "lib_common_math_t::recover_value_from_bit_data Report : Bit Number is out of range!\n");
     EXPECT_FALSE(math::recover_value_from_bit_data(std::vector<int>{1, 2}, value, 2, 0));
 
     EXPECT_TRUE(math::check_generator_polynomial_valid({7, 6, 0}, 7));
@@ -111,12 +113,13 @@ TEST(Container, ShiftExtremaMapsAndRepeats)
     EXPECT_EQ(v, (std::vector<char>{'b', 'c', 'a'}));
     report_capture_t capture;
     EXPECT_FALSE(lib_common_container_t::deal_cyclic_shift(4, v));
-    EXPECT_EQ(capture.text(), "lib_common_container_t::deal_cyclic_shift Report : Shift Offset Out of Range!\n");
+    EXPECT_EQ(capture.text(),
+              "lib_common_container_t::deal_cyclic_shift Report : Shift Offset Out of Range!\n");
     std::vector<int> empty;
     EXPECT_FALSE(lib_common_container_t::deal_cyclic_shift(0, empty));
 
     const std::vector<int> w{3, 9, 1, 9, 1};
-    EXPECT_EQ(lib_common_container_t::get_max_index(w), 1u);  // first occurrence
+    EXPECT_EQ(lib_common_container_t::get_max_index(w), 1u);  // first occurrences
     EXPECT_EQ(&lib_common_container_t::get_min_value(w), &w[2]);
 
     std::map<int, float> m{{5, 0.5f}, {1, 0.1f}, {3, 0.3f}};  // values set in key order
@@ -149,16 +152,19 @@ TEST(TypeCast, ConstellationModulatorAndBits)
 {
     const std::vector<std::uint32_t> expected{2, 2, 2, 4, 4, 8, 16, 2, 4, 4, 8, 8, 16, 16, 32, 4,
                                               8, 16, 32, 64, 128, 256, 512, 1024, 2048, 4096, 2, 2, 4, 8, 16};
-    for (std::uint32_t type = 0; type < expected.size(); ++type) EXPECT_EQ(lib_common_type_cast_t::get_constellation_point(type), expected[type]) << type;
+    for (std::uint32_t type = 0; type < expected.size(); ++type)
+        EXPECT_EQ(lib_common_type_cast_t::get_constellation_point(type), expected[type]) << type;
     EXPECT_EQ(lib_common_type_cast_t::get_bits_per_symbol(25, 0), 12u);
     EXPECT_EQ(lib_common_type_cast_t::get_bits_per_symbol(31, 48), 5u);  // log2 48 truncated
-    for (const auto& [type, modulator] : {std::pair<std::uint32_t, std::uint32_t>{25, 0}, {26, 1}, {30, 1}, {31, 2}})
+    for (const auto& [type, modulator] :
+         {std::pair<std::uint32_t, std::uint32_t>{25, 0}, {26, 1}, {30, 1}, {31, 2}})
         EXPECT_EQ(lib_common_type_cast_t::get_modulator_type(type), modulator) << type;
     EXPECT_TRUE(lib_common_type_cast_t::is_prbs_code_type(5));
     EXPECT_FALSE(lib_common_type_cast_t::is_prbs_code_type(6));
     report_capture_t capture;
     EXPECT_EQ(lib_common_type_cast_t::get_constellation_point(31), 0u);
-    EXPECT_EQ(capture.text(), "lib_common_type_cast_t::get_constellation_point Report: Error Constellation Type!\n");
+    EXPECT_EQ(capture.text(),
+              "lib_common_type_cast_t::get_constellation_point Report: Error Constellation Type!\n");
 }
 
 TEST(SignalProcess, MixerMatchesClosedFormOverLongBlocks)
@@ -168,7 +174,9 @@ TEST(SignalProcess, MixerMatchesClosedFormOverLongBlocks)
     cvec_t x(100000, {1.0f, 0.0f});
     lib_common_signal_process_t::deal_mixer(x, freq, phase);
     double worst = 0.0;
-    for (std::size_t i = 0; i < x.size(); i += 97) worst = std::max(worst, std::abs(std::complex<double>(x[i]) - std::polar(1.0, phase + 2.0 * PI * freq * static_cast<double>(i))));
+    for (std::size_t i = 0; i < x.size(); i += 97)
+        worst = std::max(worst, std::abs(std::complex<double>(x[i]) -
+                                         std::polar(1.0, phase + 2.0 * PI * freq * static_cast<double>(i))));
     // The step angle is rounded to single precision on purpose (one step per frequency), which
     // moves the phase by about 2e-4 rad after 1e5 samples; the rotator itself adds no drift.
     EXPECT_LT(worst, 1e-3);
@@ -180,14 +188,17 @@ TEST(SignalProcess, FractionalDelayShiftsAPeriodicToneAnalytically)
     // 63-tap Blackman-windowed sinc keeps the error well below 1e-3 at 0.05 cycles/sample.
     auto tone = [](double delay) {
         cvec_t x(256);
-        for (std::size_t i = 0; i < x.size(); ++i) x[i] = std::polar(1.0f, static_cast<float>(2.0 * PI * 12.0 / 256.0 * (static_cast<double>(i) - delay)));
+        for (std::size_t i = 0; i < x.size(); ++i)
+            x[i] = std::polar(1.0f,
+                              static_cast<float>(2.0 * PI * 12.0 / 256.0 * (static_cast<double>(i) - delay)));
         return x;
     };
     for (double delay : {0.3, -0.45, 0.0}) {
         cvec_t x = tone(0.0);
         ASSERT_TRUE(lib_common_signal_process_t::deal_fractional_delay(delay, x));
         const cvec_t expected = tone(delay);
-        for (std::size_t i = 0; i < x.size(); ++i) ASSERT_LT(std::abs(x[i] - expected[i]), 1e-3) << "delay " << delay << " at " << i;
+        for (std::size_t i = 0; i < x.size(); ++i)
+            ASSERT_LT(std::abs(x[i] - expected[i]), 1e-3) << "delay " << delay << " at " << i;
     }
     cvec_t x(8, {1.0f, 0.0f});
     EXPECT_FALSE(lib_common_signal_process_t::deal_fractional_delay(1.0, x));
@@ -245,5 +256,6 @@ TEST(Normalization, DivisorsMatchTheirDefinitions)
     report_capture_t capture;
     std::vector<float> cancel{1.0f, -1.0f};
     EXPECT_FALSE(lib_normalization_t::sum_normalize(cancel));
-    EXPECT_EQ(capture.text(), "lib_normalization_t::sum_normalize Report: Data array has a too small sum: 0\n");
+    EXPECT_EQ(capture.text(),
+              "lib_normalization_t::sum_normalize Report: Data array has a too small sum: 0\n");
 }
