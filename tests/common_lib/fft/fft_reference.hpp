@@ -33,9 +33,10 @@ inline dvec_t reference_dft(const cvec_t& x, int sign)
     return out;
 }
 
-// ||a - b|| / ||b|| in double, over the samples of a (b may run longer).
+// ||a - b|| / ||b|| in double; infinite when the lengths differ.
 inline double relative_l2_error(const cvec_t& a, const dvec_t& b)
 {
+    if (a.size() != b.size()) return HUGE_VAL;
     double err = 0.0;
     double ref = 0.0;
     for (std::size_t i = 0; i < a.size(); ++i) {
