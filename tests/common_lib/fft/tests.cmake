@@ -1,7 +1,4 @@
 # Tests of the fft family.
-vek_add_test(test_fft
-  SOURCES ${CMAKE_CURRENT_LIST_DIR}/fft_accuracy_test.cpp ${CMAKE_CURRENT_LIST_DIR}/fft_service_test.cpp
-          ${CMAKE_CURRENT_LIST_DIR}/freq_spectrum_test.cpp
-  LIBS vek_common)
+vek_add_test(test_fft SOURCES ${CMAKE_CURRENT_LIST_DIR}/fft_test.cpp LIBS vek_common)
 # The O(N^2) reference DFT dominates the run time; optimise it even in debug builds.
-set_source_files_properties(${CMAKE_CURRENT_LIST_DIR}/fft_accuracy_test.cpp PROPERTIES COMPILE_OPTIONS -O2)
+set_source_files_properties(${CMAKE_CURRENT_LIST_DIR}/fft_test.cpp PROPERTIES COMPILE_OPTIONS -O2)
