@@ -5,6 +5,7 @@
 
 #include "vek/common_lib/fft/lib_fourier_transform.hpp"
 #include "vek/common_lib/math/lib_float4.hpp"
+#include "lib_wide_fir.hpp"
 #include "vek/common_lib/report/report.hpp"
 
 namespace vek::common_lib {
@@ -112,8 +113,9 @@ void lib_convolution_t::deal_interleaved_real_fir(const float* taps, std::size_t
 {
     // Sixteen outputs (four vectors of four floats) stay in registers while every tap passes
     // over them: one load, one product and one sum per tap and vector, no store until the end.
+    // Where the processor has 256-bit registers, sixty-four at a time first.
     using namespace float4;
-    std::size_t f = 0;
+    std::size_t f = wide_interleaved_real_fir(taps, tap_number, x, y, count);
     for (; f + 16u <= count; f += 16u) {
         float4_t a0 = splat(0.0f);
         float4_t a1 = a0;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
 
 #include "../fft/fft_reference.hpp"
 #include "random_signal.hpp"
@@ -110,6 +111,31 @@ TEST(Convolution, SectionsAreSlicesOfTheFullConvolution)
     cvec_t untouched = real_vector({1});
     EXPECT_FALSE(lib_convolution_t::deal_convolution_section({}, x, 0, 3, untouched));
     EXPECT_EQ(untouched, real_vector({1}));
+}
+
+TEST(Convolution, RegisterBlockedFirEqualsTheTapOrderSum)
+{
+    // The kernel sums 64, 16 or one output at a time depending on the processor and the count;
+    // every output must be the single-precision sum over taps in order j = 0, 1, ..., whatever
+    // path formed it. Counts around each block size, tap numbers from 1 to the direct limit.
+    std::mt19937 rng(7);
+    std::uniform_real_distribution<float> value(-1.0f, 1.0f);
+    for (const std::size_t taps : {1u, 2u, 21u, 32u}) {
+        for (const std::size_t count : {0u, 15u, 16u, 63u, 64u, 65u, 127u, 128u, 143u, 1001u}) {
+            std::vector<float> h(taps);
+            std::vector<float> x(count + 2u * taps);
+            for (auto& v : h) v = value(rng);
+            for (auto& v : x) v = value(rng);
+            const float* start = x.data() + 2u * (taps - 1u);  // every tap meets a sample
+            std::vector<float> y(count, -1.0f);
+            lib_convolution_t::deal_interleaved_real_fir(h.data(), taps, start, y.data(), count);
+            for (std::size_t f = 0; f < count; ++f) {
+                float expected = 0.0f;
+                for (std::size_t j = 0; j < taps; ++j) expected += h[j] * start[f - 2u * j];
+                ASSERT_EQ(y[f], expected) << taps << " taps, count " << count << ", output " << f;
+            }
+        }
+    }
 }
 
 TEST(Filter, DelayTypesAgainstLinearAndCircularReferences)
