@@ -9,6 +9,7 @@
 
 #include "lib_ofdm_interpolation.hpp"
 #include "lib_ofdm_symbol_position.hpp"
+#include "vek/common_lib/math/lib_float4.hpp"
 #include "vek/ofdm_demod_lib/demod/lib_ofdm_demod.hpp"
 #include "vek/ofdm_demod_lib/lib_ofdm_demod_common.hpp"
 #include "vek/ofdm_demod_lib/log/ofdm_log.hpp"
@@ -121,23 +122,18 @@ void lib_ofdm_demod_common_t::synchronize(const complex_vector_t& ref, const com
     if (count > 0) corr.assign(static_cast<std::size_t>(count), 0.0f);
     float best = 0.0f;
     const bool ref_fits = detail::span_inside(0, len, ref.size());
-    for (std::int32_t k = 0; k < count; ++k) {
-        const std::int64_t first = static_cast<std::int64_t>(start) + k;
-        if (!ref_fits || !detail::span_inside(first, len, data.size())) continue;
-        float acc_re = 0.0f;
-        float acc_im = 0.0f;
-        float energy_ref = 0.0f;
-        float energy_data = 0.0f;
-        const std::complex<float>* b_row = data.data() + first;
+    const auto fits = [&](std::int32_t k) {
+        return ref_fits && detail::span_inside(static_cast<std::int64_t>(start) + k, len, data.size());
+    };
+    // The reference's energy is the same sum for every candidate.
+    float energy_ref = 0.0f;
+    if (ref_fits) {
         for (std::int32_t i = 0; i < len; ++i) {
             const std::complex<float> a = ref[static_cast<std::size_t>(i)];
-            const std::complex<float> b = b_row[i];
-            // conj(a) b written out, rounded as the library's product, without its NaN check.
-            acc_re += a.real() * b.real() + a.imag() * b.imag();
-            acc_im += a.real() * b.imag() - a.imag() * b.real();
             energy_ref += a.real() * a.real() + a.imag() * a.imag();
-            energy_data += b.real() * b.real() + b.imag() * b.imag();
         }
+    }
+    const auto finish = [&](std::int32_t k, float acc_re, float acc_im, float energy_data) {
         const std::complex<float> acc(acc_re, acc_im);
         // A window without energy has no defined correlation; it scores 0 instead of NaN or inf.
         const double denom = std::sqrt(static_cast<double>(energy_ref) * energy_data);
@@ -147,6 +143,50 @@ void lib_ofdm_demod_common_t::synchronize(const complex_vector_t& ref, const com
             best = std::fabs(value);
             index = k;
         }
+    };
+    using namespace vek::common_lib::float4;
+    std::int32_t k = 0;
+    while (k < count) {
+        if (k + 4 <= count && fits(k) && fits(k + 3)) {
+            // Four neighbouring candidates, one per lane: their windows start one sample apart,
+            // so sample i of the four is four consecutive complex samples. Each lane adds in the
+            // same order as a single candidate would.
+            const float* b_row = reinterpret_cast<const float*>(data.data() + start + k);
+            float4_t acc_re = splat(0.0f);
+            float4_t acc_im = acc_re;
+            float4_t energy_data = acc_re;
+            for (std::int32_t i = 0; i < len; ++i) {
+                const std::complex<float> a = ref[static_cast<std::size_t>(i)];
+                const float4_t a_re = splat(a.real());
+                const float4_t a_im = splat(a.imag());
+                const float4_t low = load(b_row + 2 * i);
+                const float4_t high = load(b_row + 2 * i + 4);
+                const float4_t b_re = real_parts(low, high);
+                const float4_t b_im = imag_parts(low, high);
+                // conj(a) b written out, rounded as the library's product, without its NaN check.
+                acc_re += a_re * b_re + a_im * b_im;
+                acc_im += a_re * b_im - a_im * b_re;
+                energy_data += b_re * b_re + b_im * b_im;
+            }
+            for (int lane = 0; lane < 4; ++lane) finish(k + lane, acc_re[lane], acc_im[lane], energy_data[lane]);
+            k += 4;
+            continue;
+        }
+        if (fits(k)) {
+            float acc_re = 0.0f;
+            float acc_im = 0.0f;
+            float energy_data = 0.0f;
+            const std::complex<float>* b_row = data.data() + start + k;
+            for (std::int32_t i = 0; i < len; ++i) {
+                const std::complex<float> a = ref[static_cast<std::size_t>(i)];
+                const std::complex<float> b = b_row[i];
+                acc_re += a.real() * b.real() + a.imag() * b.imag();
+                acc_im += a.real() * b.imag() - a.imag() * b.real();
+                energy_data += b.real() * b.real() + b.imag() * b.imag();
+            }
+            finish(k, acc_re, acc_im, energy_data);
+        }
+        ++k;
     }
     index += start;
 }

@@ -54,6 +54,45 @@ TEST(QuarterSampleShift, EqualsTheFullInterpolationAndItsShortenedForm) {
     }
 }
 
+TEST(FineTimingCorrelation, LanesOfCandidatesEqualOneCandidateAtATime) {
+    // Straightforward form: each candidate's normalised |sum conj(ref) data| alone, in sample
+    // order. Candidate counts that leave 0 to 3 after the groups of four, a start that puts the
+    // last windows past the data (they score 0) and a window that is silent.
+    const complex_vector_t ref = random_samples(37, 31);
+    complex_vector_t data = random_samples(120, 32);
+    std::fill(data.begin() + 60, data.begin() + 100, complex_t(0.0f, 0.0f));
+    for (const auto& [start, count] : {std::pair<std::int32_t, std::int32_t>{0, 83}, {3, 80}, {5, 7}, {60, 30}}) {
+        std::vector<float> corr;
+        std::int32_t index = -1;
+        common::synchronize(ref, data, start, count, 37, corr, index);
+        ASSERT_EQ(corr.size(), static_cast<std::size_t>(count));
+        float best = 0.0f;
+        std::int32_t best_index = -1;
+        for (std::int32_t k = 0; k < count; ++k) {
+            float expected = 0.0f;
+            if (start + k + 37 <= static_cast<std::int32_t>(data.size())) {
+                float re = 0.0f, im = 0.0f, er = 0.0f, ed = 0.0f;
+                for (std::size_t i = 0; i < 37; ++i) {
+                    const complex_t a = ref[i];
+                    const complex_t b = data[static_cast<std::size_t>(start + k) + i];
+                    re += a.real() * b.real() + a.imag() * b.imag();
+                    im += a.real() * b.imag() - a.imag() * b.real();
+                    er += a.real() * a.real() + a.imag() * a.imag();
+                    ed += b.real() * b.real() + b.imag() * b.imag();
+                }
+                const double denom = std::sqrt(static_cast<double>(er) * ed);
+                expected = denom > 0.0 ? static_cast<float>(std::abs(complex_t(re, im)) / denom) : 0.0f;
+            }
+            EXPECT_EQ(corr[static_cast<std::size_t>(k)], expected) << start << " " << k;
+            if (expected > best) {
+                best = expected;
+                best_index = k;
+            }
+        }
+        EXPECT_EQ(index, best_index + start) << start;
+    }
+}
+
 TEST(SyncCandidateScores, EqualTheDirectCorrelationsEverywhere) {
     constexpr std::int32_t body_len = 64;
     const complex_vector_t r = random_samples(3 * body_len, 21);
