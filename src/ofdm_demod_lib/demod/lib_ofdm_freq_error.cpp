@@ -8,6 +8,7 @@
 #include <limits>
 #include <vector>
 
+#include "lib_ofdm_power_threshold.hpp"
 #include "lib_ofdm_symbol_position.hpp"
 #include "vek/common_lib/math/lib_common_math.hpp"
 #include "vek/common_lib/math/lib_common_signal_process.hpp"
@@ -148,7 +149,7 @@ bool lib_ofdm_demod_t::_deal_ofdm_cp_freq_error_estimate() {
         const std::int64_t e = body - q;
         // Symbols whose windows leave the capture are skipped like silent ones.
         if (!detail::copy_span(m_sample_data, e, N - 1, span)) continue;
-        if (!(lib_ofdm_demod_common_t::mean_abs_pow(span) > threshold_db)) continue;
+        if (!detail::mean_power_exceeds(span, threshold_db)) continue;
         if (U <= 0) {
             phasors.emplace_back(0.0f, 0.0f);
             continue;

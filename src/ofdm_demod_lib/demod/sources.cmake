@@ -6,6 +6,7 @@ list(APPEND VEK_DEMOD_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_fine_timing.cpp
   ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_interpolation.cpp
   ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_freq_error.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_power_threshold.cpp
   ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_symbol_demod.cpp
   ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_slicers.cpp
   ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_slicers_qam.cpp

@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "../../../src/ofdm_demod_lib/demod/lib_ofdm_interpolation.hpp"
+#include "../../../src/ofdm_demod_lib/demod/lib_ofdm_power_threshold.hpp"
 #include "../../../src/ofdm_demod_lib/demod/lib_ofdm_sync_scores.hpp"
 #include "random_signal.hpp"
 #include "vek/common_lib/fft/lib_fourier_transform.hpp"
@@ -90,6 +91,21 @@ TEST(FineTimingCorrelation, LanesOfCandidatesEqualOneCandidateAtATime) {
             }
         }
         EXPECT_EQ(index, best_index + start) << start;
+    }
+}
+
+TEST(SymbolPowerTest, DecidesAsTheSequentialMeanPower) {
+    // Thresholds at the exact mean power, one float step either side, far away, and a silent
+    // stretch (-inf dB), on lengths with and without a tail after the lanes.
+    for (const std::size_t n : {std::size_t{1}, std::size_t{8}, std::size_t{511}}) {
+        complex_vector_t x = random_samples(n, static_cast<std::uint32_t>(40 + n));
+        const float exact = common::mean_abs_pow(x);
+        for (const float t : {exact, std::nextafter(exact, -1e9f), std::nextafter(exact, 1e9f), exact - 3.0f,
+                              exact + 3.0f}) {
+            EXPECT_EQ(detail::mean_power_exceeds(x, t), exact > t) << n << " " << t;
+        }
+        std::fill(x.begin(), x.end(), complex_t(0.0f, 0.0f));
+        EXPECT_FALSE(detail::mean_power_exceeds(x, -200.0f)) << n;
     }
 }
 
