@@ -63,9 +63,10 @@ void section_by_taps(const lib_convolution_t::cvec_t& filter, const lib_convolut
     }
 }
 
-// y[i] = sum_j h[j] x[first + i - j] for i < count, y zeroed beforehand. With real taps the
+// y[i] = sum_j h[j] x[first + i - j] for i < count, whatever y held before. With real taps the
 // in-phase and quadrature parts are one interleaved real FIR: the outputs whose taps all meet a
-// sample run through the register-blocked kernel, the edges tap by tap.
+// sample run through the register-blocked kernel (which writes them), the edges tap by tap into
+// zeroed outputs.
 void direct_section(const lib_convolution_t::cvec_t& filter, const lib_convolution_t::cvec_t& data,
                     std::size_t first, std::size_t count, std::complex<float>* output)
 {
@@ -75,6 +76,7 @@ void direct_section(const lib_convolution_t::cvec_t& filter, const lib_convoluti
     const std::size_t lo = std::min(count, first + 1 >= m ? std::size_t{0} : m - 1 - first);
     const std::size_t hi = n > first ? std::min(count, n - first) : 0;
     if (!real || m == 0 || lo >= hi) {
+        std::fill(output, output + count, std::complex<float>(0.0f, 0.0f));
         section_by_taps(filter, data, first, 0, count, real, output);
         return;
     }
@@ -83,6 +85,8 @@ void direct_section(const lib_convolution_t::cvec_t& filter, const lib_convoluti
     const float* x = reinterpret_cast<const float*>(data.data());
     float* y = reinterpret_cast<float*>(output);
     lib_convolution_t::deal_interleaved_real_fir(taps.data(), m, x + 2u * (first + lo), y + 2u * lo, 2u * (hi - lo));
+    std::fill(output, output + lo, std::complex<float>(0.0f, 0.0f));
+    std::fill(output + hi, output + count, std::complex<float>(0.0f, 0.0f));
     section_by_taps(filter, data, first, 0, lo, real, output);
     section_by_taps(filter, data, first, hi, count, real, output);
 }
@@ -93,7 +97,7 @@ bool lib_convolution_t::deal_convolution(const cvec_t& filter, cvec_t& data)
 {
     if (filter.empty()) return false;
     if (data.empty()) return true;
-    cvec_t output(data.size() + filter.size() - 1u, std::complex<float>(0.0f, 0.0f));
+    cvec_t output(data.size() + filter.size() - 1u);
     direct_section(filter, data, 0u, output.size(), output.data());
     data.swap(output);
     return true;
@@ -103,7 +107,8 @@ bool lib_convolution_t::deal_convolution_section(const cvec_t& filter, const cve
                                                  std::size_t count, cvec_t& output)
 {
     if (filter.empty()) return false;
-    output.assign(count, std::complex<float>(0.0f, 0.0f));
+    // Every output is written by the section: only the size changes, no zero fill first.
+    output.resize(count);
     direct_section(filter, data, first, count, output.data());
     return true;
 }

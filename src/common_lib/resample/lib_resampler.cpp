@@ -50,11 +50,15 @@ bool lib_resampler_t::deal_resampling(const cvec_t& input, cvec_t& output, std::
     cvec_t work;
     _deal_data_linear_extrapolate(input, work, extension);
     _deal_interpolate(work, up_factor);
+    const std::size_t edge = static_cast<std::size_t>(extension) * up_factor;
+    if (_filter_kept_outputs(up_factor, down_factor, order_factor, edge, work, output)) {
+        _deal_decimation(down_factor, offset, output);
+        return true;
+    }
     if (!_deal_antialiasing_filter(up_factor, down_factor, order_factor, work)) {
         return false;
     }
     // Drop the extension (now E*U up-sampled samples at each end): n*U samples remain.
-    const std::size_t edge = static_cast<std::size_t>(extension) * up_factor;
     work.resize(work.size() - edge);
     work.erase(work.begin(), work.begin() + static_cast<std::ptrdiff_t>(edge));
     _deal_decimation(down_factor, offset, work);

@@ -3,6 +3,7 @@
 #include <numeric>
 
 #include "vek/common_lib/filter/lib_fir_filter_design.hpp"
+#include "vek/common_lib/math/lib_convolution.hpp"
 #include "vek/common_lib/math/lib_filter.hpp"
 #include "vek/common_lib/report/report.hpp"
 #include "vek/common_lib/resample/lib_resampler.hpp"
@@ -122,6 +123,25 @@ bool lib_resampler_t::_deal_antialiasing_filter(std::uint32_t up_factor, std::ui
     cvec_t taps;
     _generate_antialiasing_filter(up_factor, down_factor, order_factor, taps);
     return lib_filter_t::deal_filter(taps, data, LIB_FILTER_DELAY_CYCLIC);
+}
+
+bool lib_resampler_t::_filter_kept_outputs(std::uint32_t up_factor, std::uint32_t down_factor,
+                                           std::uint32_t order_factor, std::size_t edge, const cvec_t& data,
+                                           cvec_t& output) {
+    // The cyclic filter over the extended block followed by dropping `edge` samples at each end
+    // keeps outputs whose taps reach at most half the filter's length beyond them. When the
+    // extension covers that reach, no kept output meets the cyclic wrap, and with a short real
+    // filter (summed directly, tap by tap in order) each kept output is the same sum of the same
+    // samples as a plain convolution section of the block: formed straight into the output,
+    // without the cyclic copy, the dropped outputs and the front erase.
+    if (data.empty() || up_factor == 0 || down_factor == 0 || data.size() < 2u * edge) return false;
+    cvec_t taps;
+    _generate_antialiasing_filter(up_factor, down_factor, order_factor, taps);
+    std::size_t pad = 4u;
+    while (pad < taps.size()) pad <<= 1;
+    const std::size_t half = taps.size() / 2u;
+    if (!lib_convolution_t::is_direct_faster(taps) || data.size() < pad || half > edge) return false;
+    return lib_convolution_t::deal_convolution_section(taps, data, edge + half, data.size() - 2u * edge, output);
 }
 
 void lib_resampler_t::_generate_polyphase_filter(std::uint32_t up_factor, std::uint32_t down_factor,

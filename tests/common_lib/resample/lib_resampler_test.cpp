@@ -157,6 +157,32 @@ TEST(Resampler, PolyphaseDecimationEqualsTheSumsSampleBySample) {
     }
 }
 
+TEST(Resampler, KeptOutputsEqualTheCyclicFilterThenDrop) {
+    // Ratios whose short filter reaches no further than the extension are formed as a plain
+    // section of the extended block; every output must equal the written-out chain (cyclic
+    // filter over the whole block, extension dropped, then decimation) to the bit. Long inputs:
+    // 1/1 takes the section, 2/1 and 1/2 (41 taps) the chain; a 15-sample input's shorter filter
+    // (order 7, 29 taps) takes the section for 2/1 and 1/2 too, and the chain for 1/3.
+    for (const std::size_t n : {std::size_t{700}, std::size_t{15}}) {
+        const cvec x = vek::test::gaussian_complex(n, 9);
+        for (const auto& [up, down] : {std::pair<std::uint32_t, std::uint32_t>{1, 1}, {2, 1}, {1, 2}, {1, 3}}) {
+            cvec fast;
+            ASSERT_TRUE(lib_resampler_t::deal_resampling(x, fast, up, down, 0));
+            const std::uint32_t order = lib_resampler_t::_get_antialiasing_filter_order_factor(x.size());
+            cvec chain;
+            lib_resampler_t::_deal_data_linear_extrapolate(x, chain, 2 * order);
+            lib_resampler_t::_deal_interpolate(chain, up);
+            ASSERT_TRUE(lib_resampler_t::_deal_antialiasing_filter(up, down, order, chain));
+            const auto edge = static_cast<std::ptrdiff_t>(2u * order * up);
+            chain = cvec(chain.begin() + edge, chain.end() - edge);
+            ASSERT_TRUE(lib_resampler_t::_deal_decimation(down, 0, chain));
+            ASSERT_EQ(fast.size(), chain.size()) << n << ": " << up << "/" << down;
+            for (std::size_t k = 0; k < fast.size(); ++k)
+                ASSERT_EQ(fast[k], chain[k]) << n << ": " << up << "/" << down << " " << k;
+        }
+    }
+}
+
 TEST(Resampler, RejectedInputsLeaveTheOutputEmpty) {
     const cvec x(100, {1.0f, 0.0f});
     vcl::report_capture_t capture;

@@ -58,6 +58,12 @@ public:
     // zero factor.
     static bool _deal_antialiasing_filter(std::uint32_t up_factor, std::uint32_t down_factor,
                                           std::uint32_t order_factor, cvec_t& data);
+    // The outputs of that filter over data that remain once `edge` samples are dropped at each
+    // end, written to output, when they can be formed without the cyclic extension (a filter
+    // short enough to be summed directly, reaching no further than edge); false (output
+    // untouched) otherwise.
+    static bool _filter_kept_outputs(std::uint32_t up_factor, std::uint32_t down_factor, std::uint32_t order_factor,
+                                     std::size_t edge, const cvec_t& data, cvec_t& output);
     // The U phases of the anti-aliasing filter: phase p holds the real taps that meet input
     // samples for up-sampled positions t = p (mod U), delays[p] the input samples it reaches back.
     static void _generate_polyphase_filter(std::uint32_t up_factor, std::uint32_t down_factor,
