@@ -69,8 +69,12 @@ void lib_resampler_t::_deal_data_linear_extrapolate(const cvec_t& input, cvec_t&
                                                     std::uint32_t extension) {
     const std::size_t n = input.size();
     const std::size_t ext = extension;
-    output.assign(n + 2 * ext, std::complex<float>(0.0f, 0.0f));
-    std::copy(input.begin(), input.end(), output.begin() + static_cast<std::ptrdiff_t>(ext));
+    // Zeros at the ends only: the middle is written once, by the copy.
+    output.clear();
+    output.reserve(n + 2 * ext);
+    output.resize(ext, std::complex<float>(0.0f, 0.0f));
+    output.insert(output.end(), input.begin(), input.end());
+    output.resize(n + 2 * ext, std::complex<float>(0.0f, 0.0f));
     if (n < 3) {
         return;  // too short to have a slope: zeros at both ends
     }

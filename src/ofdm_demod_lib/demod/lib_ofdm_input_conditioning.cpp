@@ -143,6 +143,9 @@ void lib_ofdm_demod_t::_init_load_file_filter() {
     const lib_ofdm_filter_info_t& filter = m_config_manager.get_filter();
     if (filter.selection != LIB_OFDM_FILTER_SELECTION_ARB && filter.selection != LIB_OFDM_FILTER_SELECTION_WINDOWED_SINC)
         return;
+    // conv passes the samples through unchanged for fewer than two taps (the default arbitrary
+    // filter is the single tap 1): they stay where they are rather than being copied.
+    if (filter.selection == LIB_OFDM_FILTER_SELECTION_ARB && filter.arb_coefficients.size() < 2) return;
     // The samples move to the filter's input (no copy); the filter writes them back into the
     // storage the input had.
     complex_vector_t& input = m_filter_input;
