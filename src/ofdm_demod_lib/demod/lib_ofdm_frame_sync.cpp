@@ -7,7 +7,6 @@
 #include <cstdint>
 
 #include "lib_ofdm_sync_scores.hpp"
-#include "vek/common_lib/math/lib_common_container.hpp"
 #include "vek/ofdm_demod_lib/demod/lib_ofdm_demod.hpp"
 #include "vek/ofdm_demod_lib/lib_ofdm_demod_common.hpp"
 #include "vek/ofdm_demod_lib/log/ofdm_log.hpp"
@@ -65,10 +64,16 @@ bool lib_ofdm_demod_t::_deal_ofdm_frame_sync() {
 
     // A rotation by a whole number of buffer lengths changes nothing, so the shift is reduced to
     // less than the length: buffers shorter than the lead-in rotate too.
+    // The rotated copy goes to the fine timing's output buffer (free until that stage) and trades
+    // places with the samples: two streaming passes instead of an in-place rotation's cycles.
     if (!m_sample_data.empty()) {
         const auto n = static_cast<std::int64_t>(m_sample_data.size());
-        const std::int64_t shift = (static_cast<std::int64_t>(k_frame_start_sample) - m_ofdm_frame_dly) % n;
-        vek::common_lib::lib_common_container_t::deal_cyclic_shift(shift, m_sample_data);
+        std::int64_t shift = (static_cast<std::int64_t>(k_frame_start_sample) - m_ofdm_frame_dly) % n;
+        if (shift < 0) shift += n;
+        const auto middle = m_sample_data.begin() + static_cast<std::ptrdiff_t>((n - shift) % n);
+        m_shift_output.resize(m_sample_data.size());
+        std::rotate_copy(m_sample_data.begin(), middle, m_sample_data.end(), m_shift_output.begin());
+        m_sample_data.swap(m_shift_output);
     }
     return true;
 }
