@@ -108,13 +108,14 @@ void score_sync_candidates(const complex_vector_t& d, const complex_vector_t& r,
 }
 
 void filter_to_half_rate(const complex_vector_t& x, const std::vector<float>& taps, complex_vector_t& out) {
-    out.clear();
     if (x.empty()) {
+        out.clear();
         lib_ofdm_demod_common_t::downsample(x, 2.0f, out);  // its warning about the empty input
         return;
     }
     if (taps.size() < 2) {
         // conv passes x through unchanged for fewer than two taps.
+        out.clear();
         for (std::size_t i = 0; i < x.size(); i += 2) out.push_back(x[i]);
         return;
     }
@@ -126,35 +127,56 @@ void filter_to_half_rate(const complex_vector_t& x, const std::vector<float>& ta
         if (taps[j] != 0.0f) live.emplace_back(centre - static_cast<std::int64_t>(j), taps[j]);
     }
     const auto count = static_cast<std::int64_t>((x.size() + 1) / 2);
-    out.assign(static_cast<std::size_t>(count), complex_t(0.0f, 0.0f));
-    if (live.empty()) return;
-    // Interior outputs, whose live taps all meet a sample, four at a time with the sums in
-    // registers: for each tap, the even samples 2i + shift of four outputs are two 16-byte loads
-    // of interleaved floats, of which the first complex of each pair is kept. Each output adds its
-    // taps in the same order as below. A group's second load reaches one complex past its last
-    // even sample, so groups stop where that would leave x.
+    if (live.empty()) {
+        out.assign(static_cast<std::size_t>(count), complex_t(0.0f, 0.0f));
+        return;
+    }
+    // Every output is written below: the storage is resized, not cleared and zero-filled.
+    out.resize(static_cast<std::size_t>(count));
+    // Interior outputs, whose live taps all meet a sample, sixteen at a time with the sums in
+    // registers. Output i reads sample 2i + shift: an even shift reads the even samples, an odd
+    // one the odd samples, each at a fixed offset from i. With the capture split once into its
+    // even and odd samples, a tap's contribution to sixteen consecutive outputs is eight plain
+    // vector loads of consecutive complex samples. Each output adds its taps in the same order as
+    // the loop below.
     const std::int64_t shift_low = live.back().first;    // taps ascend, shifts descend
     const std::int64_t shift_high = live.front().first;
     const std::int64_t interior_begin = std::min(count, std::max<std::int64_t>(0, (1 - shift_low) / 2));
     const std::int64_t interior_end =
         std::max(interior_begin, std::min(count, (len - 1 - shift_high) >= 0 ? (len - 1 - shift_high) / 2 + 1 : 0));
-    using namespace vek::common_lib::float4;
-    const float* xf = reinterpret_cast<const float*>(x.data());
-    float* of = reinterpret_cast<float*>(out.data());
+    constexpr std::int64_t block = 16;
     std::int64_t grouped_end = interior_begin;
-    while (grouped_end + 4 <= interior_end && 2 * (grouped_end + 3) + shift_high + 1 < len) {
-        const std::int64_t i = grouped_end;
-        float4_t first_pair = splat(0.0f);
-        float4_t second_pair = first_pair;
-        for (const auto& [shift, h] : live) {
-            const float* p = xf + 2 * (2 * i + shift);
-            const float4_t tap = splat(h);
-            first_pair += tap * first_samples(load(p), load(p + 4));
-            second_pair += tap * first_samples(load(p + 8), load(p + 12));
+    if (interior_end - interior_begin >= block) {
+        thread_local complex_vector_t even;
+        thread_local complex_vector_t odd;
+        even.resize(static_cast<std::size_t>((len + 1) / 2));
+        odd.resize(static_cast<std::size_t>(len / 2));
+        for (std::int64_t k = 0; k < len / 2; ++k) {
+            even[static_cast<std::size_t>(k)] = x[static_cast<std::size_t>(2 * k)];
+            odd[static_cast<std::size_t>(k)] = x[static_cast<std::size_t>(2 * k + 1)];
         }
-        store(of + 2 * i, first_pair);
-        store(of + 2 * i + 4, second_pair);
-        grouped_end += 4;
+        if (len % 2 != 0) even.back() = x.back();
+        // Per live tap: where output interior_begin's sample sits in its half.
+        std::vector<std::pair<const float*, float>> sources;
+        for (const auto& [shift, h] : live) {
+            const bool is_even = shift % 2 == 0;
+            const std::int64_t offset = is_even ? shift / 2 : (shift - 1) / 2;
+            const complex_t* half = is_even ? even.data() : odd.data();
+            sources.emplace_back(reinterpret_cast<const float*>(half + (interior_begin + offset)), h);
+        }
+        using namespace vek::common_lib::float4;
+        float* of = reinterpret_cast<float*>(out.data());
+        for (; grouped_end + block <= interior_end; grouped_end += block) {
+            const std::size_t floats = 2 * static_cast<std::size_t>(grouped_end - interior_begin);
+            float4_t acc[block / 2];
+            for (float4_t& a : acc) a = splat(0.0f);
+            for (const auto& [source, h] : sources) {
+                const float4_t tap = splat(h);
+                const float* p = source + floats;
+                for (std::int64_t v = 0; v < block / 2; ++v) acc[v] += tap * load(p + 4 * v);
+            }
+            for (std::int64_t v = 0; v < block / 2; ++v) store(of + 2 * grouped_end + 4 * v, acc[v]);
+        }
     }
     // The edges and the interior outputs after the last group, one by one.
     for (std::int64_t i = 0; i < count; ++i) {
