@@ -21,27 +21,33 @@ std::uint64_t output_length(std::uint64_t upsampled_length, std::uint64_t offset
 
 bool lib_resampler_t::deal_resampling(const cvec_t& input, cvec_t& output, std::uint32_t up_factor,
                                       std::uint32_t down_factor, std::uint64_t offset) {
-    output.clear();
+    // The output's storage is reused (a capture-sized buffer need not be zero-filled before it is
+    // overwritten); every refusal leaves it empty.
     if (input.empty()) {
         report_line("lib_resample_t::deal_resampling Report: Empty input data array!");
+        output.clear();
         return false;
     }
     if (up_factor == 0 || down_factor == 0) {
         report_line("lib_resample_t::deal_resampling Report: Error resample parameters!");
+        output.clear();
         return false;
     }
     _reduce_resample_coefficient(up_factor, down_factor);
     if (up_factor > RESAMPLE_COEFFICIENT_MAX || down_factor > RESAMPLE_COEFFICIENT_MAX) {
         report_line("lib_resample_t::deal_resampling Report: Resample Coefficients Overlimit!");
+        output.clear();
         return false;
     }
     if (input.size() < kInputLengthMin) {
         report_line("lib_resample_t::deal_resampling Report: Input data array is too short!");
+        output.clear();
         return false;
     }
     const std::uint64_t n = input.size();
     if (offset >= n * up_factor) {
         report_line("lib_resample_t::deal_resampling Report: decimation delay is overlimit!");
+        output.clear();
         return false;
     }
 
@@ -56,6 +62,7 @@ bool lib_resampler_t::deal_resampling(const cvec_t& input, cvec_t& output, std::
         return true;
     }
     if (!_deal_antialiasing_filter(up_factor, down_factor, order_factor, work)) {
+        output.clear();
         return false;
     }
     // Drop the extension (now E*U up-sampled samples at each end): n*U samples remain.

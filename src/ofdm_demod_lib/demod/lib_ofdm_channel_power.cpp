@@ -123,11 +123,11 @@ float lib_ofdm_demod_common_t::channel_power(const complex_t* samples, std::size
     // the sum then runs in eight interleaved partial sums, which keeps its dependency chains short
     // and rounds no worse than one running sum.
     thread_local std::vector<float> density;
-    density.clear();
+    density.resize(first_bin < last_bin ? last_bin - first_bin : 0);  // every entry is written below
+    std::size_t filled = 0;
     const auto add_bins = [&](std::size_t from, std::size_t to) {
-        const std::size_t offset = density.size();
-        density.resize(offset + (to - from));
-        float* out = density.data() + offset;
+        float* out = density.data() + filled;
+        filled += to - from;
         for (std::size_t fft_bin = from; fft_bin < to; ++fft_bin) {
             const double re = spectrum[fft_bin].real();
             const double im = spectrum[fft_bin].imag();

@@ -99,7 +99,9 @@ bool lib_ofdm_demod_t::set_sample_data(const complex_vector_t& samples) {
         return false;
     }
 
-    complex_vector_t decimated;
+    // The receive filter's spare buffer (free until that stage) takes the decimated samples: its
+    // storage, kept from run to run, is overwritten rather than allocated and zero-filled anew.
+    complex_vector_t& decimated = m_filter_input;
     lib_resampler_t::deal_resampling(work, decimated, 1, decimation, 0);
 
     std::vector<float> taps;
