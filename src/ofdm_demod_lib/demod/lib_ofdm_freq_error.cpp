@@ -42,7 +42,7 @@ std::complex<float> prefix_phasor(const complex_vector_t& prefix, const complex_
     thread_local std::vector<float> phase;
     ratio.assign(U, complex_t(0.0f, 0.0f));
     for (std::size_t i = 0; i < U; ++i) {
-        ratio[i] = copy[i] / prefix[i];
+        ratio[i] = lib_common_math_t::divide_complex(copy[i], prefix[i]);
         // A zero prefix sample gives no ratio; it counts as 0 and is the first to be replaced.
         if (!std::isfinite(ratio[i].real()) || !std::isfinite(ratio[i].imag())) ratio[i] = {0.0f, 0.0f};
     }

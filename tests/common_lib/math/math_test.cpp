@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
+#include <limits>
+#include <random>
 
 #include "vek/common_lib/math/lib_common_container.hpp"
 #include "vek/common_lib/math/lib_common_math.hpp"
@@ -46,6 +49,28 @@ TEST(CommonMath, PhaseStatisticsAndEmptyArrays)
     EXPECT_EQ(math::get_peak_to_rms_ratio({}), 0.0f);
     EXPECT_TRUE(capture.contains(
         "lib_common_math_t::get_complex_array_rms Report: Empty data array to rms calculation!\n"));
+}
+
+TEST(CommonMath, InlineComplexDivisionEqualsTheLibraryDivisionBitForBit)
+{
+    // Parts spread over 2^-60 ... 2^60 (tiny and huge quotients), then zero, infinite and NaN
+    // operands (the library's own rules); compared as bit patterns, so NaN results count too.
+    std::mt19937 rng(3);
+    std::uniform_real_distribution<float> mantissa(-1.0f, 1.0f);
+    std::uniform_int_distribution<int> exponent(-60, 60);
+    const auto part = [&] { return std::ldexp(mantissa(rng), exponent(rng)); };
+    std::vector<std::pair<std::complex<float>, std::complex<float>>> cases;
+    for (int i = 0; i < 200000; ++i) cases.push_back({{part(), part()}, {part(), part()}});
+    const float inf = std::numeric_limits<float>::infinity();
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    for (const std::complex<float> b : {std::complex<float>(0.0f, 0.0f), {inf, 1.0f}, {nan, 0.0f}, {1e-40f, 0.0f}})
+        for (const std::complex<float> a : {std::complex<float>(1.0f, -2.0f), {0.0f, 0.0f}, {inf, 0.0f}, {nan, 1.0f}})
+            cases.push_back({a, b});
+    for (const auto& [a, b] : cases) {
+        const std::complex<float> expected = a / b;
+        const std::complex<float> inline_quotient = math::divide_complex(a, b);
+        ASSERT_EQ(std::memcmp(&expected, &inline_quotient, sizeof expected), 0) << a << " / " << b;
+    }
 }
 
 TEST(CommonMath, ConversionsAndPowersOfTwo)

@@ -39,6 +39,23 @@ public:
         const double im = z.imag();
         return static_cast<float>(std::sqrt(re * re + im * im));
     }
+    // a / b exactly as std::complex<float> division gives it (GCC's run-time routine forms the
+    // quotient in double precision from the exact products of the parts and rounds each part
+    // once to single), formed inline where b is non-zero and every part finite; other operands
+    // go to the library division for its infinity and NaN rules.
+    static std::complex<float> divide_complex(const std::complex<float>& a, const std::complex<float>& b)
+    {
+        const double br = b.real();
+        const double bi = b.imag();
+        const double denominator = br * br + bi * bi;
+        if (!(denominator > 0.0) || !std::isfinite(denominator) || !std::isfinite(a.real()) ||
+            !std::isfinite(a.imag()))
+            return a / b;
+        const double ar = a.real();
+        const double ai = a.imag();
+        return {static_cast<float>((ar * br + ai * bi) / denominator),
+                static_cast<float>((ai * br - ar * bi) / denominator)};
+    }
     static std::complex<float> get_complex_conjugate(const std::complex<float>& z);
     // Phase in radians in (-pi, pi]; 0 for a zero sample, +-pi/2 when only the real part is zero.
     static float get_complex_phase(const std::complex<float>& z);
