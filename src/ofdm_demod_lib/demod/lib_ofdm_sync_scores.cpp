@@ -37,6 +37,65 @@ complex_vector_t cross_correlation(const complex_vector_t& d, std::int64_t first
     return complex_vector_t(stretch.begin() + (len - 1), stretch.begin() + (len - 1) + count);
 }
 
+// deal_signal_corr of the len-sample window of d at each start (0-based) against the one of r at
+// ref_first, to the bit: four starts at a time, one per vector lane, each lane summing in the
+// same order; the reference window's energy, the same sum for every start, formed once. Windows
+// that do not lie inside their vectors go through deal_signal_corr itself (it scores them 0).
+void direct_correlations(const complex_vector_t& d, const complex_vector_t& r, const std::vector<std::int64_t>& starts,
+                         std::int64_t ref_first, std::int32_t len, std::vector<float>& values) {
+    values.assign(starts.size(), 0.0f);
+    const auto inside = [](const complex_vector_t& v, std::int64_t first, std::int32_t n) {
+        return n > 0 && first >= 0 && first + n <= static_cast<std::int64_t>(v.size());
+    };
+    const auto direct = [&](std::size_t i) {
+        values[i] = lib_ofdm_demod_common_t::deal_signal_corr(d, r, static_cast<std::int32_t>(starts[i] + 1),
+                                                              static_cast<std::int32_t>(ref_first + 1), len);
+    };
+    if (!inside(r, ref_first, len)) {
+        for (std::size_t i = 0; i < starts.size(); ++i) direct(i);
+        return;
+    }
+    const complex_t* b = r.data() + ref_first;
+    float energy_b = 0.0f;
+    for (std::int32_t k = 0; k < len; ++k) energy_b += b[k].real() * b[k].real() + b[k].imag() * b[k].imag();
+    using namespace vek::common_lib::float4;
+    std::size_t i = 0;
+    for (; i + 4 <= starts.size(); i += 4) {
+        bool all_inside = true;
+        for (std::size_t l = 0; l < 4; ++l) all_inside = all_inside && inside(d, starts[i + l], len);
+        if (!all_inside) {
+            for (std::size_t l = 0; l < 4; ++l) direct(i + l);
+            continue;
+        }
+        const complex_t* a0 = d.data() + starts[i];
+        const complex_t* a1 = d.data() + starts[i + 1];
+        const complex_t* a2 = d.data() + starts[i + 2];
+        const complex_t* a3 = d.data() + starts[i + 3];
+        float4_t energy_a = splat(0.0f);
+        float4_t cross_re = energy_a;
+        float4_t cross_im = energy_a;
+        for (std::int32_t k = 0; k < len; ++k) {
+            const float4_t ar = {a0[k].real(), a1[k].real(), a2[k].real(), a3[k].real()};
+            const float4_t ai = {a0[k].imag(), a1[k].imag(), a2[k].imag(), a3[k].imag()};
+            const float4_t br = splat(b[k].real());
+            const float4_t bi = splat(b[k].imag());
+            // As deal_signal_corr: a conj(b) written out, each product rounded on its own.
+            energy_a += ar * ar + ai * ai;
+            cross_re += ar * br + ai * bi;
+            cross_im += ai * br - ar * bi;
+        }
+        for (std::size_t l = 0; l < 4; ++l) {
+            const double denominator =
+                std::sqrt(static_cast<double>(energy_a[l]) * static_cast<double>(energy_b));
+            if (denominator < k_energy_floor) continue;
+            const float cross_abs =
+                vek::common_lib::lib_common_math_t::get_complex_magnitude({cross_re[l], cross_im[l]});
+            values[i + l] = static_cast<float>(static_cast<double>(cross_abs) / denominator);
+        }
+    }
+    for (; i < starts.size(); ++i) direct(i);
+}
+
 }  // namespace
 
 void score_sync_candidates(const complex_vector_t& d, const complex_vector_t& r,
@@ -46,15 +105,16 @@ void score_sync_candidates(const complex_vector_t& d, const complex_vector_t& r,
     if (candidates.empty() || bodies.empty()) return;
     const auto divisor = static_cast<float>(bodies.size());
     if (candidates.size() <= k_direct_candidates_max || body_len <= 0) {
-        for (std::size_t i = 0; i < candidates.size(); ++i) {
-            float sum = 0.0f;
-            for (const sync_body_t& body : bodies) {
-                sum += lib_ofdm_demod_common_t::deal_signal_corr(
-                    d, r, static_cast<std::int32_t>(candidates[i] + body.data_offset + 1), body.ref_start_1based,
-                    body_len);
-            }
-            scores[i] = sum / divisor;
+        // Bodies in order for each candidate, as the sum of its correlations is formed.
+        std::vector<float> sums(candidates.size(), 0.0f);
+        std::vector<std::int64_t> starts(candidates.size());
+        std::vector<float> values;
+        for (const sync_body_t& body : bodies) {
+            for (std::size_t i = 0; i < candidates.size(); ++i) starts[i] = candidates[i] + body.data_offset;
+            direct_correlations(d, r, starts, body.ref_start_1based - 1, body_len, values);
+            for (std::size_t i = 0; i < candidates.size(); ++i) sums[i] += values[i];
         }
+        for (std::size_t i = 0; i < candidates.size(); ++i) scores[i] = sums[i] / divisor;
         return;
     }
 

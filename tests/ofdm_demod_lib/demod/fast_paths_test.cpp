@@ -129,15 +129,21 @@ TEST(SyncCandidateScores, EqualTheDirectCorrelationsEverywhere) {
         return sum / static_cast<float>(bodies.size());
     };
     // Every start (the later bodies of the last ones run past the data), then a few scattered
-    // candidates, which take the direct path.
+    // candidates, which take the direct path four lanes at a time and must equal the direct
+    // correlations to the bit (groups with a window past the data or in silence, and a tail).
     std::vector<std::int32_t> all(1500);
     for (std::int32_t p = 0; p < 1500; ++p) all[static_cast<std::size_t>(p)] = p;
-    for (const auto& candidates : {all, std::vector<std::int32_t>{3, 300, 1499}}) {
+    const std::vector<std::int32_t> scattered = {3, 300, 301, 302, 850, 500, 1200, 1499, 7, 1000};
+    for (const auto& candidates : {all, scattered}) {
         std::vector<float> scores;
         detail::score_sync_candidates(d, r, bodies, candidates, body_len, scores);
         ASSERT_EQ(scores.size(), candidates.size());
-        for (std::size_t i = 0; i < candidates.size(); ++i)
-            ASSERT_NEAR(scores[i], direct(candidates[i]), 2e-5f) << candidates[i];
+        for (std::size_t i = 0; i < candidates.size(); ++i) {
+            if (candidates.size() == scattered.size())
+                ASSERT_EQ(scores[i], direct(candidates[i])) << candidates[i];
+            else
+                ASSERT_NEAR(scores[i], direct(candidates[i]), 2e-5f) << candidates[i];
+        }
     }
     EXPECT_GT(direct(300), 0.6f);  // two of three bodies match
     EXPECT_EQ(direct(850), 0.0f);
