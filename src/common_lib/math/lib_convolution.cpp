@@ -5,7 +5,7 @@
 
 #include "vek/common_lib/fft/lib_fourier_transform.hpp"
 #include "vek/common_lib/math/lib_float4.hpp"
-#include "lib_wide_fir.hpp"
+#include "lib_wide_weighted_sum.hpp"
 #include "vek/common_lib/report/report.hpp"
 
 namespace vek::common_lib {
@@ -116,19 +116,29 @@ bool lib_convolution_t::deal_convolution_section(const cvec_t& filter, const cve
 void lib_convolution_t::deal_interleaved_real_fir(const float* taps, std::size_t tap_number, const float* x, float* y,
                                                   std::size_t count)
 {
-    // Sixteen outputs (four vectors of four floats) stay in registers while every tap passes
-    // over them: one load, one product and one sum per tap and vector, no store until the end.
+    // Tap j reads the run that starts j complex samples back.
+    thread_local std::vector<const float*> sources;
+    sources.resize(tap_number);
+    for (std::size_t j = 0; j < tap_number; ++j) sources[j] = x - 2u * j;
+    deal_weighted_sum(sources.data(), taps, tap_number, y, count);
+}
+
+void lib_convolution_t::deal_weighted_sum(const float* const* sources, const float* weights, std::size_t terms,
+                                          float* y, std::size_t count)
+{
+    // Sixteen outputs (four vectors of four floats) stay in registers while every term passes
+    // over them: one load, one product and one sum per term and vector, no store until the end.
     // Where the processor has 256-bit registers, sixty-four at a time first.
     using namespace float4;
-    std::size_t f = wide_interleaved_real_fir(taps, tap_number, x, y, count);
+    std::size_t f = wide_weighted_sum(sources, weights, terms, y, count);
     for (; f + 16u <= count; f += 16u) {
         float4_t a0 = splat(0.0f);
         float4_t a1 = a0;
         float4_t a2 = a0;
         float4_t a3 = a0;
-        for (std::size_t j = 0; j < tap_number; ++j) {
-            const float* p = (x + f) - 2u * j;  // at or after x - 2 (tap_number - 1)
-            const float4_t c = splat(taps[j]);
+        for (std::size_t t = 0; t < terms; ++t) {
+            const float* p = sources[t] + f;
+            const float4_t c = splat(weights[t]);
             a0 += c * load(p);
             a1 += c * load(p + 4);
             a2 += c * load(p + 8);
@@ -141,7 +151,7 @@ void lib_convolution_t::deal_interleaved_real_fir(const float* taps, std::size_t
     }
     for (; f < count; ++f) {
         float acc = 0.0f;
-        for (std::size_t j = 0; j < tap_number; ++j) acc += taps[j] * *((x + f) - 2u * j);
+        for (std::size_t t = 0; t < terms; ++t) acc += weights[t] * sources[t][f];
         y[f] = acc;
     }
 }

@@ -96,6 +96,28 @@ void direct_correlations(const complex_vector_t& d, const complex_vector_t& r, c
     for (; i < starts.size(); ++i) direct(i);
 }
 
+// x[2k] into even[k] and x[2k + 1] into odd[k], two complex samples per vector pair.
+void split_even_odd(const complex_vector_t& x, complex_vector_t& even, complex_vector_t& odd) {
+    const std::size_t n = x.size();
+    even.resize((n + 1) / 2);
+    odd.resize(n / 2);
+    using namespace vek::common_lib::float4;
+    const float* in = reinterpret_cast<const float*>(x.data());
+    float* e = reinterpret_cast<float*>(even.data());
+    float* o = reinterpret_cast<float*>(odd.data());
+    std::size_t k = 0;
+    for (; 2 * k + 4 <= n; k += 2) {
+        const float4_t first = load(in + 4 * k);
+        const float4_t second = load(in + 4 * k + 4);
+        store(e + 2 * k, first_samples(first, second));
+        store(o + 2 * k, second_samples(first, second));
+    }
+    for (; 2 * k < n; ++k) {
+        even[k] = x[2 * k];
+        if (2 * k + 1 < n) odd[k] = x[2 * k + 1];
+    }
+}
+
 }  // namespace
 
 void score_sync_candidates(const complex_vector_t& d, const complex_vector_t& r,
@@ -193,50 +215,34 @@ void filter_to_half_rate(const complex_vector_t& x, const std::vector<float>& ta
     }
     // Every output is written below: the storage is resized, not cleared and zero-filled.
     out.resize(static_cast<std::size_t>(count));
-    // Interior outputs, whose live taps all meet a sample, sixteen at a time with the sums in
-    // registers. Output i reads sample 2i + shift: an even shift reads the even samples, an odd
-    // one the odd samples, each at a fixed offset from i. With the capture split once into its
-    // even and odd samples, a tap's contribution to sixteen consecutive outputs is eight plain
-    // vector loads of consecutive complex samples. Each output adds its taps in the same order as
-    // the loop below.
+    // Interior outputs, whose live taps all meet a sample, through the direct filters' weighted
+    // sum. Output i reads sample 2i + shift: an even shift reads the even samples, an odd one the
+    // odd samples, each at a fixed offset from i. With the capture split once into its even and
+    // odd samples, each live tap contributes a run of consecutive complex samples to the interior,
+    // and each output adds its taps in the same order as the loop below.
     const std::int64_t shift_low = live.back().first;    // taps ascend, shifts descend
     const std::int64_t shift_high = live.front().first;
     const std::int64_t interior_begin = std::min(count, std::max<std::int64_t>(0, (1 - shift_low) / 2));
     const std::int64_t interior_end =
         std::max(interior_begin, std::min(count, (len - 1 - shift_high) >= 0 ? (len - 1 - shift_high) / 2 + 1 : 0));
-    constexpr std::int64_t block = 16;
     std::int64_t grouped_end = interior_begin;
-    if (interior_end - interior_begin >= block) {
+    if (interior_end > interior_begin) {
         thread_local complex_vector_t even;
         thread_local complex_vector_t odd;
-        even.resize(static_cast<std::size_t>((len + 1) / 2));
-        odd.resize(static_cast<std::size_t>(len / 2));
-        for (std::int64_t k = 0; k < len / 2; ++k) {
-            even[static_cast<std::size_t>(k)] = x[static_cast<std::size_t>(2 * k)];
-            odd[static_cast<std::size_t>(k)] = x[static_cast<std::size_t>(2 * k + 1)];
-        }
-        if (len % 2 != 0) even.back() = x.back();
-        // Per live tap: where output interior_begin's sample sits in its half.
-        std::vector<std::pair<const float*, float>> sources;
+        split_even_odd(x, even, odd);
+        std::vector<const float*> sources;
+        std::vector<float> weights;
         for (const auto& [shift, h] : live) {
             const bool is_even = shift % 2 == 0;
             const std::int64_t offset = is_even ? shift / 2 : (shift - 1) / 2;
             const complex_t* half = is_even ? even.data() : odd.data();
-            sources.emplace_back(reinterpret_cast<const float*>(half + (interior_begin + offset)), h);
+            sources.push_back(reinterpret_cast<const float*>(half + (interior_begin + offset)));
+            weights.push_back(h);
         }
-        using namespace vek::common_lib::float4;
-        float* of = reinterpret_cast<float*>(out.data());
-        for (; grouped_end + block <= interior_end; grouped_end += block) {
-            const std::size_t floats = 2 * static_cast<std::size_t>(grouped_end - interior_begin);
-            float4_t acc[block / 2];
-            for (float4_t& a : acc) a = splat(0.0f);
-            for (const auto& [source, h] : sources) {
-                const float4_t tap = splat(h);
-                const float* p = source + floats;
-                for (std::int64_t v = 0; v < block / 2; ++v) acc[v] += tap * load(p + 4 * v);
-            }
-            for (std::int64_t v = 0; v < block / 2; ++v) store(of + 2 * grouped_end + 4 * v, acc[v]);
-        }
+        vek::common_lib::lib_convolution_t::deal_weighted_sum(
+            sources.data(), weights.data(), sources.size(), reinterpret_cast<float*>(out.data() + interior_begin),
+            2 * static_cast<std::size_t>(interior_end - interior_begin));
+        grouped_end = interior_end;
     }
     // The edges and the interior outputs after the last group, one by one.
     for (std::int64_t i = 0; i < count; ++i) {

@@ -26,6 +26,8 @@ inline float4_t splat(float x) { return float4_t{x, x, x, x}; }
 
 // The first complex sample of each of two interleaved pairs: (a.re0, a.im0, b.re0, b.im0).
 inline float4_t first_samples(float4_t a, float4_t b) { return __builtin_shufflevector(a, b, 0, 1, 4, 5); }
+// The second complex sample of each: (a.re1, a.im1, b.re1, b.im1).
+inline float4_t second_samples(float4_t a, float4_t b) { return __builtin_shufflevector(a, b, 2, 3, 6, 7); }
 
 // Real and imaginary parts of the four interleaved samples in a and b.
 inline float4_t real_parts(float4_t a, float4_t b) { return __builtin_shufflevector(a, b, 0, 2, 4, 6); }

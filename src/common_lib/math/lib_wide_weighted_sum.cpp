@@ -1,4 +1,4 @@
-#include "lib_wide_fir.hpp"
+#include "lib_wide_weighted_sum.hpp"
 
 #include <cstring>
 
@@ -11,8 +11,8 @@ namespace {
 using float8_t = float __attribute__((vector_size(32)));
 
 // Only AVX, not FMA: a product and its sum stay two roundings, as in the portable kernel.
-__attribute__((target("avx"))) std::size_t fir_avx(const float* taps, std::size_t tap_number, const float* x,
-                                                     float* y, std::size_t count)
+__attribute__((target("avx"))) std::size_t weighted_sum_avx(const float* const* sources, const float* weights,
+                                                              std::size_t terms, float* y, std::size_t count)
 {
     // Eight vectors of sums: the adds of one tap are independent of each other, enough of them to
     // hide the latency of each vector's chain of sums.
@@ -22,9 +22,9 @@ __attribute__((target("avx"))) std::size_t fir_avx(const float* taps, std::size_
     std::size_t f = 0;
     for (; f + block <= count; f += block) {
         float8_t acc[vectors] = {};
-        for (std::size_t j = 0; j < tap_number; ++j) {
-            const float* p = (x + f) - 2u * j;  // at or after x - 2 (tap_number - 1)
-            const float t = taps[j];
+        for (std::size_t j = 0; j < terms; ++j) {
+            const float* p = sources[j] + f;
+            const float t = weights[j];
             const float8_t c = {t, t, t, t, t, t, t, t};
             for (std::size_t v = 0; v < vectors; ++v) {
                 float8_t samples;
@@ -45,15 +45,15 @@ bool has_avx()
 
 }  // namespace
 
-std::size_t wide_interleaved_real_fir(const float* taps, std::size_t tap_number, const float* x, float* y,
-                                      std::size_t count)
+std::size_t wide_weighted_sum(const float* const* sources, const float* weights, std::size_t terms, float* y,
+                              std::size_t count)
 {
-    return has_avx() ? fir_avx(taps, tap_number, x, y, count) : 0u;
+    return has_avx() ? weighted_sum_avx(sources, weights, terms, y, count) : 0u;
 }
 
 #else
 
-std::size_t wide_interleaved_real_fir(const float*, std::size_t, const float*, float*, std::size_t) { return 0u; }
+std::size_t wide_weighted_sum(const float* const*, const float*, std::size_t, float*, std::size_t) { return 0u; }
 
 #endif
 
