@@ -1,6 +1,9 @@
 // Channel equalisation: per-cell coefficients (reference / received) estimated from preamble,
 // pilot and decided payload cells, then one complex multiplication per cell.
+#include <algorithm>
 #include <cmath>
+
+#include "lib_ofdm_cell_arith.hpp"
 
 #include "vek/common_lib/fft/lib_fourier_transform.hpp"
 #include "vek/common_lib/math/lib_common_math.hpp"
@@ -65,20 +68,29 @@ void lib_ofdm_demod_common_t::deal_channel_coef_interp(const complex_vector_t& c
     }
 }
 
-complex_vector_t lib_ofdm_demod_t::_build_reference_row(int s, const std::vector<bool>& flags,
-                                                        const complex_vector_t& references) const {
-    const complex_vector_t& received = m_symbol_freq_data.at(static_cast<std::size_t>(s));
-    complex_vector_t coef;
-    for (std::size_t j = 0; j < flags.size(); ++j) {
-        if (flags[j]) coef.push_back(references.at(j) / received.at(j));
+namespace {
+// The estimate row of one symbol from its cells in the columns `pos` (ascending): reference over
+// received per cell, smoothed over three neighbours, interpolated across the occupied band.
+void reference_row(const complex_vector_t& received, const complex_vector_t& references, const std::vector<int>& pos,
+                   const lib_ofdm_config_manager_t& config, complex_vector_t& row) {
+    thread_local complex_vector_t coef;
+    coef.resize(pos.size());
+    for (std::size_t i = 0; i < pos.size(); ++i) {
+        const auto j = static_cast<std::size_t>(pos[i]);
+        coef[i] = detail::divide_cells(references.at(j), received.at(j));
     }
     lib_ofdm_demod_common_t::deal_moving_average(coef, 3);
+    lib_ofdm_demod_common_t::deal_channel_coef_interp(coef, pos, config.get_ofdm_len(), config.get_guard_low_subcarr(),
+                                                      config.get_guard_up_subcarr(), row);
+}
+}  // namespace
+
+complex_vector_t lib_ofdm_demod_t::_build_reference_row(int s, const std::vector<bool>& flags,
+                                                        const complex_vector_t& references) const {
     std::vector<int> pos;
     lib_ofdm_demod_common_t::find_nonzero_index(flags, pos);
     complex_vector_t row;
-    lib_ofdm_demod_common_t::deal_channel_coef_interp(coef, pos, m_config_manager.get_ofdm_len(),
-                                                      m_config_manager.get_guard_low_subcarr(),
-                                                      m_config_manager.get_guard_up_subcarr(), row);
+    reference_row(m_symbol_freq_data.at(static_cast<std::size_t>(s)), references, pos, m_config_manager, row);
     return row;
 }
 
@@ -102,23 +114,31 @@ int lib_ofdm_demod_t::_initial_symbol_count(std::size_t available) const {
 
 complex_vector_t lib_ofdm_demod_t::_average_reference_rows(const std::vector<int>& symbols, int k,
                                                            const bool_grid_t& index_map, bool drop_dc) const {
-    std::vector<complex_vector_t> rows;
     // The zero-frequency bin sits in column N/2 of our maps (column = subcarrier + N/2).
-    const std::size_t dc = static_cast<std::size_t>(m_config_manager.get_fft_length() / 2);
+    const int dc = m_config_manager.get_fft_length() / 2;
+    // The rows are summed as they are formed, in symbol order (the sums of mean_of_rows), and
+    // the work rows keep their storage from symbol to symbol.
+    thread_local std::vector<int> pos;
+    thread_local complex_vector_t row;
+    complex_vector_t mean;
     for (int i = 0; i < k; ++i) {
         const int s = symbols[static_cast<std::size_t>(i)];
-        std::vector<bool> flags = index_map.at(static_cast<std::size_t>(s));
-        if (drop_dc && dc < flags.size()) flags[dc] = false;
-        rows.push_back(_build_reference_row(s, flags, m_ref_freq_data.at(static_cast<std::size_t>(s))));
+        lib_ofdm_demod_common_t::find_nonzero_index(index_map.at(static_cast<std::size_t>(s)), pos);
+        if (drop_dc) pos.erase(std::remove(pos.begin(), pos.end(), dc), pos.end());
+        reference_row(m_symbol_freq_data.at(static_cast<std::size_t>(s)), m_ref_freq_data.at(static_cast<std::size_t>(s)),
+                      pos, m_config_manager, row);
+        if (i == 0) mean.assign(row.size(), complex_t{});
+        for (std::size_t c = 0; c < mean.size() && c < row.size(); ++c) mean[c] += row[c];
     }
-    return mean_of_rows(rows);
+    for (complex_t& v : mean) v /= static_cast<float>(k);
+    return mean;
 }
 
 void lib_ofdm_demod_t::_apply_coefficients(const complex_vector_t& coef) {
     const int symbols = m_config_manager.get_analy_symbol_num();
     for (int s = 0; s < symbols; ++s) {
         complex_vector_t& row = m_symbol_freq_data.at(static_cast<std::size_t>(s));
-        for (std::size_t c = 0; c < row.size() && c < coef.size(); ++c) row[c] *= coef[c];
+        detail::multiply_cells(row.data(), coef.data(), row.data(), std::min(row.size(), coef.size()));
     }
 }
 
