@@ -160,7 +160,10 @@ bool lib_ofdm_demod_t::_despread_payload_symbols() {
     const float scale = static_cast<float>(std::sqrt(static_cast<double>(m_config_manager.get_subcarr_num())));
     for (int s : m_config_manager.get_payload_sym_index_vct()) {
         complex_vector_t& row = m_symbol_freq_data.at(static_cast<std::size_t>(s));
-        complex_vector_t band(row.begin() + low, row.begin() + low + m);
+        // The band buffer keeps its storage from symbol to symbol (and the copy into it is a
+        // block move, not an element-wise construction).
+        thread_local complex_vector_t band;
+        band.assign(row.begin() + low, row.begin() + low + m);
         for (complex_t& v : band) v *= scale;
         if (!common_lib::lib_fourier_transform_t::deal_ifft(band, static_cast<std::uint32_t>(m)) ||
             band.size() != static_cast<std::size_t>(m)) {
