@@ -2,11 +2,35 @@
 #include "vek/ofdm_demod_lib/lib_ofdm_demod_common.hpp"
 
 #include <algorithm>
+#include <climits>
+#include <cstddef>
+#include <type_traits>
 
 namespace vek::ofdm_demod_lib {
 
 void lib_ofdm_demod_common_t::find_nonzero_index(const std::vector<bool>& flags, std::vector<int>& out) {
     out.clear();
+#if defined(__GLIBCXX__) && !defined(_GLIBCXX_DEBUG)
+    // Rows are walked for every symbol by several stages and are mostly false: read the packed
+    // words (libstdc++ exposes them through the iterator) and visit only the set bits. Bits past
+    // the size in the last word are not defined and are masked off.
+    using word_t = std::_Bit_type;
+    static_assert(std::is_same_v<word_t, unsigned long>, "ctzl below takes unsigned long words");
+    constexpr std::size_t bits = sizeof(word_t) * CHAR_BIT;
+    const std::size_t size = flags.size();
+    if (size == 0) return;
+    const word_t* words = flags.begin()._M_p;
+    const std::size_t count = (size + bits - 1) / bits;
+    for (std::size_t w = 0; w < count; ++w) {
+        word_t word = words[w];
+        const std::size_t used = size - w * bits;
+        if (used < bits) word &= (word_t{1} << used) - 1;
+        while (word != 0) {
+            out.push_back(static_cast<int>(w * bits + static_cast<std::size_t>(__builtin_ctzl(word))));
+            word &= word - 1;
+        }
+    }
+#else
     // The bit iterator steps one bit at a time; indexing would locate word and bit anew for each
     // flag (and re-read the size after every append).
     int position = 0;
@@ -14,6 +38,7 @@ void lib_ofdm_demod_common_t::find_nonzero_index(const std::vector<bool>& flags,
         if (flag) out.push_back(position);
         ++position;
     }
+#endif
 }
 
 namespace {

@@ -1,6 +1,9 @@
 // Channel equalisation: per-cell coefficients (reference / received) estimated from preamble,
 // pilot and decided payload cells, then one complex multiplication per cell.
+#include <algorithm>
 #include <cmath>
+
+#include "lib_ofdm_cell_arith.hpp"
 
 #include "vek/common_lib/fft/lib_fourier_transform.hpp"
 #include "vek/common_lib/math/lib_common_math.hpp"
@@ -44,7 +47,10 @@ complex_t line_through(int p0, complex_t c0, int p1, complex_t c1, int k) {
 
 void lib_ofdm_demod_common_t::deal_channel_coef_interp(const complex_vector_t& coef, const std::vector<int>& pos,
                                                        int n, int low_guard, int up_guard, complex_vector_t& out) {
-    out.assign(static_cast<std::size_t>(std::max(n, 0)), complex_t{});
+    // Cleared as floats (complex<float> is two floats by the standard): a plain store of zeros
+    // instead of an element-wise fill.
+    out.resize(static_cast<std::size_t>(std::max(n, 0)));
+    std::fill_n(reinterpret_cast<float*>(out.data()), 2 * out.size(), 0.0f);
     const std::size_t count = pos.size();
     if (n <= 0 || low_guard < 0 || up_guard < 0 || static_cast<long long>(low_guard) + up_guard >= n || count < 2 ||
         coef.size() != count || pos.front() < low_guard || pos.back() >= n - up_guard) {
@@ -65,20 +71,29 @@ void lib_ofdm_demod_common_t::deal_channel_coef_interp(const complex_vector_t& c
     }
 }
 
-complex_vector_t lib_ofdm_demod_t::_build_reference_row(int s, const std::vector<bool>& flags,
-                                                        const complex_vector_t& references) const {
-    const complex_vector_t& received = m_symbol_freq_data.at(static_cast<std::size_t>(s));
-    complex_vector_t coef;
-    for (std::size_t j = 0; j < flags.size(); ++j) {
-        if (flags[j]) coef.push_back(references.at(j) / received.at(j));
+namespace {
+// The estimate row of one symbol from its cells in the columns `pos` (ascending): reference over
+// received per cell, smoothed over three neighbours, interpolated across the occupied band.
+void reference_row(const complex_vector_t& received, const complex_vector_t& references, const std::vector<int>& pos,
+                   const lib_ofdm_config_manager_t& config, complex_vector_t& row) {
+    thread_local complex_vector_t coef;
+    coef.resize(pos.size());
+    for (std::size_t i = 0; i < pos.size(); ++i) {
+        const auto j = static_cast<std::size_t>(pos[i]);
+        coef[i] = detail::divide_cells(references.at(j), received.at(j));
     }
     lib_ofdm_demod_common_t::deal_moving_average(coef, 3);
+    lib_ofdm_demod_common_t::deal_channel_coef_interp(coef, pos, config.get_ofdm_len(), config.get_guard_low_subcarr(),
+                                                      config.get_guard_up_subcarr(), row);
+}
+}  // namespace
+
+complex_vector_t lib_ofdm_demod_t::_build_reference_row(int s, const std::vector<bool>& flags,
+                                                        const complex_vector_t& references) const {
     std::vector<int> pos;
     lib_ofdm_demod_common_t::find_nonzero_index(flags, pos);
     complex_vector_t row;
-    lib_ofdm_demod_common_t::deal_channel_coef_interp(coef, pos, m_config_manager.get_ofdm_len(),
-                                                      m_config_manager.get_guard_low_subcarr(),
-                                                      m_config_manager.get_guard_up_subcarr(), row);
+    reference_row(m_symbol_freq_data.at(static_cast<std::size_t>(s)), references, pos, m_config_manager, row);
     return row;
 }
 
@@ -102,23 +117,35 @@ int lib_ofdm_demod_t::_initial_symbol_count(std::size_t available) const {
 
 complex_vector_t lib_ofdm_demod_t::_average_reference_rows(const std::vector<int>& symbols, int k,
                                                            const bool_grid_t& index_map, bool drop_dc) const {
-    std::vector<complex_vector_t> rows;
     // The zero-frequency bin sits in column N/2 of our maps (column = subcarrier + N/2).
-    const std::size_t dc = static_cast<std::size_t>(m_config_manager.get_fft_length() / 2);
+    const int dc = m_config_manager.get_fft_length() / 2;
+    // The rows are summed as they are formed, in symbol order (the sums of mean_of_rows), and
+    // the work rows keep their storage from symbol to symbol.
+    thread_local std::vector<int> pos;
+    thread_local complex_vector_t row;
+    complex_vector_t mean;
     for (int i = 0; i < k; ++i) {
         const int s = symbols[static_cast<std::size_t>(i)];
-        std::vector<bool> flags = index_map.at(static_cast<std::size_t>(s));
-        if (drop_dc && dc < flags.size()) flags[dc] = false;
-        rows.push_back(_build_reference_row(s, flags, m_ref_freq_data.at(static_cast<std::size_t>(s))));
+        lib_ofdm_demod_common_t::find_nonzero_index(index_map.at(static_cast<std::size_t>(s)), pos);
+        if (drop_dc) pos.erase(std::remove(pos.begin(), pos.end(), dc), pos.end());
+        reference_row(m_symbol_freq_data.at(static_cast<std::size_t>(s)), m_ref_freq_data.at(static_cast<std::size_t>(s)),
+                      pos, m_config_manager, row);
+        if (i == 0) mean.assign(row.size(), complex_t{});
+        // Real and imaginary parts are independent sums: added as one float run.
+        float* sums = reinterpret_cast<float*>(mean.data());
+        const float* parts = reinterpret_cast<const float*>(row.data());
+        const std::size_t floats = 2 * std::min(mean.size(), row.size());
+        for (std::size_t f = 0; f < floats; ++f) sums[f] += parts[f];
     }
-    return mean_of_rows(rows);
+    for (complex_t& v : mean) v /= static_cast<float>(k);
+    return mean;
 }
 
 void lib_ofdm_demod_t::_apply_coefficients(const complex_vector_t& coef) {
     const int symbols = m_config_manager.get_analy_symbol_num();
     for (int s = 0; s < symbols; ++s) {
         complex_vector_t& row = m_symbol_freq_data.at(static_cast<std::size_t>(s));
-        for (std::size_t c = 0; c < row.size() && c < coef.size(); ++c) row[c] *= coef[c];
+        detail::multiply_cells(row.data(), coef.data(), row.data(), std::min(row.size(), coef.size()));
     }
 }
 
@@ -133,7 +160,10 @@ bool lib_ofdm_demod_t::_despread_payload_symbols() {
     const float scale = static_cast<float>(std::sqrt(static_cast<double>(m_config_manager.get_subcarr_num())));
     for (int s : m_config_manager.get_payload_sym_index_vct()) {
         complex_vector_t& row = m_symbol_freq_data.at(static_cast<std::size_t>(s));
-        complex_vector_t band(row.begin() + low, row.begin() + low + m);
+        // The band buffer keeps its storage from symbol to symbol (and the copy into it is a
+        // block move, not an element-wise construction).
+        thread_local complex_vector_t band;
+        band.assign(row.begin() + low, row.begin() + low + m);
         for (complex_t& v : band) v *= scale;
         if (!common_lib::lib_fourier_transform_t::deal_ifft(band, static_cast<std::uint32_t>(m)) ||
             band.size() != static_cast<std::size_t>(m)) {

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstddef>
 
+#include "lib_ofdm_cell_arith.hpp"
 #include "lib_ofdm_symbol_position.hpp"
 #include "vek/common_lib/fft/lib_fourier_transform.hpp"
 #include "vek/ofdm_demod_lib/demod/lib_ofdm_demod.hpp"
@@ -13,6 +14,32 @@
 namespace vek::ofdm_demod_lib {
 
 using common_lib::lib_fourier_transform_t;
+
+namespace {
+
+const complex_t* advance_rotations(int fft_len, int fft_advance) {
+    constexpr double k_two_pi = 6.283185307179586;
+    // Every symbol of a run uses the same length and advance: the rotations are computed once
+    // per (length, advance) and thread.
+    struct rotation_table_t {
+        int fft_len = 0;
+        int fft_advance = 0;
+        complex_vector_t rotation;
+    };
+    thread_local rotation_table_t table;
+    if (table.fft_len != fft_len || table.fft_advance != fft_advance) {
+        table.rotation.resize(static_cast<std::size_t>(fft_len));
+        for (std::size_t k = 0; k < table.rotation.size(); ++k) {
+            const auto phase_rad = static_cast<float>(static_cast<double>(k) * k_two_pi * fft_advance / fft_len);
+            table.rotation[k] = std::complex<float>(std::cos(phase_rad), std::sin(phase_rad));
+        }
+        table.fft_len = fft_len;
+        table.fft_advance = fft_advance;
+    }
+    return table.rotation.data();
+}
+
+}  // namespace
 
 bool lib_ofdm_demod_t::_deal_ofdm_demod() {
     const int N = m_config_manager.get_ofdm_len();
@@ -61,12 +88,30 @@ void lib_ofdm_demod_common_t::deal_ofdm_demod(const complex_vector_t& window, in
     thread_local complex_vector_t work;
     work = window;
     lib_fourier_transform_t::deal_fft(work, static_cast<std::uint32_t>(fft_len > 0 ? fft_len : 0));
-    if (fft_advance == -1) {
-        out = std::move(work);
-    } else {
-        deal_fft_advance_compensation(work, fft_len, fft_advance, out);
+    // The advance compensation followed by the centring shift, in one pass that writes every
+    // compensated bin straight to its shifted place: the same products, without the copy of the
+    // spectrum and the rotation of the row.
+    const std::size_t size = work.size();
+    const std::size_t half = (size + 1u) / 2u;  // the shift rotates left by ceil(size / 2)
+    out.resize(size);
+    complex_t* high = out.data() + (size - half);  // bins [0, half) land here
+    complex_t* low = out.data();                   // bins [half, size) land at bin - half
+    const complex_t* in = work.data();
+    if (fft_advance == -1 || fft_len <= 0) {
+        std::copy(in, in + half, high);
+        std::copy(in + half, in + size, low);
+        return;
     }
-    lib_fourier_transform_t::fft_shift(out);
+    const complex_t* rotation = advance_rotations(fft_len, fft_advance);
+    // Bins past fft_len (none when the window fits the transform) are shifted unrotated. The
+    // products skip operator*'s NaN recovery, as the compensation always has.
+    const std::size_t bins = std::min(static_cast<std::size_t>(fft_len), size);
+    const std::size_t first_end = std::min(bins, half);
+    detail::multiply_cells_plain(in, rotation, high, first_end);
+    std::copy(in + first_end, in + half, high + first_end);
+    const std::size_t second_begin = std::max(bins, half);
+    detail::multiply_cells_plain(in + half, rotation + half, low, second_begin - half);
+    std::copy(in + second_begin, in + size, low + (second_begin - half));
 }
 
 void lib_ofdm_demod_common_t::deal_fft_advance_compensation(const complex_vector_t& spectrum, int fft_len,
@@ -74,29 +119,10 @@ void lib_ofdm_demod_common_t::deal_fft_advance_compensation(const complex_vector
     // Bins the rotation does not reach keep their input values rather than whatever out held.
     out = spectrum;
     if (fft_len <= 0) return;
-    constexpr double k_two_pi = 6.283185307179586;
     // Bins beyond the spectrum (a caller's fft_len longer than its vector) have nothing to rotate.
     const std::size_t bins = std::min(static_cast<std::size_t>(fft_len), spectrum.size());
-    // Every symbol of a run uses the same length and advance: the rotations are computed once
-    // per (length, advance) and thread.
-    struct rotation_table_t {
-        int fft_len = 0;
-        int fft_advance = 0;
-        complex_vector_t rotation;
-    };
-    thread_local rotation_table_t table;
-    if (table.fft_len != fft_len || table.fft_advance != fft_advance) {
-        table.rotation.resize(static_cast<std::size_t>(fft_len));
-        for (std::size_t k = 0; k < table.rotation.size(); ++k) {
-            const auto phase_rad = static_cast<float>(static_cast<double>(k) * k_two_pi * fft_advance / fft_len);
-            table.rotation[k] = std::complex<float>(std::cos(phase_rad), std::sin(phase_rad));
-        }
-        table.fft_len = fft_len;
-        table.fft_advance = fft_advance;
-    }
-    // The product written out (rounded as the library's, without its NaN check), over plain
-    // pointers taken once: the thread-local table is not looked up again for every bin.
-    const complex_t* rotation = table.rotation.data();
+    // The product written out (rounded as the library's, without its NaN check).
+    const complex_t* rotation = advance_rotations(fft_len, fft_advance);
     const complex_t* in = spectrum.data();
     complex_t* result = out.data();
     for (std::size_t k = 0; k < bins; ++k) {

@@ -8,6 +8,7 @@
 #include "vek/common_lib/fft/lib_fourier_transform.hpp"
 #include "vek/common_lib/math/lib_common_math.hpp"
 #include "vek/common_lib/report/report.hpp"
+#include "lib_ofdm_cell_arith.hpp"
 #include "vek/ofdm_demod_lib/demod/lib_ofdm_demod.hpp"
 #include "vek/ofdm_demod_lib/lib_ofdm_demod_common.hpp"
 #include "vek/ofdm_demod_lib/log/ofdm_log.hpp"
@@ -110,23 +111,26 @@ void lib_ofdm_demod_t::_track_symbol(int s, const std::vector<bool>& flags, floa
     thread_local complex_vector_t ratios;
     thread_local complex_vector_t corrected;
     thread_local complex_vector_t cells;
+    thread_local complex_vector_t rotations;
     lib_ofdm_demod_common_t::find_nonzero_index(flags, pos);
     if (pos.empty()) return;
     received.clear();
     references.clear();
+    const complex_vector_t& symbol_cells = m_symbol_freq_data.at(row);
+    const complex_vector_t& reference_cells = m_ref_freq_data.at(row);
     for (int j : pos) {
-        received.push_back(m_symbol_freq_data.at(row).at(static_cast<std::size_t>(j)));
-        references.push_back(m_ref_freq_data.at(row).at(static_cast<std::size_t>(j)));
+        received.push_back(symbol_cells.at(static_cast<std::size_t>(j)));
+        references.push_back(reference_cells.at(static_cast<std::size_t>(j)));
     }
-    ratios.assign(received.size(), complex_t(0.0f, 0.0f));
-    for (std::size_t j = 0; j < ratios.size(); ++j) ratios[j] = received[j] / references[j];
+    ratios.resize(received.size());
+    for (std::size_t j = 0; j < ratios.size(); ++j) ratios[j] = detail::divide_cells(received[j], references[j]);
     const double common_phase = lib_common_math_t::get_complex_phase(lib_common_math_t::get_average_value(ratios));
     if (pos.size() < 2) return;
 
     // Phase slope across the tracked cells, radians per cell: a timing error.
     double slope = 0.0;
     for (std::size_t i = 1; i < pos.size(); ++i) {
-        slope += lib_common_math_t::get_complex_phase(ratios[i] / ratios[i - 1]) / static_cast<double>(pos[i] - pos[i - 1]);
+        slope += lib_common_math_t::get_complex_phase(detail::divide_cells(ratios[i], ratios[i - 1])) / static_cast<double>(pos[i] - pos[i - 1]);
     }
     slope /= static_cast<double>(pos.size() - 1);
 
@@ -140,13 +144,18 @@ void lib_ofdm_demod_t::_track_symbol(int s, const std::vector<bool>& flags, floa
     offsets.push_back(static_cast<float>(offset_hz));
 
     const complex_vector_t& time_samples = m_symbol_time_data.at(row);
-    corrected.assign(static_cast<std::size_t>(fft_length), complex_t(0.0f, 0.0f));
+    // (sample * e^(-j 2 pi f k / fs)) * e^(-j 2 pi f delta / fs): the rotations first, then the
+    // two products over whole rows.
     const complex_t start_rotation = rotator(-2.0 * k_pi * offset_hz * static_cast<double>(delta) / fs);
-    for (int k = 0; k < fft_length; ++k) {
-        const complex_t sample = static_cast<std::size_t>(k) < time_samples.size() ? time_samples[static_cast<std::size_t>(k)] : complex_t{};
-        corrected[static_cast<std::size_t>(k)] =
-            sample * rotator(-2.0 * k_pi * offset_hz * static_cast<double>(k) / fs) * start_rotation;
-    }
+    const std::size_t length = static_cast<std::size_t>(std::max(fft_length, 0));
+    const std::size_t present = std::min(length, time_samples.size());
+    rotations.resize(length);
+    for (std::size_t k = 0; k < length; ++k) rotations[k] = rotator(-2.0 * k_pi * offset_hz * static_cast<double>(k) / fs);
+    corrected.resize(length);
+    std::copy(time_samples.begin(), time_samples.begin() + static_cast<std::ptrdiff_t>(present), corrected.begin());
+    std::fill(corrected.begin() + static_cast<std::ptrdiff_t>(present), corrected.end(), complex_t{});
+    detail::multiply_cells(corrected.data(), rotations.data(), corrected.data(), length);
+    detail::scale_cells(corrected.data(), start_rotation, corrected.data(), length);
     lib_ofdm_demod_common_t::deal_ofdm_demod(corrected, n, cells, m_config_manager.get_fft_advance());
 
     if (track.track_timing) {
@@ -154,7 +163,7 @@ void lib_ofdm_demod_t::_track_symbol(int s, const std::vector<bool>& flags, floa
             cells[k] *= rotator(-static_cast<double>(k) * slope);
         }
     }
-    for (std::size_t c = 0; c < cells.size() && c < m_channel_coef.size(); ++c) cells[c] *= m_channel_coef[c];
+    detail::multiply_cells(cells.data(), m_channel_coef.data(), cells.data(), std::min(cells.size(), m_channel_coef.size()));
 
     const std::vector<int>& payload_symbols = m_config_manager.get_payload_sym_index_vct();
     if (m_config_manager.get_dft_spread() &&
@@ -174,7 +183,7 @@ void lib_ofdm_demod_t::_track_symbol(int s, const std::vector<bool>& flags, floa
     complex_t correction{1.0f, 0.0f};
     if (track.track_phase) {
         for (std::size_t j = 0; j < pos.size(); ++j) {
-            ratios[j] = cells.at(static_cast<std::size_t>(pos[j])) / references[j];
+            ratios[j] = detail::divide_cells(cells.at(static_cast<std::size_t>(pos[j])), references[j]);
         }
         correction = rotator(-lib_common_math_t::get_complex_phase(lib_common_math_t::get_average_value(ratios)));
     }
@@ -182,7 +191,7 @@ void lib_ofdm_demod_t::_track_symbol(int s, const std::vector<bool>& flags, floa
         correction /= lib_common_math_t::get_complex_amplitude(lib_common_math_t::get_average_value(ratios));
     }
     complex_vector_t& out = m_symbol_freq_data.at(row);
-    for (std::size_t k = 0; k < out.size() && k < cells.size(); ++k) out[k] = cells[k] * correction;
+    detail::scale_cells(cells.data(), correction, out.data(), std::min(out.size(), cells.size()));
 }
 
 bool lib_ofdm_demod_t::_deal_ofdm_channel_tracking() {

@@ -18,7 +18,11 @@ vek_add_test(test_demod_input
     ${CMAKE_CURRENT_LIST_DIR}/channel_power_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/frame_sync_test.cpp
   LIBS vek_ofdm_demod)
-vek_add_test(test_demod_fast_paths SOURCES ${CMAKE_CURRENT_LIST_DIR}/fast_paths_test.cpp LIBS vek_ofdm_demod)
+vek_add_test(test_demod_fast_paths
+  SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/fast_paths_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/cell_arith_test.cpp
+  LIBS vek_ofdm_demod)
 vek_add_test(test_demod_dumps SOURCES ${CMAKE_CURRENT_LIST_DIR}/dumps_test.cpp LIBS vek_ofdm_demod)
 vek_add_test(test_demod_driver SOURCES ${CMAKE_CURRENT_LIST_DIR}/driver_test.cpp LIBS vek_ofdm_demod_driver_lib)
 # The driver program as a user runs it, without its capture: it must say so and exit normally.

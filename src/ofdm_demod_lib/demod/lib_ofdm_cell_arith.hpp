@@ -1,0 +1,123 @@
+#pragma once
+// Complex cell arithmetic of the equaliser, the tracking and the symbol transform, rounded exactly
+// as std::complex<float> rounds it, but without the out-of-line calls and the per-element checks
+// that keep the compiler from using the vector unit.
+//
+// Products: the compiler forms (ac - bd, ad + bc) and only when that gives NaN in both parts calls
+// the library's recovery of infinities. The loops below form the same four products, difference
+// and sum four lanes at a time and hand any cell that came out NaN to operator* again, so every
+// cell gets the bits operator* would give it.
+//
+// Quotients: std::complex<float> division is the runtime's __divsc3, which on targets with double
+// hardware (GCC 12 and later) forms both parts in double precision, ((ac + bd) / (cc + dd),
+// (bc - ad) / (cc + dd)) rounded to float, and only re-examines the result when both parts are
+// NaN. The products of two floats are exact in double, so the same double operations give the
+// same bits; a both-NaN result goes to the library operator for its recovery.
+#include <cmath>
+#include <cstddef>
+
+#if defined(__SSE__)
+#include <xmmintrin.h>
+#endif
+
+#include "vek/common_lib/math/lib_float4.hpp"
+#include "vek/ofdm_demod_lib/config/lib_ofdm_types.hpp"
+
+namespace vek::ofdm_demod_lib::detail {
+
+inline complex_t divide_cells(complex_t n, complex_t d) {
+#if defined(__GNUC__) && !defined(__clang__) && __GNUC__ >= 12 && defined(__x86_64__) && !defined(__FMA__)
+    const double a = n.real();
+    const double b = n.imag();
+    const double c = d.real();
+    const double e = d.imag();
+    const double denominator = c * c + e * e;
+    const auto x = static_cast<float>((a * c + b * e) / denominator);
+    const auto y = static_cast<float>((b * c - a * e) / denominator);
+    if (std::isnan(x) && std::isnan(y)) return n / d;
+    return {x, y};
+#else
+    return n / d;
+#endif
+}
+
+namespace cell_arith_detail {
+// With fused multiply-add available the compiler may contract the scalar form, and the lanes would
+// no longer match it: there the plain operator is used.
+#if defined(__FMA__) || defined(__FP_FAST_FMAF)
+constexpr bool k_lanes_match_scalar = false;
+#else
+constexpr bool k_lanes_match_scalar = true;
+#endif
+
+// True when a lane of a or b is NaN.
+inline bool any_nan(common_lib::float4::float4_t a, common_lib::float4::float4_t b) {
+#if defined(__SSE__)
+    return _mm_movemask_ps(_mm_cmpunord_ps(static_cast<__m128>(a), static_cast<__m128>(b))) != 0;
+#else
+    const auto bad = (a != a) | (b != b);  // NaN is the only value unequal to itself
+    return (bad[0] | bad[1] | bad[2] | bad[3]) != 0;
+#endif
+}
+
+// out[k] = a[k] * b[k * b_step] for k < n; b_step is 1 (cell by cell) or 0 (one factor). With
+// recover_nan false a NaN product stays as the formula gives it (no operator* fallback).
+template <bool recover_nan>
+void multiply(const complex_t* a, const complex_t* b, std::size_t b_step, complex_t* out, std::size_t n) {
+    namespace f4 = common_lib::float4;
+    std::size_t k = 0;
+    if constexpr (k_lanes_match_scalar) {
+        const f4::float4_t one_re = f4::splat(b[0].real());
+        const f4::float4_t one_im = f4::splat(b[0].imag());
+        for (; k + 4 <= n; k += 4) {
+            const f4::float4_t a0 = f4::load(a + k);
+            const f4::float4_t a1 = f4::load(a + k + 2);
+            const f4::float4_t ar = f4::real_parts(a0, a1);
+            const f4::float4_t ai = f4::imag_parts(a0, a1);
+            f4::float4_t br = one_re;
+            f4::float4_t bi = one_im;
+            if (b_step != 0) {
+                const f4::float4_t b0 = f4::load(b + k);
+                const f4::float4_t b1 = f4::load(b + k + 2);
+                br = f4::real_parts(b0, b1);
+                bi = f4::imag_parts(b0, b1);
+            }
+            const f4::float4_t re = ar * br - ai * bi;
+            const f4::float4_t im = ar * bi + ai * br;
+            // Cells with a NaN part (rare: an infinite or NaN input) are formed by operator*,
+            // before the store, as out may be a or b.
+            if (recover_nan && any_nan(re, im)) {
+                complex_t cells[4];
+                for (std::size_t i = 0; i < 4; ++i) cells[i] = a[k + i] * b[(k + i) * b_step];
+                for (std::size_t i = 0; i < 4; ++i) out[k + i] = cells[i];
+                continue;
+            }
+            f4::store(reinterpret_cast<float*>(out + k), __builtin_shufflevector(re, im, 0, 4, 1, 5));
+            f4::store(reinterpret_cast<float*>(out + k + 2), __builtin_shufflevector(re, im, 2, 6, 3, 7));
+        }
+    }
+    for (; k < n; ++k) {
+        const complex_t x = a[k];
+        const complex_t y = b[k * b_step];
+        out[k] = recover_nan ? x * y
+                             : complex_t(x.real() * y.real() - x.imag() * y.imag(), x.real() * y.imag() + x.imag() * y.real());
+    }
+}
+}  // namespace cell_arith_detail
+
+// out[k] = a[k] * b[k], k < n (out may be a or b).
+inline void multiply_cells(const complex_t* a, const complex_t* b, complex_t* out, std::size_t n) {
+    if (n != 0) cell_arith_detail::multiply<true>(a, b, 1, out, n);
+}
+
+// out[k] = (a.re b.re - a.im b.im, a.re b.im + a.im b.re) for k < n, NaN left as formed.
+inline void multiply_cells_plain(const complex_t* a, const complex_t* b, complex_t* out, std::size_t n) {
+    if (n != 0) cell_arith_detail::multiply<false>(a, b, 1, out, n);
+}
+
+// out[k] = a[k] * factor, k < n (out may be a).
+inline void scale_cells(const complex_t* a, complex_t factor, complex_t* out, std::size_t n) {
+    if (n != 0) cell_arith_detail::multiply<true>(a, &factor, 0, out, n);
+}
+
+}  // namespace vek::ofdm_demod_lib::detail

@@ -1,0 +1,114 @@
+// The cell arithmetic of the equaliser, tracking and symbol transform against std::complex<float>
+// and the straightforward transform: bit for bit, on seeded inputs that include overflow,
+// underflow, zeros, infinities and NaN.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <random>
+
+#include "../../../src/ofdm_demod_lib/demod/lib_ofdm_cell_arith.hpp"
+#include "random_signal.hpp"
+#include "vek/common_lib/fft/lib_fourier_transform.hpp"
+#include "vek/ofdm_demod_lib/lib_ofdm_demod_common.hpp"
+
+namespace {
+
+using namespace vek::ofdm_demod_lib;
+using common = lib_ofdm_demod_common_t;
+
+// Parts with exponents from 2^-80 to 2^80 (products and quotients leave the float range), and
+// every 16th part a zero, an infinity or a NaN.
+complex_vector_t wide_cells(std::size_t n, std::uint32_t seed) {
+    std::mt19937 gen(seed);
+    std::uniform_real_distribution<float> mantissa(-1.0f, 1.0f);
+    std::uniform_int_distribution<int> exponent(-80, 80);
+    std::uniform_int_distribution<int> pick(0, 63);
+    const float specials[4] = {0.0f, -std::numeric_limits<float>::infinity(), std::numeric_limits<float>::infinity(),
+                               std::numeric_limits<float>::quiet_NaN()};
+    auto part = [&] {
+        const int p = pick(gen);
+        return p < 4 ? specials[p] : std::ldexp(mantissa(gen), exponent(gen));
+    };
+    complex_vector_t v(n);
+    for (auto& z : v) {
+        const float re = part();
+        z = {re, part()};
+    }
+    return v;
+}
+
+bool same_bits(complex_t a, complex_t b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+TEST(CellArithmetic, QuotientsAreTheLibraryQuotients) {
+    const complex_vector_t n = wide_cells(20000, 1), d = wide_cells(20000, 2);
+    for (std::size_t k = 0; k < n.size(); ++k) {
+        const complex_t expected = n[k] / d[k];
+        ASSERT_TRUE(same_bits(detail::divide_cells(n[k], d[k]), expected)) << n[k] << " / " << d[k];
+    }
+}
+
+TEST(CellArithmetic, ProductsAreTheLibraryProductsInAndOutOfPlace) {
+    // Lengths around the four-cell blocks; every block with a NaN product takes the recovery.
+    for (const std::size_t length : {std::size_t{1}, std::size_t{3}, std::size_t{4}, std::size_t{5}, std::size_t{4003}}) {
+        const complex_vector_t a = wide_cells(length, 3), b = wide_cells(length, 4);
+        complex_vector_t product(length), scaled(length), in_place(a), plain(length);
+        const complex_t factor = b[length / 2];
+        detail::multiply_cells(a.data(), b.data(), product.data(), length);
+        detail::multiply_cells(in_place.data(), b.data(), in_place.data(), length);
+        detail::scale_cells(a.data(), factor, scaled.data(), length);
+        detail::multiply_cells_plain(a.data(), b.data(), plain.data(), length);
+        for (std::size_t k = 0; k < length; ++k) {
+            const complex_t x = a[k], y = b[k];
+            ASSERT_TRUE(same_bits(product[k], x * y)) << x << " * " << y;
+            ASSERT_TRUE(same_bits(in_place[k], x * y)) << k;
+            ASSERT_TRUE(same_bits(scaled[k], x * factor)) << x << " * " << factor;
+            const complex_t formula(x.real() * y.real() - x.imag() * y.imag(), x.real() * y.imag() + x.imag() * y.real());
+            ASSERT_TRUE(same_bits(plain[k], formula)) << k;
+        }
+    }
+}
+
+TEST(ResourceIndexWords, PositionsMatchTheBitWalk) {
+    std::mt19937 gen(5);
+    std::bernoulli_distribution flag(0.2);
+    for (const std::size_t size : {0u, 1u, 63u, 64u, 65u, 200u, 512u}) {
+        // Shrunk from a longer all-true row: the bits past the size in the last word are stale.
+        std::vector<bool> flags(size + 70, true);
+        flags.resize(size);
+        for (std::size_t j = 0; j < size; ++j) flags[j] = flag(gen) || j + 1 == size;
+        std::vector<int> expected, positions{-1};
+        for (std::size_t j = 0; j < size; ++j) {
+            if (flags[j]) expected.push_back(static_cast<int>(j));
+        }
+        common::find_nonzero_index(flags, positions);
+        EXPECT_EQ(positions, expected) << size;
+    }
+}
+
+TEST(SymbolTransform, OnePassEqualsCompensationThenShift) {
+    struct case_t {
+        std::size_t window;
+        int fft_len, advance;
+    };
+    // Even and odd lengths, no compensation, a window longer than the transform (bins past
+    // fft_len are shifted unrotated) and no transform length at all.
+    for (const case_t c : {case_t{64, 64, 8}, case_t{15, 15, 3}, case_t{20, 16, 5}, case_t{16, 16, -1},
+                           case_t{16, 0, 4}, case_t{512, 512, 36}}) {
+        const complex_vector_t window = vek::test::gaussian_complex(c.window, static_cast<std::uint32_t>(c.window));
+        complex_vector_t spectrum(window), expected, out(3);
+        vek::common_lib::lib_fourier_transform_t::deal_fft(spectrum, static_cast<std::uint32_t>(c.fft_len > 0 ? c.fft_len : 0));
+        if (c.advance == -1) {
+            expected = spectrum;
+        } else {
+            common::deal_fft_advance_compensation(spectrum, c.fft_len, c.advance, expected);
+        }
+        vek::common_lib::lib_fourier_transform_t::fft_shift(expected);
+        common::deal_ofdm_demod(window, c.fft_len, out, c.advance);
+        ASSERT_EQ(out.size(), expected.size()) << c.window;
+        for (std::size_t k = 0; k < out.size(); ++k) ASSERT_TRUE(same_bits(out[k], expected[k])) << c.window << " " << k;
+    }
+}
+
+}  // namespace
