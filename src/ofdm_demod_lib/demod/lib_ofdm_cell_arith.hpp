@@ -1,18 +1,12 @@
 #pragma once
-// Complex cell arithmetic of the equaliser, the tracking and the symbol transform, rounded exactly
+// Complex cell products of the equaliser, the tracking and the symbol transform, rounded exactly
 // as std::complex<float> rounds it, but without the out-of-line calls and the per-element checks
 // that keep the compiler from using the vector unit.
 //
 // Products: the compiler forms (ac - bd, ad + bc) and only when that gives NaN in both parts calls
 // the library's recovery of infinities. The loops below form the same four products, difference
 // and sum four lanes at a time and hand any cell that came out NaN to operator* again, so every
-// cell gets the bits operator* would give it.
-//
-// Quotients: std::complex<float> division is the runtime's __divsc3, which on targets with double
-// hardware (GCC 12 and later) forms both parts in double precision, ((ac + bd) / (cc + dd),
-// (bc - ad) / (cc + dd)) rounded to float, and only re-examines the result when both parts are
-// NaN. The products of two floats are exact in double, so the same double operations give the
-// same bits; a both-NaN result goes to the library operator for its recovery.
+// cell gets the bits operator* would give it. (Quotients: lib_common_math_t::divide_complex.)
 #include <cmath>
 #include <cstddef>
 
@@ -24,22 +18,6 @@
 #include "vek/ofdm_demod_lib/config/lib_ofdm_types.hpp"
 
 namespace vek::ofdm_demod_lib::detail {
-
-inline complex_t divide_cells(complex_t n, complex_t d) {
-#if defined(__GNUC__) && !defined(__clang__) && __GNUC__ >= 12 && defined(__x86_64__) && !defined(__FMA__)
-    const double a = n.real();
-    const double b = n.imag();
-    const double c = d.real();
-    const double e = d.imag();
-    const double denominator = c * c + e * e;
-    const auto x = static_cast<float>((a * c + b * e) / denominator);
-    const auto y = static_cast<float>((b * c - a * e) / denominator);
-    if (std::isnan(x) && std::isnan(y)) return n / d;
-    return {x, y};
-#else
-    return n / d;
-#endif
-}
 
 namespace cell_arith_detail {
 // With fused multiply-add available the compiler may contract the scalar form, and the lanes would

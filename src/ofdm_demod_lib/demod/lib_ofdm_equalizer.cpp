@@ -80,7 +80,7 @@ void reference_row(const complex_vector_t& received, const complex_vector_t& ref
     coef.resize(pos.size());
     for (std::size_t i = 0; i < pos.size(); ++i) {
         const auto j = static_cast<std::size_t>(pos[i]);
-        coef[i] = detail::divide_cells(references.at(j), received.at(j));
+        coef[i] = lib_common_math_t::divide_complex(references.at(j), received.at(j));
     }
     lib_ofdm_demod_common_t::deal_moving_average(coef, 3);
     lib_ofdm_demod_common_t::deal_channel_coef_interp(coef, pos, config.get_ofdm_len(), config.get_guard_low_subcarr(),

@@ -123,14 +123,16 @@ void lib_ofdm_demod_t::_track_symbol(int s, const std::vector<bool>& flags, floa
         references.push_back(reference_cells.at(static_cast<std::size_t>(j)));
     }
     ratios.resize(received.size());
-    for (std::size_t j = 0; j < ratios.size(); ++j) ratios[j] = detail::divide_cells(received[j], references[j]);
+    for (std::size_t j = 0; j < ratios.size(); ++j)
+        ratios[j] = lib_common_math_t::divide_complex(received[j], references[j]);
     const double common_phase = lib_common_math_t::get_complex_phase(lib_common_math_t::get_average_value(ratios));
     if (pos.size() < 2) return;
 
     // Phase slope across the tracked cells, radians per cell: a timing error.
     double slope = 0.0;
     for (std::size_t i = 1; i < pos.size(); ++i) {
-        slope += lib_common_math_t::get_complex_phase(detail::divide_cells(ratios[i], ratios[i - 1])) / static_cast<double>(pos[i] - pos[i - 1]);
+        slope += lib_common_math_t::get_complex_phase(lib_common_math_t::divide_complex(ratios[i], ratios[i - 1])) /
+                 static_cast<double>(pos[i] - pos[i - 1]);
     }
     slope /= static_cast<double>(pos.size() - 1);
 
@@ -183,7 +185,7 @@ void lib_ofdm_demod_t::_track_symbol(int s, const std::vector<bool>& flags, floa
     complex_t correction{1.0f, 0.0f};
     if (track.track_phase) {
         for (std::size_t j = 0; j < pos.size(); ++j) {
-            ratios[j] = detail::divide_cells(cells.at(static_cast<std::size_t>(pos[j])), references[j]);
+            ratios[j] = lib_common_math_t::divide_complex(cells.at(static_cast<std::size_t>(pos[j])), references[j]);
         }
         correction = rotator(-lib_common_math_t::get_complex_phase(lib_common_math_t::get_average_value(ratios)));
     }

@@ -39,22 +39,28 @@ public:
         const double im = z.imag();
         return static_cast<float>(std::sqrt(re * re + im * im));
     }
-    // a / b exactly as std::complex<float> division gives it (GCC's run-time routine forms the
-    // quotient in double precision from the exact products of the parts and rounds each part
-    // once to single), formed inline where b is non-zero and every part finite; other operands
-    // go to the library division for its infinity and NaN rules.
+    // a / b exactly as std::complex<float> division gives it, without the out-of-line call. With
+    // GCC 12 and later on x86-64 the division is the run-time routine __divsc3, which forms both
+    // parts in double precision, ((ac + bd) / (cc + dd), (bc - ad) / (cc + dd)), rounds them to
+    // single and re-examines only a result whose parts are both NaN; the products of two floats
+    // are exact in double, so the same double operations give the same bits, and a both-NaN
+    // result goes to the library division for its recovery of infinities. Elsewhere (other
+    // compilers, or a build that may fuse products) the library division itself.
     static std::complex<float> divide_complex(const std::complex<float>& a, const std::complex<float>& b)
     {
+#if defined(__GNUC__) && !defined(__clang__) && __GNUC__ >= 12 && defined(__x86_64__) && !defined(__FMA__)
+        const double ar = a.real();
+        const double ai = a.imag();
         const double br = b.real();
         const double bi = b.imag();
         const double denominator = br * br + bi * bi;
-        if (!(denominator > 0.0) || !std::isfinite(denominator) || !std::isfinite(a.real()) ||
-            !std::isfinite(a.imag()))
-            return a / b;
-        const double ar = a.real();
-        const double ai = a.imag();
-        return {static_cast<float>((ar * br + ai * bi) / denominator),
-                static_cast<float>((ai * br - ar * bi) / denominator)};
+        const auto re = static_cast<float>((ar * br + ai * bi) / denominator);
+        const auto im = static_cast<float>((ai * br - ar * bi) / denominator);
+        if (std::isnan(re) && std::isnan(im)) return a / b;
+        return {re, im};
+#else
+        return a / b;
+#endif
     }
     static std::complex<float> get_complex_conjugate(const std::complex<float>& z);
     // Phase in radians in (-pi, pi]; 0 for a zero sample, +-pi/2 when only the real part is zero.
