@@ -49,7 +49,13 @@ bool lib_ofdm_demod_t::_deal_ofdm_fine_delay() {
         return false;
     }
 
-    const complex_vector_t ref4 = interpolate_x4(m_ref_time_sym[static_cast<std::size_t>(s)]);
+    // The interpolated reference depends on the configuration alone: formed once per configuration.
+    reference_cache_t& cache = m_reference_cache;
+    if (!cache.valid || cache.fine_timing_symbol != s) {
+        cache.fine_timing_ref4 = interpolate_x4(m_ref_time_sym[static_cast<std::size_t>(s)]);
+        cache.fine_timing_symbol = cache.valid ? s : -1;
+    }
+    const complex_vector_t& ref4 = cache.fine_timing_ref4;
     const complex_vector_t data4 = interpolate_x4(window);
     std::vector<float> correlations;
     std::int32_t k = 0;

@@ -59,7 +59,9 @@ void shift_quarter_samples(const complex_vector_t& x, std::int64_t k, complex_ve
 void shift_quarter_samples(const complex_vector_t& x, std::int64_t k, std::size_t count, complex_vector_t& out) {
     const auto L = static_cast<std::int64_t>(x.size());
     const auto outputs = static_cast<std::int64_t>(std::min(count, x.size()));
-    out.assign(static_cast<std::size_t>(outputs), complex_t{});
+    // Every output is written below (the FIR's run, then the rest one by one): the storage is
+    // resized, not zero-filled first.
+    out.resize(static_cast<std::size_t>(outputs));
     if (L == 0) return;
     const std::int64_t high_len = k_interp_factor * L;
     // X[q] = sum_j up[q + 48 - j] h[j] with up[4i] = x[i]: only taps j = r + 4t (r = q mod 4)

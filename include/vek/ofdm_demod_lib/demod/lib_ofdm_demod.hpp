@@ -121,6 +121,9 @@ protected:
         complex_vector_t pilot_ref_seq;
         cell_grid_t ref_freq_data;
         std::int32_t ref_len = 0;
+        // The fine timing's 4x interpolated reference body, and the symbol it belongs to.
+        complex_vector_t fine_timing_ref4;
+        int fine_timing_symbol = -1;
         // Flagged columns of each row of the preamble, pilot and payload maps below `width`, for
         // the measurement's walk; complete[s] is false where a map row is narrower than width.
         struct class_columns_t {
