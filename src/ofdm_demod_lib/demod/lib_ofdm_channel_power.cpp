@@ -84,7 +84,11 @@ float lib_ofdm_demod_common_t::channel_power(const complex_t* samples, std::size
     // every run would have its pages faulted in again each time.
     thread_local complex_vector_t spectrum;
     spectrum.resize(n);
-    for (std::size_t k = 0; k < n; ++k) spectrum[k] = samples[k] * amplitude[k];
+    {
+        complex_t* windowed = spectrum.data();
+        const float* gain = amplitude.data();
+        for (std::size_t k = 0; k < n; ++k) windowed[k] = samples[k] * gain[k];
+    }
     vek::common_lib::lib_fourier_transform_t::deal_fft(spectrum, static_cast<std::uint32_t>(n));
     // Centred bin k is FFT bin (k + ceil(n/2)) mod n, as after an FFT shift: read in place.
     const std::size_t shift = (n + 1) / 2;
@@ -125,12 +129,15 @@ float lib_ofdm_demod_common_t::channel_power(const complex_t* samples, std::size
     thread_local std::vector<float> density;
     density.resize(first_bin < last_bin ? last_bin - first_bin : 0);  // every entry is written below
     std::size_t filled = 0;
+    // The loops read and write through plain pointers: a thread-local's address may be looked up
+    // again at every use.
+    const complex_t* bins = spectrum.data();
     const auto add_bins = [&](std::size_t from, std::size_t to) {
         float* out = density.data() + filled;
         filled += to - from;
         for (std::size_t fft_bin = from; fft_bin < to; ++fft_bin) {
-            const double re = spectrum[fft_bin].real();
-            const double im = spectrum[fft_bin].imag();
+            const double re = bins[fft_bin].real();
+            const double im = bins[fft_bin].imag();
             const auto magnitude = static_cast<float>(std::sqrt(re * re + im * im) * magnitude_scale);
             out[fft_bin - from] = magnitude * magnitude * density_scale;
         }
@@ -144,12 +151,13 @@ float lib_ofdm_demod_common_t::channel_power(const complex_t* samples, std::size
     }
     constexpr std::size_t lanes = 8;
     float lane_sum[lanes] = {};
-    std::size_t k = 0;
-    for (; k + lanes <= density.size(); k += lanes)
-        for (std::size_t l = 0; l < lanes; ++l) lane_sum[l] += density[k + l];
-    for (; k < density.size(); ++k) lane_sum[k % lanes] += density[k];
-    for (const float partial : lane_sum) power_sum_w_per_hz += partial;
+    const float* terms = density.data();
     kept = density.size();
+    std::size_t k = 0;
+    for (; k + lanes <= kept; k += lanes)
+        for (std::size_t l = 0; l < lanes; ++l) lane_sum[l] += terms[k + l];
+    for (; k < kept; ++k) lane_sum[k % lanes] += terms[k];
+    for (const float partial : lane_sum) power_sum_w_per_hz += partial;
     if (kept == 0 || !(power_sum_w_per_hz > 0.0f)) return k_power_floor_dbm;
     const float power_mw = power_sum_w_per_hz * (bandwidth_hz / static_cast<float>(kept)) * 1000.0f;
     return static_cast<float>(10.0 * std::log10(static_cast<double>(power_mw)));

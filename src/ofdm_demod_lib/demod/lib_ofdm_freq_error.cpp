@@ -35,11 +35,11 @@ std::complex<float> mean_of(const complex_vector_t& v) {
 // Phasor of one symbol: the mean ratio between the trimmed cyclic prefix and its copy one body
 // later, after replacing the U/4 ratios whose phase strays furthest from the running mean (noise
 // spikes and samples touched by the transmitter window) with that mean.
-std::complex<float> prefix_phasor(const complex_vector_t& prefix, const complex_vector_t& copy) {
+// ratio and phase are work vectors the caller keeps from symbol to symbol (their storage, not their
+// contents).
+std::complex<float> prefix_phasor(const complex_vector_t& prefix, const complex_vector_t& copy,
+                                  complex_vector_t& ratio, std::vector<float>& phase) {
     const std::size_t U = prefix.size();
-    // Work vectors kept from symbol to symbol (their storage, not their contents).
-    thread_local complex_vector_t ratio;
-    thread_local std::vector<float> phase;
     ratio.assign(U, complex_t(0.0f, 0.0f));
     for (std::size_t i = 0; i < U; ++i) {
         ratio[i] = lib_common_math_t::divide_complex(copy[i], prefix[i]);
@@ -143,6 +143,8 @@ bool lib_ofdm_demod_t::_deal_ofdm_cp_freq_error_estimate() {
     complex_vector_t phasors;
     complex_vector_t prefix;
     complex_vector_t copy;
+    complex_vector_t ratio;
+    std::vector<float> phase;
     for (int k = 0; k < S; ++k) {
         std::int64_t body = 0;
         if (!detail::body_start(intervals, N, k, body)) break;
@@ -157,7 +159,7 @@ bool lib_ofdm_demod_t::_deal_ofdm_cp_freq_error_estimate() {
         if (!detail::copy_span(m_sample_data, e - U, U, prefix) ||
             !detail::copy_span(m_sample_data, e + N - U, U, copy))
             continue;
-        phasors.push_back(prefix_phasor(prefix, copy));
+        phasors.push_back(prefix_phasor(prefix, copy, ratio, phase));
     }
 
     std::complex<float> total(0.0f, 0.0f);

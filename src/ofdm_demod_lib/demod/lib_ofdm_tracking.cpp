@@ -95,23 +95,34 @@ bool lib_ofdm_demod_t::_build_tracking_map(bool_grid_t& map) {
     return true;
 }
 
+// Per-symbol work vectors keep their storage from symbol to symbol: one symbol's worth of small
+// allocations, repeated for every symbol, costs more than its sums. They belong to the run, not to
+// the thread: a thread-local's address is looked up again at its uses inside the loops.
+struct lib_ofdm_demod_t::tracking_work_t {
+    std::vector<int> pos;
+    complex_vector_t received;
+    complex_vector_t references;
+    complex_vector_t ratios;
+    complex_vector_t corrected;
+    complex_vector_t cells;
+    complex_vector_t rotations;
+};
+
 void lib_ofdm_demod_t::_track_symbol(int s, const std::vector<bool>& flags, float reference_time,
-                                     std::vector<float>& offsets) {
+                                     std::vector<float>& offsets, tracking_work_t& work) {
     const lib_ofdm_track_info_t& track = m_config_manager.get_tracking();
     const std::size_t row = static_cast<std::size_t>(s);
     const int n = m_config_manager.get_ofdm_len();
     const int fft_length = m_config_manager.get_fft_length();
     const double fs = m_config_manager.get_system_sample_rate();
 
-    // Per-symbol work vectors keep their storage from symbol to symbol (and run to run): one
-    // symbol's worth of small allocations, repeated for every symbol, costs more than its sums.
-    thread_local std::vector<int> pos;
-    thread_local complex_vector_t received;
-    thread_local complex_vector_t references;
-    thread_local complex_vector_t ratios;
-    thread_local complex_vector_t corrected;
-    thread_local complex_vector_t cells;
-    thread_local complex_vector_t rotations;
+    std::vector<int>& pos = work.pos;
+    complex_vector_t& received = work.received;
+    complex_vector_t& references = work.references;
+    complex_vector_t& ratios = work.ratios;
+    complex_vector_t& corrected = work.corrected;
+    complex_vector_t& cells = work.cells;
+    complex_vector_t& rotations = work.rotations;
     lib_ofdm_demod_common_t::find_nonzero_index(flags, pos);
     if (pos.empty()) return;
     received.clear();
@@ -206,9 +217,10 @@ bool lib_ofdm_demod_t::_deal_ofdm_channel_tracking() {
 
     const int symbols = m_config_manager.get_analy_symbol_num();
     std::vector<float> offsets;
+    tracking_work_t work;
     for (int s = 0; s < symbols; ++s) {
         if (static_cast<std::size_t>(s) >= map.size()) break;
-        _track_symbol(s, map[static_cast<std::size_t>(s)], reference_time, offsets);
+        _track_symbol(s, map[static_cast<std::size_t>(s)], reference_time, offsets, work);
     }
 
     if (offsets.empty()) {

@@ -73,7 +73,10 @@ protected:
     // Tracking flags per symbol; false when data cells were asked for but none exist.
     bool _build_tracking_map(bool_grid_t& map);
     // Tracks symbol s; appends its residual frequency offset (Hz) when it has one.
-    void _track_symbol(int s, const std::vector<bool>& flags, float reference_time, std::vector<float>& offsets);
+    // Work vectors of the tracking, kept from symbol to symbol of a run (demod/lib_ofdm_tracking.cpp).
+    struct tracking_work_t;
+    void _track_symbol(int s, const std::vector<bool>& flags, float reference_time, std::vector<float>& offsets,
+                       tracking_work_t& work);
 
     // --- EVM and SINR measurement (demod/lib_ofdm_measurement.cpp).
     // Ideal points of every data modulation used by entries, scaled by g: distinct codes in
