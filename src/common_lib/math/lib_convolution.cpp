@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "vek/common_lib/fft/lib_fourier_transform.hpp"
 #include "vek/common_lib/math/lib_float4.hpp"
@@ -24,6 +25,60 @@ constexpr std::size_t k_block_outputs = 512u;
 bool has_real_taps(const lib_convolution_t::cvec_t& filter)
 {
     return std::all_of(filter.begin(), filter.end(), [](const std::complex<float>& tap) { return tap.imag() == 0.0f; });
+}
+
+// For taps with one tap (the centre) of exactly 1 and side taps whose magnitudes sum to S: the
+// ratio r such that an output whose centre sample c satisfies |c| > r max|window| is c itself, to
+// the bit; -1 when the taps do not have that shape. The side products sum to at most S max|window|
+// (a little more after their own rounding, hence the margin), and a float c absorbs any addend
+// below |c| 2^-26 (under half the spacing of the floats next to c, also just below a power of
+// two). With zero side taps r is 0: any non-zero c.
+float unit_centre_pass_ratio(const float* taps, std::size_t tap_number, std::size_t& centre)
+{
+    centre = static_cast<std::size_t>(std::find(taps, taps + tap_number, 1.0f) - taps);
+    if (tap_number < 2u || centre == tap_number) return -1.0f;
+    double side = 0.0;
+    for (std::size_t j = 0; j < tap_number; ++j)
+        if (j != centre) side += std::fabs(static_cast<double>(taps[j]));
+    const double ratio = side * 0x1p26 * 1.001;
+    return ratio < 0x1p-20 ? static_cast<float>(ratio) : -1.0f;
+}
+
+// True when the floats in [begin, end) are all finite and each of centres[0 ... floats - 1]
+// exceeds ratio times their largest magnitude. Four lanes at a time (a NaN fails the finiteness
+// test: it compares false).
+bool centre_dominates(const float* begin, const float* end, const float* centres, std::size_t floats, float ratio)
+{
+    using namespace float4;
+    const uint4_t magnitude_bits = ~reinterpret_cast<uint4_t>(splat(-0.0f));
+    const auto magnitude = [&](const float* p) {
+        return reinterpret_cast<float4_t>(magnitude_bits & reinterpret_cast<uint4_t>(load(p)));
+    };
+    const float4_t finite_limit = splat(std::numeric_limits<float>::max());
+    float4_t largest = splat(0.0f);
+    int4_t all_finite = {-1, -1, -1, -1};
+    const float* p = begin;
+    for (; p + 4 <= end; p += 4) {
+        const float4_t m = magnitude(p);
+        all_finite &= m <= finite_limit;
+        largest = m > largest ? m : largest;
+    }
+    float peak = std::max(std::max(largest[0], largest[1]), std::max(largest[2], largest[3]));
+    bool finite = (all_finite[0] & all_finite[1] & all_finite[2] & all_finite[3]) != 0;
+    for (; p < end; ++p) {
+        finite = finite && std::fabs(*p) <= std::numeric_limits<float>::max();
+        peak = std::max(peak, std::fabs(*p));
+    }
+    if (!finite) return false;
+    const float threshold = ratio * peak;
+    const float4_t threshold_lanes = splat(threshold);
+    int4_t above = {-1, -1, -1, -1};
+    std::size_t f = 0;
+    for (; f + 4 <= floats; f += 4) above &= magnitude(centres + f) > threshold_lanes;
+    if ((above[0] & above[1] & above[2] & above[3]) == 0) return false;
+    for (; f < floats; ++f)
+        if (!(std::fabs(centres[f]) > threshold)) return false;
+    return true;
 }
 
 // Outputs i in [from, to) of y[i] = sum_j h[j] x[first + i - j], tap by tap within each block
@@ -117,10 +172,35 @@ void lib_convolution_t::deal_interleaved_real_fir(const float* taps, std::size_t
                                                   std::size_t count)
 {
     // Tap j reads the run that starts j complex samples back.
-    thread_local std::vector<const float*> sources;
+    thread_local std::vector<const float*> sources_storage;
+    std::vector<const float*>& sources = sources_storage;
     sources.resize(tap_number);
-    for (std::size_t j = 0; j < tap_number; ++j) sources[j] = x - 2u * j;
-    deal_weighted_sum(sources.data(), taps, tap_number, y, count);
+    const auto sum_block = [&](std::size_t f, std::size_t floats) {
+        for (std::size_t j = 0; j < tap_number; ++j) sources[j] = x + f - 2u * j;
+        deal_weighted_sum(sources.data(), taps, tap_number, y + f, floats);
+    };
+    std::size_t centre_tap = 0;
+    const float pass_ratio = unit_centre_pass_ratio(taps, tap_number, centre_tap);
+    if (pass_ratio < 0.0f) {
+        sum_block(0, count);
+        return;
+    }
+    // A unit centre tap with side taps below single precision's resolution (the resampler's
+    // filter at ratio 1) or zero (the quarter-sample shift by whole samples): wherever a block
+    // reads only finite samples and each centre sample is large enough against the block's
+    // largest, every sum rounds to its centre sample, and the block is copied; elsewhere
+    // (silence, non-finite samples) it is summed.
+    constexpr std::size_t block = 512;  // floats
+    const std::size_t centre = 2u * centre_tap;
+    const std::size_t reach = 2u * (tap_number - 1u);
+    for (std::size_t f = 0; f < count; f += block) {
+        const std::size_t floats = std::min(block, count - f);
+        const float* centres = x + f - centre;
+        if (centre_dominates(x + f - reach, x + f + floats, centres, floats, pass_ratio))
+            std::copy(centres, centres + floats, y + f);
+        else
+            sum_block(f, floats);
+    }
 }
 
 void lib_convolution_t::deal_weighted_sum(const float* const* sources, const float* weights, std::size_t terms,

@@ -1,12 +1,9 @@
 // Building blocks shared by the direct and the polyphase resampler.
 #include <algorithm>
-#include <cmath>
-#include <limits>
 #include <numeric>
 
 #include "vek/common_lib/filter/lib_fir_filter_design.hpp"
 #include "vek/common_lib/math/lib_convolution.hpp"
-#include "vek/common_lib/math/lib_float4.hpp"
 #include "vek/common_lib/math/lib_filter.hpp"
 #include "vek/common_lib/report/report.hpp"
 #include "vek/common_lib/resample/lib_resampler.hpp"
@@ -19,57 +16,6 @@ namespace {
 // the filter (and the edge extension) within the data.
 constexpr std::uint64_t kFullOrderInputLength = 20;
 constexpr std::uint32_t kFullOrderFactor = 10;
-
-// For taps with a centre of exactly 1 and side taps whose magnitudes sum to S: the ratio r such
-// that an output whose centre sample c satisfies |c| > r max|window| is c itself, to the bit.
-// The side products sum to at most S max|window| (a little more after their own rounding, hence
-// the margin), and a float c absorbs any addend below |c| 2^-26 (under half the spacing of floats
-// next to c, also below a power of two). 0 when the taps do not have that shape.
-float unit_centre_pass_ratio(const std::vector<float>& taps) {
-    const std::size_t centre = taps.size() / 2u;
-    if (taps.size() % 2u == 0u || taps[centre] != 1.0f) return 0.0f;
-    double side = 0.0;
-    for (std::size_t j = 0; j < taps.size(); ++j)
-        if (j != centre) side += std::fabs(static_cast<double>(taps[j]));
-    const double ratio = side * 0x1p26 * 1.001;
-    return ratio < 0x1p-20 ? static_cast<float>(ratio) : 0.0f;
-}
-
-// True when the floats x[-reach] ... x[floats + reach - 1] are all finite and every centre x[f],
-// f < floats, exceeds ratio times their largest magnitude. Four lanes at a time (a NaN compares
-// false everywhere, so it fails the finiteness test).
-bool centre_dominates(const float* x, std::size_t floats, std::size_t reach, float ratio) {
-    using namespace float4;
-    const float4_t sign_off = splat(-0.0f);
-    const auto magnitude = [&](const float* p) {
-        return reinterpret_cast<float4_t>(~reinterpret_cast<uint4_t>(sign_off) & reinterpret_cast<uint4_t>(load(p)));
-    };
-    const float4_t finite_limit = splat(std::numeric_limits<float>::max());
-    float4_t largest = splat(0.0f);
-    int4_t all_finite = int4_t{-1, -1, -1, -1};
-    const float* p = x - reach;
-    const float* end = x + floats + reach;
-    for (; p + 4 <= end; p += 4) {
-        const float4_t m = magnitude(p);
-        all_finite &= m <= finite_limit;
-        largest = m > largest ? m : largest;
-    }
-    float peak = std::max(std::max(largest[0], largest[1]), std::max(largest[2], largest[3]));
-    bool finite = (all_finite[0] & all_finite[1] & all_finite[2] & all_finite[3]) != 0;
-    for (; p < end; ++p) {
-        finite = finite && std::fabs(*p) <= std::numeric_limits<float>::max();
-        peak = std::max(peak, std::fabs(*p));
-    }
-    if (!finite) return false;
-    const float4_t threshold = splat(ratio * peak);
-    int4_t above = int4_t{-1, -1, -1, -1};
-    std::size_t f = 0;
-    for (; f + 4 <= floats; f += 4) above &= magnitude(x + f) > threshold;
-    if ((above[0] & above[1] & above[2] & above[3]) == 0) return false;
-    for (; f < floats; ++f)
-        if (!(std::fabs(x[f]) > ratio * peak)) return false;
-    return true;
-}
 
 }  // namespace
 
@@ -199,34 +145,7 @@ bool lib_resampler_t::_filter_kept_outputs(std::uint32_t up_factor, std::uint32_
     while (pad < taps.size()) pad <<= 1;
     const std::size_t half = taps.size() / 2u;
     if (!lib_convolution_t::is_direct_faster(taps) || data.size() < pad || half > edge) return false;
-    // Every kept output's taps meet samples of the block: output i is the register-blocked sum
-    // over taps j of data[edge + half + i - j].
-    const std::size_t count = data.size() - 2u * edge;
-    std::vector<float> real_taps(taps.size());
-    for (std::size_t j = 0; j < taps.size(); ++j) real_taps[j] = taps[j].real();
-    output.resize(count);
-    const float* x = reinterpret_cast<const float*>(data.data() + edge + half);
-    float* y = reinterpret_cast<float*>(output.data());
-    const float pass_ratio = unit_centre_pass_ratio(real_taps);
-    if (!(pass_ratio > 0.0f)) {
-        lib_convolution_t::deal_interleaved_real_fir(real_taps.data(), real_taps.size(), x, y, 2u * count);
-        return true;
-    }
-    // At ratio 1 the filter is a unit centre tap with side taps below single precision's
-    // resolution: wherever every sample a block reads is finite and each centre sample is large
-    // enough against the block's largest (pass_ratio), the sum rounds to the centre sample itself
-    // and the block is copied; elsewhere (silence, non-finite samples) it is summed.
-    constexpr std::size_t block = 512;  // floats
-    const float* centre = reinterpret_cast<const float*>(data.data() + edge);  // tap `half`'s samples
-    const std::size_t reach = 2u * half;
-    for (std::size_t f = 0; f < 2u * count; f += block) {
-        const std::size_t floats = std::min(block, 2u * count - f);
-        if (centre_dominates(centre + f, floats, reach, pass_ratio))
-            std::copy(centre + f, centre + f + floats, y + f);
-        else
-            lib_convolution_t::deal_interleaved_real_fir(real_taps.data(), real_taps.size(), x + f, y + f, floats);
-    }
-    return true;
+    return lib_convolution_t::deal_convolution_section(taps, data, edge + half, data.size() - 2u * edge, output);
 }
 
 void lib_resampler_t::_generate_polyphase_filter(std::uint32_t up_factor, std::uint32_t down_factor,

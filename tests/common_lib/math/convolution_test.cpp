@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
+#include <limits>
 #include <random>
 
 #include "../fft/fft_reference.hpp"
@@ -134,6 +136,40 @@ TEST(Convolution, RegisterBlockedFirEqualsTheTapOrderSum)
                 for (std::size_t j = 0; j < taps; ++j) expected += h[j] * start[f - 2u * j];
                 ASSERT_EQ(y[f], expected) << taps << " taps, count " << count << ", output " << f;
             }
+        }
+    }
+}
+
+TEST(Convolution, UnitCentreFirCopiesOnlyWhereTheSumIsTheCentreSample)
+{
+    // A unit tap among zero side taps (an even count) or side taps near 1e-17: blocks may be
+    // copied only where that gives the tap-order sum's bits. Silence, a sample far below its
+    // neighbours, subnormals, -0, an infinity and a NaN each sit in their own block.
+    std::vector<float> zero_sides(24, 0.0f);
+    zero_sides[12] = 1.0f;
+    std::vector<float> tiny_sides(21);
+    for (std::size_t j = 0; j < tiny_sides.size(); ++j) tiny_sides[j] = (j % 2 == 0 ? 1e-17f : -3e-18f) * static_cast<float>(j);
+    tiny_sides[10] = 1.0f;
+    std::mt19937 rng(11);
+    std::normal_distribution<float> value(0.0f, 1.0f);
+    std::vector<float> x(6000);
+    for (auto& v : x) v = value(rng);
+    std::fill(x.begin() + 600, x.begin() + 1400, 0.0f);
+    x[2000] = 1e-12f;
+    x[2800] = 1e-41f;
+    x[2801] = -0.0f;
+    x[3800] = std::numeric_limits<float>::infinity();
+    x[4800] = std::numeric_limits<float>::quiet_NaN();
+    for (const auto* taps : {&zero_sides, &tiny_sides}) {
+        const std::size_t m = taps->size();
+        const float* start = x.data() + 2u * (m - 1u);
+        const std::size_t count = x.size() - 2u * (m - 1u);
+        std::vector<float> y(count);
+        lib_convolution_t::deal_interleaved_real_fir(taps->data(), m, start, y.data(), count);
+        for (std::size_t f = 0; f < count; ++f) {
+            float expected = 0.0f;
+            for (std::size_t j = 0; j < m; ++j) expected += (*taps)[j] * start[f - 2u * j];
+            ASSERT_EQ(std::memcmp(&y[f], &expected, sizeof expected), 0) << m << " taps, output " << f;
         }
     }
 }
