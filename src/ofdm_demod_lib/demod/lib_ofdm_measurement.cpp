@@ -169,6 +169,33 @@ void scatter_row(const row_columns_t& row, const T* src, T* dst) {
 
 constexpr std::size_t k_classes = 3;  // preamble, pilot, payload: the order of the EVM map writes
 
+// The flagged columns of one row below fft_length, walked over the maps' bits; every cell a flag
+// names must exist in the row's cells (and references or modulation codes, as the class reads
+// them): all accesses are range-checked.
+void walk_row(const std::vector<bool>& preamble, const std::vector<bool>& pilot, const std::vector<bool>& payload,
+              const complex_vector_t& meas, const complex_vector_t& ref, const std::vector<int>& mod,
+              int fft_length, std::vector<int>* columns) {
+    for (std::size_t k = 0; k < k_classes; ++k) columns[k].clear();
+    for (int j = 0; j < fft_length; ++j) {
+        const auto c = static_cast<std::size_t>(j);
+        if (preamble.at(c)) {
+            static_cast<void>(meas.at(c));
+            static_cast<void>(ref.at(c));
+            columns[0].push_back(j);
+        }
+        if (pilot.at(c)) {
+            static_cast<void>(meas.at(c));
+            static_cast<void>(ref.at(c));
+            columns[1].push_back(j);
+        }
+        if (payload.at(c)) {
+            static_cast<void>(meas.at(c));
+            static_cast<void>(mod.at(c));
+            columns[2].push_back(j);
+        }
+    }
+}
+
 // Working storage of the stage, kept per thread from run to run: a frame's worth of cells is large
 // enough that fresh buffers would be handed back to the system and faulted in again every run.
 struct measurement_scratch_t {
@@ -300,25 +327,7 @@ bool lib_ofdm_demod_t::_deal_ofdm_evm_data() {
             } else {
                 if (scratch.walked.size() < rows * k_classes) scratch.walked.resize(rows * k_classes);
                 std::vector<int>* walked = &scratch.walked[k_classes * r];
-                for (std::size_t k = 0; k < k_classes; ++k) walked[k].clear();
-                for (int j = 0; j < fft_length; ++j) {
-                    const auto c = static_cast<std::size_t>(j);
-                    if (preamble_row.at(c)) {
-                        static_cast<void>(meas_row.at(c));
-                        static_cast<void>(ref_row.at(c));
-                        walked[0].push_back(j);
-                    }
-                    if (pilot_row.at(c)) {
-                        static_cast<void>(meas_row.at(c));
-                        static_cast<void>(ref_row.at(c));
-                        walked[1].push_back(j);
-                    }
-                    if (payload_row.at(c)) {
-                        static_cast<void>(meas_row.at(c));
-                        static_cast<void>(mod_row.at(c));
-                        walked[2].push_back(j);
-                    }
-                }
+                walk_row(preamble_row, pilot_row, payload_row, meas_row, ref_row, mod_row, fft_length, walked);
                 for (std::size_t k = 0; k < k_classes; ++k) row[k] = {walked[k].data(), walked[k].size()};
             }
             for (std::size_t k = 0; k < k_classes; ++k) class_size[k] += row[k].size;
