@@ -6,10 +6,8 @@
 #include <cmath>
 #include <cstddef>
 #include <limits>
-#include <utility>
+#include <vector>
 
-#include "vek/common_lib/math/lib_common_container.hpp"
-#include "vek/common_lib/math/lib_common_math.hpp"
 #include "vek/ofdm_demod_lib/demod/lib_ofdm_demod.hpp"
 #include "vek/ofdm_demod_lib/lib_ofdm_demod_common.hpp"
 #include "vek/ofdm_demod_lib/log/ofdm_log.hpp"
@@ -17,16 +15,7 @@
 namespace vek::ofdm_demod_lib {
 namespace {
 
-using vek::common_lib::lib_common_container_t;
-using vek::common_lib::lib_common_math_t;
-
 constexpr float k_no_evm_percent = -100.0f;  // marks an EVM that cannot be measured
-
-// |z|^2 with the magnitude taken in single precision and squared in double.
-float cell_power(const complex_t& z) {
-    const double magnitude = lib_common_math_t::get_complex_amplitude(z);
-    return static_cast<float>(magnitude * magnitude);
-}
 
 // 10 log10(signal / error) in dB; +inf when there is no error at all.
 float power_ratio_db(float signal_power, float error_power) {
@@ -34,32 +23,189 @@ float power_ratio_db(float signal_power, float error_power) {
     return static_cast<float>(10.0 * std::log10(static_cast<double>(signal_power / error_power)));
 }
 
-// The cells of one resource class in collection order, with where each came from.
-struct class_cells_t {
-    complex_vector_t meas;
-    complex_vector_t ref;
-    std::vector<int> levels;                   // payload only: modulation code per cell
-    std::vector<std::pair<int, int>> position; // (row of the EVM map, cell)
-
-    void add(const complex_t& cell, int map_row, int column) {
-        meas.push_back(cell);
-        position.emplace_back(map_row, column);
+// Error and reference power of every cell: |z|^2 is the square of the single-precision magnitude.
+// The magnitude is defined as the root of the float power taken in double and rounded to float;
+// that is the correctly rounded float root, which the float root gives too. Its square in double
+// is exact and rounded once to float, as the float product is. So the float operations here give
+// the same bits, and the loop vectorises.
+void cell_powers(const complex_t* meas, const complex_t* ref, std::size_t n, float* err_pow, float* ref_pow) {
+    const float* m = reinterpret_cast<const float*>(meas);
+    const float* r = reinterpret_cast<const float*>(ref);
+    for (std::size_t i = 0; i < n; ++i) {
+        const float ri = r[2 * i];
+        const float rq = r[2 * i + 1];
+        const float ei = ri - m[2 * i];
+        const float eq = rq - m[2 * i + 1];
+        const float err_magnitude = std::sqrt(ei * ei + eq * eq);
+        const float ref_magnitude = std::sqrt(ri * ri + rq * rq);
+        err_pow[i] = err_magnitude * err_magnitude;
+        ref_pow[i] = ref_magnitude * ref_magnitude;
     }
+}
 
-    void reserve(std::size_t cells) {
-        meas.reserve(cells);
-        ref.reserve(cells);
-        levels.reserve(cells);
-        position.reserve(cells);
-    }
+// Power sums of the cells measured so far, over every class, in cell order.
+struct running_sums_t {
+    float err = 0.0f;
+    float ref = 0.0f;
+    std::size_t cells = 0;
 };
 
-struct class_outcome_t {
+struct class_figures_t {
     bool measured = false;
     float evm_rms = k_no_evm_percent;
     float evm_max = k_no_evm_percent;
     float sinr = 0.0f;
-    std::vector<float> evm_cells;
+};
+
+// EVM in percent of a cell of error power err against the class's mean reference power.
+float cell_evm(float err, float ref_mean) {
+    return static_cast<float>(100.0 * std::sqrt(static_cast<double>(err / ref_mean)));
+}
+
+// One class: per-cell powers and EVMs (n entries each, written from the given pointers) and the
+// class figures. A class whose references have no power is not measured: nothing is added to
+// the overall sums then, and the EVM cells are left unwritten. The overall sums continue the
+// same sequence of additions as summing the measured classes' power lists one after the other.
+class_figures_t measure_class(const complex_t* meas, const complex_t* ref, std::size_t n, float* err_pow,
+                              float* ref_pow, float* evm_cells, running_sums_t& overall) {
+    class_figures_t figures;
+    if (n == 0) return figures;
+    cell_powers(meas, ref, n, err_pow, ref_pow);
+    // The class sums in cell order from zero; the overall ones carried along in the same pass,
+    // and the first maximum of the error powers (the walk keeping the running value unless a
+    // later one is larger). Its EVM is the first maximum of the cells' EVMs: cell_evm is
+    // monotonic and gives NaN exactly for NaN, as long as the mean reference power is finite.
+    float err_sum = 0.0f;
+    float ref_sum = 0.0f;
+    float overall_err = overall.err;
+    float overall_ref = overall.ref;
+    float err_max = err_pow[0];
+    for (std::size_t i = 0; i < n; ++i) {
+        err_sum += err_pow[i];
+        ref_sum += ref_pow[i];
+        overall_err += err_pow[i];
+        overall_ref += ref_pow[i];
+        err_max = err_max < err_pow[i] ? err_pow[i] : err_max;
+    }
+    // The means are these sums over the cell count.
+    const auto cells = static_cast<float>(n);
+    const float ref_mean = ref_sum / cells;
+    // References without power give no scale to measure against: the class counts as not
+    // measured, like a class without cells, and adds nothing to the overall figures.
+    if (!(ref_mean > 0.0f)) return figures;
+    overall.err = overall_err;
+    overall.ref = overall_ref;
+    overall.cells += n;
+    const float err_mean = err_sum / cells;
+    figures.measured = true;
+    figures.evm_rms = static_cast<float>(100.0 * std::sqrt(static_cast<double>(err_mean / ref_mean)));
+    for (std::size_t i = 0; i < n; ++i) evm_cells[i] = cell_evm(err_pow[i], ref_mean);
+    if (ref_mean < std::numeric_limits<float>::infinity()) {
+        figures.evm_max = cell_evm(err_max, ref_mean);
+    } else {
+        // An infinite error power over an infinite mean gives NaN among finite EVMs: the walk
+        // over the EVMs themselves.
+        figures.evm_max = evm_cells[0];
+        for (std::size_t i = 1; i < n; ++i)
+            figures.evm_max = figures.evm_max < evm_cells[i] ? evm_cells[i] : figures.evm_max;
+    }
+    figures.sinr = power_ratio_db(ref_sum, err_sum);
+    return figures;
+}
+
+// The flagged columns of one class in one measured row.
+struct row_columns_t {
+    const int* column = nullptr;
+    std::size_t size = 0;
+};
+
+// Where most of a row's columns follow each other (payload rows are whole stretches of the band),
+// its cells are moved stretch by stretch; scattered columns (pilot rows) cell by cell.
+bool mostly_consecutive(const row_columns_t& row) {
+    if (row.size == 0) return false;
+    const auto span = static_cast<std::size_t>(row.column[row.size - 1] - row.column[0]) + 1;
+    return span <= row.size + row.size / 8;
+}
+
+// Number of cells from k on whose columns follow column[k] one by one. The columns ascend strictly,
+// so column[j] - column[k] == j - k means every column between is there: whole blocks are
+// accepted on their last entry.
+std::size_t consecutive_run(const int* column, std::size_t k, std::size_t n) {
+    constexpr std::size_t k_block = 16;
+    const auto follows = [&](std::size_t j) { return column[j] - column[k] == static_cast<int>(j - k); };
+    std::size_t end = k + 1;
+    while (end + k_block <= n && follows(end + k_block - 1)) end += k_block;
+    while (end < n && follows(end)) ++end;
+    return end;
+}
+
+// dst[k] = src[column[k]] for the cells of one row.
+template <typename T>
+void gather_row(const row_columns_t& row, const T* src, T* dst) {
+    if (!mostly_consecutive(row)) {
+        for (std::size_t k = 0; k < row.size; ++k) dst[k] = src[row.column[k]];
+        return;
+    }
+    for (std::size_t k = 0; k < row.size;) {
+        const std::size_t end = consecutive_run(row.column, k, row.size);
+        std::copy(src + row.column[k], src + row.column[k] + (end - k), dst + k);
+        k = end;
+    }
+}
+
+// dst[column[k]] = src[k] for the cells of one row.
+template <typename T>
+void scatter_row(const row_columns_t& row, const T* src, T* dst) {
+    if (!mostly_consecutive(row)) {
+        for (std::size_t k = 0; k < row.size; ++k) dst[row.column[k]] = src[k];
+        return;
+    }
+    for (std::size_t k = 0; k < row.size;) {
+        const std::size_t end = consecutive_run(row.column, k, row.size);
+        std::copy(src + k, src + end, dst + row.column[k]);
+        k = end;
+    }
+}
+
+constexpr std::size_t k_classes = 3;  // preamble, pilot, payload: the order of the EVM map writes
+
+// The flagged columns of one row below fft_length, walked over the maps' bits; every cell a flag
+// names must exist in the row's cells (and references or modulation codes, as the class reads
+// them): all accesses are range-checked.
+void walk_row(const std::vector<bool>& preamble, const std::vector<bool>& pilot, const std::vector<bool>& payload,
+              const complex_vector_t& meas, const complex_vector_t& ref, const std::vector<int>& mod,
+              int fft_length, std::vector<int>* columns) {
+    for (std::size_t k = 0; k < k_classes; ++k) columns[k].clear();
+    for (int j = 0; j < fft_length; ++j) {
+        const auto c = static_cast<std::size_t>(j);
+        if (preamble.at(c)) {
+            static_cast<void>(meas.at(c));
+            static_cast<void>(ref.at(c));
+            columns[0].push_back(j);
+        }
+        if (pilot.at(c)) {
+            static_cast<void>(meas.at(c));
+            static_cast<void>(ref.at(c));
+            columns[1].push_back(j);
+        }
+        if (payload.at(c)) {
+            static_cast<void>(meas.at(c));
+            static_cast<void>(mod.at(c));
+            columns[2].push_back(j);
+        }
+    }
+}
+
+// Working storage of the stage, kept per thread from run to run: a frame's worth of cells is large
+// enough that fresh buffers would be handed back to the system and faulted in again every run.
+struct measurement_scratch_t {
+    std::vector<row_columns_t> rows;       // k_classes per measured row
+    std::vector<std::vector<int>> walked;  // columns of rows walked over the maps' bits
+    std::vector<int> payload_levels;
+    complex_vector_t payload_ref;
+    std::vector<float> err_pow;  // every class's cells, class after class
+    std::vector<float> ref_pow;
+    std::vector<float> evm;
 };
 
 }  // namespace
@@ -74,43 +220,25 @@ void lib_ofdm_demod_common_t::deal_evm_and_sinr(const complex_vector_t& meas, co
 
     // A reference list shorter than the cells raises std::out_of_range at its first missing entry.
     if (ref.size() < meas.size()) static_cast<void>(ref.at(ref.size()));
-    // The class's powers go straight to the end of the overall lists (taken back when the class
-    // turns out not measurable), cell by cell first (independent, so the loop vectorises), then
-    // the sums in cell order.
+    // The class's powers go straight to the end of the overall lists, taken back when the class
+    // turns out not measurable.
     const std::size_t first = err_pow_all.size();
     const std::size_t ref_first = ref_pow_all.size();
     err_pow_all.resize(first + meas.size());
     ref_pow_all.resize(ref_first + meas.size());
-    float* err_pow = err_pow_all.data() + first;
-    float* ref_pow = ref_pow_all.data() + ref_first;
-    for (std::size_t i = 0; i < meas.size(); ++i) {
-        const complex_t r = ref[i];
-        err_pow[i] = cell_power(r - meas[i]);
-        ref_pow[i] = cell_power(r);
-    }
-    float err_sum = 0.0f;
-    float ref_sum = 0.0f;
-    for (std::size_t i = 0; i < meas.size(); ++i) {
-        err_sum += err_pow[i];
-        ref_sum += ref_pow[i];
-    }
-    // The means are these sums (accumulated in the same order from zero) over the cell count.
-    const auto cells = static_cast<float>(meas.size());
-    const float ref_mean = ref_sum / cells;
-    // References without power give no scale to measure against: the class counts as not
-    // measured, like a class without cells, and adds nothing to the overall figures.
-    if (!(ref_mean > 0.0f)) {
+    evm_cells.resize(meas.size());
+    running_sums_t unused;
+    const class_figures_t figures =
+        measure_class(meas.data(), ref.data(), meas.size(), err_pow_all.data() + first,
+                      ref_pow_all.data() + ref_first, evm_cells.data(), unused);
+    if (!figures.measured) {
         err_pow_all.resize(first);
         ref_pow_all.resize(ref_first);
+        evm_cells.clear();
         return;
     }
-    const float err_mean = err_sum / cells;
-
-    evm_rms = static_cast<float>(100.0 * std::sqrt(static_cast<double>(err_mean / ref_mean)));
-    evm_cells.resize(meas.size());
-    for (std::size_t i = 0; i < meas.size(); ++i)
-        evm_cells[i] = static_cast<float>(100.0 * std::sqrt(static_cast<double>(err_pow[i] / ref_mean)));
-    sinr = power_ratio_db(ref_sum, err_sum);
+    evm_rms = figures.evm_rms;
+    sinr = figures.sinr;
 }
 
 void lib_ofdm_demod_t::_list_class_columns(std::size_t width, reference_cache_t::class_columns_t& columns) const {
@@ -148,173 +276,181 @@ bool lib_ofdm_demod_t::_deal_ofdm_evm_data() {
     m_meas_symbol_index.clear();
     for (int r = 0; r < count; ++r) m_meas_symbol_index.push_back(offset + r);
     m_meas_count = count;
-    m_pilot_ref_seq.clear();
 
+    // The cell lists of the classes are written in place below, sized to this run's cells: at
+    // the size of the last run (the usual case) that costs nothing, where clearing them first
+    // would have them filled twice.
     lib_ofdm_result_t& result = m_result;
-    result.m_preamble_sample_data.clear();
-    result.m_preamble_ref_iq.clear();
-    result.m_pilot_sample_iq.clear();
+    complex_vector_t* const cell_lists[] = {&result.m_preamble_sample_data, &result.m_preamble_ref_iq,
+                                            &result.m_pilot_sample_iq, &m_pilot_ref_seq,
+                                            &result.m_payload_sample_sym};
     result.m_pilot_ref_iq.clear();
-    result.m_payload_sample_sym.clear();
     result.m_preamble_sinr = 0.0f;
     result.m_pilot_sinr = 0.0f;
     result.m_payload_sinr = 0.0f;
     result.m_snr_mer = 0.0f;
     result.m_ofdm_vaild_num = count;
     result.m_ofdm_demod_data = m_symbol_freq_data;
-    result.m_evm_map.assign(static_cast<std::size_t>(count), std::vector<float>(static_cast<std::size_t>(fft_length), 0.0f));
+    // Rows assigned in place keep their storage from the last run.
+    const auto width = static_cast<std::size_t>(fft_length);
+    result.m_evm_map.resize(static_cast<std::size_t>(count));
+    for (std::vector<float>& row : result.m_evm_map) row.assign(width, 0.0f);
     result.m_data_ref = _deal_data_ref(cfg.get_resource_mapping_vct(), g);
     // The list of this run (the tracker copies the member before it is rebuilt here).
     result.m_meas_symbol_range = m_meas_symbol_index;
 
-    // Collect every class's cells; all accesses are range-checked, so a measurement window that
-    // reaches beyond the demodulated grid or the maps raises std::out_of_range.
-    class_cells_t preamble;
-    class_cells_t pilot;
-    class_cells_t payload;
-    const auto width = static_cast<std::size_t>(fft_length);
+    // First the flagged columns of every class in every measured row: from the cache where it
+    // covers the row and every cell of the row exists, else by a walk over the maps' bits in which
+    // all accesses are range-checked, so a measurement window that reaches beyond the demodulated
+    // grid or the maps raises std::out_of_range before anything is collected.
+    thread_local measurement_scratch_t scratch;
+    const auto rows = static_cast<std::size_t>(count);
+    scratch.rows.assign(rows * k_classes, row_columns_t{});
     const reference_cache_t::class_columns_t* columns =
         m_reference_cache.valid && m_reference_cache.columns.width == width ? &m_reference_cache.columns : nullptr;
-    if (columns != nullptr) {
-        // The class sizes are known from the lists: room made once instead of growing cell by cell.
-        std::size_t counts[3] = {0, 0, 0};
-        for (int r = 0; r < count; ++r) {
-            const auto s = static_cast<std::size_t>(offset + r);
-            if (s >= columns->complete.size()) break;
-            counts[0] += columns->preamble[s].size();
-            counts[1] += columns->pilot[s].size();
-            counts[2] += columns->payload[s].size();
+    std::size_t class_size[k_classes] = {0, 0, 0};
+    try {
+        for (std::size_t r = 0; r < rows; ++r) {
+            const std::size_t s = static_cast<std::size_t>(offset) + r;
+            const complex_vector_t& ref_row = m_ref_freq_data.at(s);
+            const complex_vector_t& meas_row = m_symbol_freq_data.at(s);
+            const std::vector<int>& mod_row = mod_map.at(s);
+            const std::vector<bool>& preamble_row = preamble_map.at(s);
+            const std::vector<bool>& pilot_row = pilot_map.at(s);
+            const std::vector<bool>& payload_row = payload_map.at(s);
+            row_columns_t* row = &scratch.rows[k_classes * r];
+            if (columns != nullptr && s < columns->complete.size() && columns->complete[s] &&
+                ref_row.size() >= width && meas_row.size() >= width && mod_row.size() >= width) {
+                const std::vector<int>* lists[k_classes] = {&columns->preamble[s], &columns->pilot[s],
+                                                            &columns->payload[s]};
+                for (std::size_t k = 0; k < k_classes; ++k) row[k] = {lists[k]->data(), lists[k]->size()};
+            } else {
+                if (scratch.walked.size() < rows * k_classes) scratch.walked.resize(rows * k_classes);
+                std::vector<int>* walked = &scratch.walked[k_classes * r];
+                walk_row(preamble_row, pilot_row, payload_row, meas_row, ref_row, mod_row, fft_length, walked);
+                for (std::size_t k = 0; k < k_classes; ++k) row[k] = {walked[k].data(), walked[k].size()};
+            }
+            for (std::size_t k = 0; k < k_classes; ++k) class_size[k] += row[k].size;
         }
-        preamble.reserve(counts[0]);
-        pilot.reserve(counts[1]);
-        m_pilot_ref_seq.reserve(counts[1]);
-        payload.reserve(counts[2]);
+    } catch (...) {
+        // A run that stops here reports no cells.
+        for (complex_vector_t* list : cell_lists) list->clear();
+        throw;
     }
-    for (int r = 0; r < count; ++r) {
-        const auto s = static_cast<std::size_t>(offset + r);
-        const complex_vector_t& ref_row = m_ref_freq_data.at(s);
-        const complex_vector_t& meas_row = m_symbol_freq_data.at(s);
-        const std::vector<int>& mod_row = mod_map.at(s);
-        const std::vector<bool>& preamble_row = preamble_map.at(s);
-        const std::vector<bool>& pilot_row = pilot_map.at(s);
-        const std::vector<bool>& payload_row = payload_map.at(s);
-        if (columns != nullptr && s < columns->complete.size() && columns->complete[s] && ref_row.size() >= width &&
-            meas_row.size() >= width && mod_row.size() >= width) {
-            // Every cell of the row exists: the flagged columns from the cache, no walk over
-            // the maps' bits and no range check per cell.
-            for (const int j : columns->preamble[s]) {
-                preamble.add(meas_row[static_cast<std::size_t>(j)], r, j);
-                preamble.ref.push_back(ref_row[static_cast<std::size_t>(j)]);
-            }
-            for (const int j : columns->pilot[s]) {
-                pilot.add(meas_row[static_cast<std::size_t>(j)], r, j);
-                m_pilot_ref_seq.push_back(ref_row[static_cast<std::size_t>(j)]);
-            }
-            for (const int j : columns->payload[s]) {
-                payload.add(meas_row[static_cast<std::size_t>(j)], r, j);
-                payload.levels.push_back(mod_row[static_cast<std::size_t>(j)]);
-            }
-            continue;
-        }
-        for (int j = 0; j < fft_length; ++j) {
-            const auto c = static_cast<std::size_t>(j);
-            if (preamble_row.at(c)) {
-                preamble.add(meas_row.at(c), r, j);
-                preamble.ref.push_back(ref_row.at(c));
-            }
-            if (pilot_row.at(c)) {
-                pilot.add(meas_row.at(c), r, j);
-                m_pilot_ref_seq.push_back(ref_row.at(c));
-            }
-            if (payload_row.at(c)) {
-                payload.add(meas_row.at(c), r, j);
-                payload.levels.push_back(mod_row.at(c));
-            }
-        }
-    }
-    pilot.ref = m_pilot_ref_seq;
 
-    // Every measured cell's powers; their storage is kept per thread from run to run (a frame's
-    // worth of cells is large enough to be handed back to the system and faulted in again).
-    thread_local std::vector<float> err_pow_all;
-    thread_local std::vector<float> ref_pow_all;
-    err_pow_all.clear();
-    ref_pow_all.clear();
-    std::vector<float> class_max;
-    const auto measure = [&](const complex_vector_t& meas, const complex_vector_t& ref) {
-        class_outcome_t outcome;
-        lib_ofdm_demod_common_t::deal_evm_and_sinr(meas, ref, outcome.evm_rms, outcome.evm_cells, outcome.sinr,
-                                                   err_pow_all, ref_pow_all);
-        if (outcome.evm_cells.empty()) return outcome;
-        outcome.measured = true;
-        outcome.evm_max = lib_common_container_t::get_max_value(outcome.evm_cells);
-        class_max.push_back(outcome.evm_max);
-        return outcome;
-    };
-
+    // Then every class's cells collected in row order, written by index (all checked above).
     // An uplink frame has no preamble to measure (its demodulation reference signals are pilots).
-    class_outcome_t preamble_outcome;
-    if (cfg.get_standard() != LIB_OFDM_STANDARD_TYPE_LTE_UL && !preamble.meas.empty())
-        preamble_outcome = measure(preamble.meas, preamble.ref);
-    result.m_preamble_evm_rms = preamble_outcome.evm_rms;
-    result.m_preamble_evm_max = preamble_outcome.evm_max;
-    result.m_preamble_sinr = preamble_outcome.sinr;
-    // The class vectors are not read after their measurement: moved into the result, not copied.
-    if (preamble_outcome.measured) {
-        result.m_preamble_sample_data = std::move(preamble.meas);
-        result.m_preamble_ref_iq = std::move(preamble.ref);
-    }
-
-    class_outcome_t pilot_outcome;
-    if (!pilot.meas.empty()) pilot_outcome = measure(pilot.meas, pilot.ref);
-    result.m_pilot_evm_rms = pilot_outcome.evm_rms;
-    result.m_pilot_evm_max = pilot_outcome.evm_max;
-    result.m_pilot_sinr = pilot_outcome.sinr;
-    if (pilot_outcome.measured) {
-        result.m_pilot_sample_iq = std::move(pilot.meas);
-        result.m_pilot_ref_iq = std::move(pilot.ref);
+    const bool preamble_measurable = cfg.get_standard() != LIB_OFDM_STANDARD_TYPE_LTE_UL;
+    if (!preamble_measurable) class_size[0] = 0;
+    result.m_preamble_sample_data.resize(class_size[0]);
+    result.m_preamble_ref_iq.resize(class_size[0]);
+    result.m_pilot_sample_iq.resize(class_size[1]);
+    m_pilot_ref_seq.resize(class_size[1]);
+    result.m_payload_sample_sym.resize(class_size[2]);
+    scratch.payload_levels.resize(class_size[2]);
+    complex_t* const preamble_meas = result.m_preamble_sample_data.data();
+    complex_t* const preamble_ref = result.m_preamble_ref_iq.data();
+    complex_t* const pilot_meas = result.m_pilot_sample_iq.data();
+    complex_t* const pilot_ref = m_pilot_ref_seq.data();
+    complex_t* const payload_meas = result.m_payload_sample_sym.data();
+    int* const payload_levels = scratch.payload_levels.data();
+    std::size_t next[k_classes] = {0, 0, 0};
+    for (std::size_t r = 0; r < rows; ++r) {
+        const std::size_t s = static_cast<std::size_t>(offset) + r;
+        const complex_t* meas_row = m_symbol_freq_data[s].data();
+        const complex_t* ref_row = m_ref_freq_data[s].data();
+        const int* mod_row = mod_map[s].data();
+        const row_columns_t* row = &scratch.rows[k_classes * r];
+        if (preamble_measurable) {
+            gather_row(row[0], meas_row, preamble_meas + next[0]);
+            gather_row(row[0], ref_row, preamble_ref + next[0]);
+            next[0] += row[0].size;
+        }
+        gather_row(row[1], meas_row, pilot_meas + next[1]);
+        gather_row(row[1], ref_row, pilot_ref + next[1]);
+        next[1] += row[1].size;
+        gather_row(row[2], meas_row, payload_meas + next[2]);
+        gather_row(row[2], mod_row, payload_levels + next[2]);
+        next[2] += row[2].size;
     }
 
     // Payload references are the nearest constellation points of the received cells themselves
     // (no amplitude normalisation: the cells are already equalised to the nominal level g).
-    class_outcome_t payload_outcome;
-    if (!payload.meas.empty() && !payload.levels.empty()) {
-        lib_ofdm_demod_common_t::get_refer_data(payload.meas, payload.levels, g, payload.ref);
-        payload_outcome = measure(payload.meas, payload.ref);
-    }
-    result.m_payload_evm_rms = payload_outcome.evm_rms;
-    result.m_payload_evm_max = payload_outcome.evm_max;
-    result.m_payload_sinr = payload_outcome.sinr;
-    if (payload_outcome.measured) result.m_payload_sample_sym = std::move(payload.meas);
+    if (class_size[2] > 0)
+        lib_ofdm_demod_common_t::get_refer_data(result.m_payload_sample_sym, scratch.payload_levels, g,
+                                                scratch.payload_ref);
 
-    // Classes in the order preamble, pilot, payload: a cell flagged in several maps keeps the
-    // value of the last class.
-    const std::pair<const class_cells_t*, const class_outcome_t*> classes[] = {
-        {&preamble, &preamble_outcome}, {&pilot, &pilot_outcome}, {&payload, &payload_outcome}};
-    for (const auto& [cells, outcome] : classes) {
-        if (!outcome->measured) continue;
-        for (std::size_t k = 0; k < outcome->evm_cells.size(); ++k) {
-            const auto [row, column] = cells->position[k];
-            result.m_evm_map[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)] = outcome->evm_cells[k];
+    // Each class's powers and EVMs go to its share of the per-cell buffers.
+    const std::size_t cells = class_size[0] + class_size[1] + class_size[2];
+    scratch.err_pow.resize(cells);
+    scratch.ref_pow.resize(cells);
+    scratch.evm.resize(cells);
+    const complex_t* class_meas[k_classes] = {preamble_meas, pilot_meas, payload_meas};
+    const complex_t* class_ref[k_classes] = {preamble_ref, pilot_ref, scratch.payload_ref.data()};
+    std::size_t class_first[k_classes] = {0, class_size[0], class_size[0] + class_size[1]};
+    class_figures_t figures[k_classes];
+    running_sums_t overall;
+    float class_max[k_classes];
+    std::size_t measured_classes = 0;
+    for (std::size_t k = 0; k < k_classes; ++k) {
+        const std::size_t first = class_first[k];
+        figures[k] = measure_class(class_meas[k], class_ref[k], class_size[k], scratch.err_pow.data() + first,
+                                   scratch.ref_pow.data() + first, scratch.evm.data() + first, overall);
+        if (figures[k].measured) class_max[measured_classes++] = figures[k].evm_max;
+    }
+    result.m_preamble_evm_rms = figures[0].evm_rms;
+    result.m_preamble_evm_max = figures[0].evm_max;
+    result.m_preamble_sinr = figures[0].sinr;
+    result.m_pilot_evm_rms = figures[1].evm_rms;
+    result.m_pilot_evm_max = figures[1].evm_max;
+    result.m_pilot_sinr = figures[1].sinr;
+    result.m_payload_evm_rms = figures[2].evm_rms;
+    result.m_payload_evm_max = figures[2].evm_max;
+    result.m_payload_sinr = figures[2].sinr;
+    // The class vectors hold the collected cells; a class that is not measured reports none.
+    if (!figures[0].measured) {
+        result.m_preamble_sample_data.clear();
+        result.m_preamble_ref_iq.clear();
+    }
+    if (figures[1].measured)
+        result.m_pilot_ref_iq = m_pilot_ref_seq;
+    else
+        result.m_pilot_sample_iq.clear();
+    if (!figures[2].measured) result.m_payload_sample_sym.clear();
+
+    // The EVM map row by row, classes in the order preamble, pilot, payload: a cell flagged in
+    // several maps keeps the value of the last class.
+    std::size_t taken[k_classes] = {class_first[0], class_first[1], class_first[2]};
+    for (std::size_t r = 0; r < rows; ++r) {
+        float* map_row = result.m_evm_map[r].data();
+        const row_columns_t* row = &scratch.rows[k_classes * r];
+        for (std::size_t k = 0; k < k_classes; ++k) {
+            if (!figures[k].measured) continue;
+            scatter_row(row[k], scratch.evm.data() + taken[k], map_row);
+            taken[k] += row[k].size;
         }
     }
 
     // Overall figures weigh every measured cell equally, whatever its class.
-    if (err_pow_all.empty() || ref_pow_all.empty()) {
+    if (overall.cells == 0) {
         result.m_evm_rms = k_no_evm_percent;
         result.m_snr_mer = 0.0f;
     } else {
-        float err_sum = 0.0f;
-        float ref_sum = 0.0f;
-        for (float v : err_pow_all) err_sum += v;
-        for (float v : ref_pow_all) ref_sum += v;
-        // The means are these sums over the cell counts (the same order of addition).
-        const float err_mean = err_sum / static_cast<float>(err_pow_all.size());
-        const float ref_mean = ref_sum / static_cast<float>(ref_pow_all.size());
+        // The means are the sums over the cell count (the same order of addition).
+        const auto total = static_cast<float>(overall.cells);
+        const float err_mean = overall.err / total;
+        const float ref_mean = overall.ref / total;
         result.m_evm_rms = static_cast<float>(100.0 * std::sqrt(static_cast<double>(err_mean / ref_mean)));
-        result.m_snr_mer = power_ratio_db(ref_sum, err_sum);
+        result.m_snr_mer = power_ratio_db(overall.ref, overall.err);
     }
-    result.m_evm_max = class_max.empty() ? k_no_evm_percent : lib_common_container_t::get_max_value(class_max);
+    // The first maximum over the measured classes.
+    float evm_max = k_no_evm_percent;
+    if (measured_classes > 0) {
+        evm_max = class_max[0];
+        for (std::size_t k = 1; k < measured_classes; ++k)
+            evm_max = evm_max < class_max[k] ? class_max[k] : evm_max;
+    }
+    result.m_evm_max = evm_max;
 
     VEK_OFDM_LOG_DEBUG("m_evm_rms is {}", result.m_evm_rms);
     VEK_OFDM_LOG_DEBUG("m_evm_max is {}", result.m_evm_max);

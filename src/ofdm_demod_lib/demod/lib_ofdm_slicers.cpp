@@ -45,6 +45,22 @@ complex_t decide_qpsk(float x, float y) {
     return complex_t(axis(x), axis(y));
 }
 
+namespace {
+
+// A run of QPSK cells: both parts decided alike by decide_qpsk's rule and scaled by g, as one loop
+// over the 2 count floats, which vectorises.
+void qpsk_run(const complex_t* in, std::size_t count, float g, complex_t* out) {
+    const float* src = reinterpret_cast<const float*>(in);
+    float* dst = reinterpret_cast<float*>(out);
+    for (std::size_t i = 0; i < 2 * count; ++i) {
+        const float c = src[i] / g;
+        dst[i] =
+            static_cast<float>(static_cast<int>(c > 0.0f) - static_cast<int>(c < 0.0f)) * k_inv_sqrt2 * g;
+    }
+}
+
+}  // namespace
+
 // Decided by the real coordinate first (five vertical strips), then the sign of the imaginary
 // one picks the upper or lower point of the strip.
 complex_t decide_8dpsk(float x, float y) {
@@ -80,22 +96,50 @@ slice_run_fn_t run_slicer_for_level(int mod_level) {
     if (const slice_run_fn_t qam = qam_run_slicer(mod_level)) return qam;
     switch (mod_level) {
         case LIB_OFDM_MOD_LEVEL_BPSK_PI_DIV4: return slice_run<decide_bpsk_pi_div4>;
-        case LIB_OFDM_MOD_LEVEL_QPSK: return slice_run<decide_qpsk>;
+        case LIB_OFDM_MOD_LEVEL_QPSK: return qpsk_run;
         case LIB_OFDM_MOD_LEVEL_8DPSK: return slice_run<decide_8dpsk>;
         default: return slice_run<decide_bpsk>;  // BPSK, NONE and unknown codes
     }
 }
 
 void slice_cells(const complex_vector_t& in, int n, float g, slice_run_fn_t run, complex_vector_t& out) {
-    out.clear();
-    if (n <= 0) return;
-    out.assign(static_cast<std::size_t>(n), complex_t(0.0f, 0.0f));
+    if (n <= 0) {
+        out.clear();
+        return;
+    }
+    // Resized, not cleared and refilled: every cell that exists is decided below, so a buffer
+    // reused at the same length is written once; only cells missing from the input are zeroed.
+    out.resize(static_cast<std::size_t>(n));
     const std::size_t available = std::min(out.size(), in.size());
     run(in.data(), available, g, out.data());
-    if (available < out.size()) static_cast<void>(in.at(available));  // the first missing cell
+    if (available < out.size()) {
+        std::fill(out.begin() + static_cast<std::ptrdiff_t>(available), out.end(), complex_t(0.0f, 0.0f));
+        static_cast<void>(in.at(available));  // the first missing cell
+    }
 }
 
 }  // namespace slicer_detail
+
+namespace {
+
+// End of the run of equal codes that starts at begin, within [begin, end_limit). Whole blocks of
+// codes are compared at once (a comparison the compiler does in vector lanes), the block that
+// holds the change then code by code.
+std::size_t run_end(const int* levels, std::size_t begin, std::size_t end_limit) {
+    constexpr std::size_t k_block = 32;
+    const int level = levels[begin];
+    std::size_t end = begin + 1;
+    while (end + k_block <= end_limit) {
+        int differs = 0;
+        for (std::size_t k = 0; k < k_block; ++k) differs |= levels[end + k] ^ level;  // 0 where equal
+        if (differs != 0) break;
+        end += k_block;
+    }
+    while (end < end_limit && levels[end] == level) ++end;
+    return end;
+}
+
+}  // namespace
 
 using namespace slicer_detail;
 
@@ -106,7 +150,7 @@ void lib_ofdm_demod_common_t::re_bpsk_pi_div4(const complex_vector_t& in, int n,
     slice_cells(in, n, g, slice_run<decide_bpsk_pi_div4>, out);
 }
 void lib_ofdm_demod_common_t::re_qpsk(const complex_vector_t& in, int n, float g, complex_vector_t& out) {
-    slice_cells(in, n, g, slice_run<decide_qpsk>, out);
+    slice_cells(in, n, g, qpsk_run, out);
 }
 void lib_ofdm_demod_common_t::re_8psk(const complex_vector_t& in, int n, float g, complex_vector_t& out) {
     slice_cells(in, n, g, slice_run<decide_8psk>, out);
@@ -122,27 +166,32 @@ void lib_ofdm_demod_common_t::demodulation(const complex_vector_t& in, int n, in
 
 void lib_ofdm_demod_common_t::get_refer_data(const complex_vector_t& in, const std::vector<int>& mod_levels, float g,
                                              complex_vector_t& out) {
-    out.clear();
-    if (mod_levels.empty()) return;
-    bool uniform = true;
-    for (int level : mod_levels) uniform = uniform && level == mod_levels.front();
-    if (uniform) {
+    if (mod_levels.empty()) {
+        out.clear();
+        return;
+    }
+    const int* levels = mod_levels.data();
+    const std::size_t first_end = run_end(levels, 0, mod_levels.size());
+    if (first_end == mod_levels.size()) {
         // One modulation for the whole vector: slice it in one pass.
-        demodulation(in, static_cast<int>(in.size()), mod_levels.front(), g, out);
+        demodulation(in, static_cast<int>(in.size()), levels[0], g, out);
         return;
     }
     // Mixed modulations: every cell with its own decider, taken run by run (cells of one
     // modulation come in long runs). A shorter input raises std::out_of_range at the first
-    // missing cell.
-    out.assign(mod_levels.size(), complex_t(0.0f, 0.0f));
+    // missing cell, the cells beyond the input left at zero.
+    out.resize(mod_levels.size());
     const std::size_t available = std::min(out.size(), in.size());
     for (std::size_t begin = 0; begin < available;) {
-        std::size_t end = begin + 1;
-        while (end < available && mod_levels[end] == mod_levels[begin]) ++end;
-        run_slicer_for_level(mod_levels[begin])(in.data() + begin, end - begin, g, out.data() + begin);
+        const std::size_t end =
+            begin == 0 ? std::min(first_end, available) : run_end(levels, begin, available);
+        run_slicer_for_level(levels[begin])(in.data() + begin, end - begin, g, out.data() + begin);
         begin = end;
     }
-    if (available < out.size()) static_cast<void>(in.at(available));  // the first missing cell
+    if (available < out.size()) {
+        std::fill(out.begin() + static_cast<std::ptrdiff_t>(available), out.end(), complex_t(0.0f, 0.0f));
+        static_cast<void>(in.at(available));  // the first missing cell
+    }
 }
 
 }  // namespace vek::ofdm_demod_lib

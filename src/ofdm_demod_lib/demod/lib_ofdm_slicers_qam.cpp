@@ -5,7 +5,9 @@
 // rules keep the decision inside the constellation.
 #include <array>
 #include <cmath>
+#include <cstddef>
 #include <cstdlib>
+#include <utility>
 
 #include "lib_ofdm_slicer_decisions.hpp"
 #include "vek/ofdm_demod_lib/lib_ofdm_demod_common.hpp"
@@ -76,22 +78,40 @@ int clamp_magnitude(int signed_level, int limit) {
     return signed_level;
 }
 
-// A run of square-QAM cells: the axis fetched once and each part decided and stored on its own,
-// the same decisions as decide_square. (A complex returned by a decider is packed through the
-// stack, and its reload stalls on store forwarding for every cell.)
+// A run of square-QAM cells. Both parts of every cell are decided alike, so the run is one loop
+// over its 2 count floats; the level is picked by a select per threshold instead of a table load
+// (the thresholds ascend, so the last one passed names the level), which lets the loop vectorise.
+// Per part the operations are those of decide_square followed by the scaling by g: the same
+// quotient, the same level value times the same side, times g.
+template <std::size_t... K>
+float pick_level(float magnitude, const float* threshold, const float* level, std::index_sequence<K...>) {
+    float v = level[0];
+    ((v = magnitude > threshold[K] ? level[K + 1] : v), ...);  // written out, one select per threshold
+    return v;
+}
+
+template <int Thresholds>
 void square_qam_run(const qam_axis_t& axis, const complex_t* in, std::size_t count, float g, complex_t* out) {
-    float* parts = reinterpret_cast<float*>(out);
-    for (std::size_t k = 0; k < count; ++k) {
-        const float x = in[k].real() / g;
-        const float y = in[k].imag() / g;
-        parts[2 * k] = axis.value(axis.decide_signed_level(x)) * g;
-        parts[2 * k + 1] = axis.value(axis.decide_signed_level(y)) * g;
+    float threshold[Thresholds];
+    float level[Thresholds + 1];
+    for (int k = 0; k < Thresholds; ++k) threshold[k] = axis.threshold[static_cast<std::size_t>(k)];
+    for (int k = 0; k <= Thresholds; ++k) level[k] = axis.level[static_cast<std::size_t>(2 * k + 1)];
+    const float* src = reinterpret_cast<const float*>(in);
+    float* dst = reinterpret_cast<float*>(out);
+    for (std::size_t i = 0; i < 2 * count; ++i) {
+        const float c = src[i] / g;
+        const float magnitude = std::fabs(c);
+        const float v = pick_level(magnitude, threshold, level, std::make_index_sequence<Thresholds>());
+        // v times the side (+1, -1, or 0 at the origin and for NaN), written as selects.
+        float signed_v = c < 0.0f ? -v : 0.0f;
+        signed_v = c > 0.0f ? v : signed_v;
+        dst[i] = signed_v * g;
     }
 }
 
-template <const qam_axis_t& (*Axis)()>
+template <const qam_axis_t& (*Axis)(), int Thresholds>
 void square_run(const complex_t* in, std::size_t count, float g, complex_t* out) {
-    square_qam_run(Axis(), in, count, g, out);
+    square_qam_run<Thresholds>(Axis(), in, count, g, out);
 }
 
 }  // namespace
@@ -133,15 +153,16 @@ complex_t decide_512qam(float x, float y) {
     return complex_t(axis.value(li), axis.value(lq));
 }
 
+// square_run's second argument: the decision thresholds per axis, sqrt(M) / 2 - 1.
 slice_run_fn_t qam_run_slicer(int mod_level) {
     switch (mod_level) {
-        case LIB_OFDM_MOD_LEVEL_16QAM: return square_run<axis_16qam>;
+        case LIB_OFDM_MOD_LEVEL_16QAM: return square_run<axis_16qam, 1>;
         case LIB_OFDM_MOD_LEVEL_32QAM: return slice_run<decide_32qam>;
-        case LIB_OFDM_MOD_LEVEL_64QAM: return square_run<axis_64qam>;
+        case LIB_OFDM_MOD_LEVEL_64QAM: return square_run<axis_64qam, 3>;
         case LIB_OFDM_MOD_LEVEL_128QAM: return slice_run<decide_128qam>;
-        case LIB_OFDM_MOD_LEVEL_256QAM: return square_run<axis_256qam>;
+        case LIB_OFDM_MOD_LEVEL_256QAM: return square_run<axis_256qam, 7>;
         case LIB_OFDM_MOD_LEVEL_512QAM: return slice_run<decide_512qam>;
-        case LIB_OFDM_MOD_LEVEL_1024QAM: return square_run<axis_1024qam>;
+        case LIB_OFDM_MOD_LEVEL_1024QAM: return square_run<axis_1024qam, 15>;
         default: return nullptr;
     }
 }
@@ -151,25 +172,25 @@ slice_run_fn_t qam_run_slicer(int mod_level) {
 using namespace slicer_detail;
 
 void lib_ofdm_demod_common_t::re_16qam(const complex_vector_t& in, int n, float g, complex_vector_t& out) {
-    slice_cells(in, n, g, square_run<axis_16qam>, out);
+    slice_cells(in, n, g, square_run<axis_16qam, 1>, out);
 }
 void lib_ofdm_demod_common_t::re_32qam(const complex_vector_t& in, int n, float g, complex_vector_t& out) {
     slice_cells(in, n, g, slice_run<decide_32qam>, out);
 }
 void lib_ofdm_demod_common_t::re_64qam(const complex_vector_t& in, int n, float g, complex_vector_t& out) {
-    slice_cells(in, n, g, square_run<axis_64qam>, out);
+    slice_cells(in, n, g, square_run<axis_64qam, 3>, out);
 }
 void lib_ofdm_demod_common_t::re_128qam(const complex_vector_t& in, int n, float g, complex_vector_t& out) {
     slice_cells(in, n, g, slice_run<decide_128qam>, out);
 }
 void lib_ofdm_demod_common_t::re_256qam(const complex_vector_t& in, int n, float g, complex_vector_t& out) {
-    slice_cells(in, n, g, square_run<axis_256qam>, out);
+    slice_cells(in, n, g, square_run<axis_256qam, 7>, out);
 }
 void lib_ofdm_demod_common_t::re_512qam(const complex_vector_t& in, int n, float g, complex_vector_t& out) {
     slice_cells(in, n, g, slice_run<decide_512qam>, out);
 }
 void lib_ofdm_demod_common_t::re_1024qam(const complex_vector_t& in, int n, float g, complex_vector_t& out) {
-    slice_cells(in, n, g, square_run<axis_1024qam>, out);
+    slice_cells(in, n, g, square_run<axis_1024qam, 15>, out);
 }
 
 }  // namespace vek::ofdm_demod_lib

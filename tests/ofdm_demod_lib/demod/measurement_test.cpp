@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
 #include <random>
 #include <stdexcept>
 #include <vector>
@@ -16,6 +19,12 @@ namespace {
 // The stage works on protected buffers: the probe fills them and runs it.
 struct measure_probe_t : lib_ofdm_demod_t {
     void configure(const lib_ofdm_config_manager_t& config) { m_config_manager = config; }
+    // The column lists a run takes from the per-configuration cache (without it, the maps' bits).
+    void list_columns() {
+        _list_class_columns(static_cast<std::size_t>(m_config_manager.get_fft_length()),
+                            m_reference_cache.columns);
+        m_reference_cache.valid = true;
+    }
     cell_grid_t& symbols() { return m_symbol_freq_data; }
     cell_grid_t& refs() { return m_ref_freq_data; }
     bool measure() { return _deal_ofdm_evm_data(); }
@@ -231,6 +240,196 @@ TEST(MeasurementStage, GaussianNoiseOfKnownPowerGivesTheClosedFormEvm) {
     EXPECT_NEAR(r.m_snr_mer, expected_sinr, 20.0f * std::log10(1.0f + k_statistical_tolerance));
     // Only 80 pilot cells: a wider band for their mean.
     EXPECT_NEAR(r.m_pilot_evm_rms, expected_evm, 0.25f * expected_evm);
+}
+
+// The stage computed the plain way: cells collected one by one from the maps, |z| rooted in
+// double and squared in double, the peak as the first maximum of the EVM list, the overall sums
+// over the measured classes' power lists, payload decided cell by cell.
+struct plain_class_t {
+    complex_vector_t meas, ref;
+    std::vector<std::pair<int, int>> at;
+    bool measured = false;
+    float evm_rms = -100.0f, evm_max = -100.0f, sinr = 0.0f;
+    std::vector<float> evm;
+};
+
+struct plain_result_t {
+    plain_class_t cls[3];
+    float evm_rms = -100.0f, evm_max = -100.0f, mer = 0.0f;
+    std::vector<std::vector<float>> map;
+};
+
+plain_result_t plain_measurement(const lib_ofdm_config_manager_t& cfg, const cell_grid_t& symbols,
+                                 const cell_grid_t& refs) {
+    const bool_grid_t* maps[3] = {&cfg.get_preamble_index_map(), &cfg.get_pilot_index_map(),
+                                  &cfg.get_payload_index_map()};
+    const int_grid_t& mod = cfg.get_resource_mod_map_manager().get_resource_mod_map();
+    const int n = cfg.get_fft_length();
+    const float g = cfg.get_user_boosting();
+    plain_result_t out;
+    for (int r = 0; r < cfg.get_meas_symbol_num(); ++r) {
+        const int s = cfg.get_meas_symbol_offset() + r;
+        for (int c = 0; c < n; ++c) {
+            for (int k = 0; k < 3; ++k) {
+                if (!(*maps[k])[s][c]) continue;
+                plain_class_t& cl = out.cls[k];
+                cl.meas.push_back(symbols[s][c]);
+                cl.at.emplace_back(r, c);
+                complex_vector_t decided;
+                if (k == 2) lib_ofdm_demod_common_t::demodulation({symbols[s][c]}, 1, mod[s][c], g, decided);
+                cl.ref.push_back(k == 2 ? decided.at(0) : refs[s][c]);
+            }
+        }
+    }
+    const auto power = [](complex_t z) {
+        const double m =
+            static_cast<float>(std::sqrt(static_cast<double>(z.real() * z.real() + z.imag() * z.imag())));
+        return static_cast<float>(m * m);
+    };
+    std::vector<float> err_all, ref_all;
+    std::vector<float> peaks;
+    for (int k = (cfg.get_standard() == LIB_OFDM_STANDARD_TYPE_LTE_UL ? 1 : 0); k < 3; ++k) {
+        plain_class_t& cl = out.cls[k];
+        if (cl.meas.empty()) continue;
+        std::vector<float> err, ref;
+        float err_sum = 0.0f, ref_sum = 0.0f;
+        for (std::size_t i = 0; i < cl.meas.size(); ++i) {
+            err.push_back(power(cl.ref[i] - cl.meas[i]));
+            ref.push_back(power(cl.ref[i]));
+            err_sum += err.back();
+            ref_sum += ref.back();
+        }
+        const auto cells = static_cast<float>(cl.meas.size());
+        const float ref_mean = ref_sum / cells;
+        if (!(ref_mean > 0.0f)) continue;
+        cl.measured = true;
+        cl.evm_rms = static_cast<float>(100.0 * std::sqrt(static_cast<double>(err_sum / cells / ref_mean)));
+        for (float e : err)
+            cl.evm.push_back(static_cast<float>(100.0 * std::sqrt(static_cast<double>(e / ref_mean))));
+        cl.evm_max = cl.evm[0];
+        for (float e : cl.evm) cl.evm_max = cl.evm_max < e ? e : cl.evm_max;
+        cl.sinr = err_sum == 0.0f
+                      ? std::numeric_limits<float>::infinity()
+                      : static_cast<float>(10.0 * std::log10(static_cast<double>(ref_sum / err_sum)));
+        err_all.insert(err_all.end(), err.begin(), err.end());
+        ref_all.insert(ref_all.end(), ref.begin(), ref.end());
+        peaks.push_back(cl.evm_max);
+    }
+    out.map.assign(static_cast<std::size_t>(cfg.get_meas_symbol_num()),
+                   std::vector<float>(static_cast<std::size_t>(n), 0.0f));
+    for (const plain_class_t& cl : out.cls)
+        if (cl.measured)
+            for (std::size_t i = 0; i < cl.at.size(); ++i)
+                out.map[cl.at[i].first][cl.at[i].second] = cl.evm[i];
+    if (!err_all.empty()) {
+        float err_sum = 0.0f, ref_sum = 0.0f;
+        for (float v : err_all) err_sum += v;
+        for (float v : ref_all) ref_sum += v;
+        const auto cells = static_cast<float>(err_all.size());
+        out.evm_rms =
+            static_cast<float>(100.0 * std::sqrt(static_cast<double>(err_sum / cells / (ref_sum / cells))));
+        out.mer = err_sum == 0.0f
+                      ? std::numeric_limits<float>::infinity()
+                      : static_cast<float>(10.0 * std::log10(static_cast<double>(ref_sum / err_sum)));
+        out.evm_max = peaks[0];
+        for (float v : peaks) out.evm_max = out.evm_max < v ? v : out.evm_max;
+    }
+    return out;
+}
+
+std::uint32_t bits(float v) {
+    std::uint32_t b;
+    std::memcpy(&b, &v, sizeof b);
+    return b;
+}
+
+void expect_same_cells(const complex_vector_t& got, const plain_class_t& cl,
+                       const complex_vector_t& expected) {
+    ASSERT_EQ(got.size(), cl.measured ? expected.size() : 0u);
+    for (std::size_t i = 0; i < got.size(); ++i) {
+        EXPECT_EQ(bits(got[i].real()), bits(expected[i].real())) << i;
+        EXPECT_EQ(bits(got[i].imag()), bits(expected[i].imag())) << i;
+    }
+}
+
+// 64-point frame of 12 symbols: preamble on symbol 0, pilots every 6th subcarrier on symbols 1, 5
+// and 9, data on the rest of the band in four modulations (two in some symbols), so rows are
+// whole stretches of the band or scattered columns. Random cells around the points, a NaN cell
+// among the pilots, and in one frame pilot references whose power overflows to infinity.
+TEST(MeasurementStage, EqualsThePlainMeasurementBitForBit) {
+    constexpr int n = 64;
+    constexpr int symbols = 12;
+    std::vector<int> band, pilots, rest;
+    for (int k = -26; k <= 26; ++k) {
+        if (k == 0) continue;
+        band.push_back(k);
+        (k % 6 == 0 ? pilots : rest).push_back(k);
+    }
+    const std::vector<int> high(band.begin() + 40, band.end());
+    const std::vector<int> low(band.begin(), band.begin() + 40);
+    lib_ofdm_config_manager_t cfg;
+    ASSERT_TRUE(cfg.set_analy_symbol_num(symbols));
+    ASSERT_TRUE(cfg.set_meas_symbol_num(symbols - 1));
+    ASSERT_TRUE(cfg.set_meas_symbol_offset(1));
+    ASSERT_TRUE(cfg.set_user_boosting(1.7f));
+    ASSERT_TRUE(cfg.set_use_ui_map(true));
+    ASSERT_TRUE(cfg.set_resource_mapping_vct(
+        {entry(LIB_OFDM_RESOURCE_FLAG_PREAMBLE, {0, 1},
+               {-20, -19, -18, -17, -16, -15, -14, -13, -12, -11, -10, 10, 12}),
+         entry(LIB_OFDM_RESOURCE_FLAG_PILOT, {1, 5, 9}, pilots),
+         entry(LIB_OFDM_RESOURCE_FLAG_DATA, {1, 5, 9}, rest, LIB_OFDM_MOD_LEVEL_QPSK),
+         entry(LIB_OFDM_RESOURCE_FLAG_DATA, {2, 3, 4}, band, LIB_OFDM_MOD_LEVEL_16QAM),
+         entry(LIB_OFDM_RESOURCE_FLAG_DATA, {6, 7, 8, 10}, low, LIB_OFDM_MOD_LEVEL_64QAM),
+         entry(LIB_OFDM_RESOURCE_FLAG_DATA, {6, 7, 8, 10}, high, LIB_OFDM_MOD_LEVEL_256QAM),
+         entry(LIB_OFDM_RESOURCE_FLAG_DATA, {11}, band, LIB_OFDM_MOD_LEVEL_1024QAM)}));
+    ASSERT_TRUE(cfg.generate_resource_map());
+    ASSERT_TRUE(cfg.generate_resource_mod_map());
+    std::mt19937 rng(8080);
+    std::normal_distribution<float> cell(0.0f, 1.0f);
+    for (bool huge_pilots : {false, true}) {
+        SCOPED_TRACE(huge_pilots);
+        cell_grid_t meas(symbols, complex_vector_t(n));
+        cell_grid_t refs(symbols, complex_vector_t(n));
+        for (int s = 0; s < symbols; ++s) {
+            for (int c = 0; c < n; ++c) {
+                refs[s][c] = complex_t(cell(rng), cell(rng)) * (huge_pilots && s % 4 == 1 ? 3e19f : 1.0f);
+                meas[s][c] = refs[s][c] + complex_t(cell(rng), cell(rng)) * 0.1f;
+            }
+        }
+        meas[5][n / 2 + 12] = complex_t(std::numeric_limits<float>::quiet_NaN(), 0.0f);
+        meas[9][n / 2 - 24] = -refs[9][n / 2 - 24];  // an infinite error power beside infinite references
+        const plain_result_t plain = plain_measurement(cfg, meas, refs);
+        for (bool cached : {false, true}) {
+            SCOPED_TRACE(cached);
+            measure_probe_t probe;
+            probe.configure(cfg);
+            if (cached) probe.list_columns();
+            probe.symbols() = meas;
+            probe.refs() = refs;
+            ASSERT_TRUE(probe.measure());
+            ASSERT_TRUE(probe.measure());  // a second run over the storage of the first
+            const lib_ofdm_result_t& r = probe.result();
+            const float got[] = {r.m_preamble_evm_rms, r.m_preamble_evm_max, r.m_preamble_sinr,
+                                 r.m_pilot_evm_rms,    r.m_pilot_evm_max,    r.m_pilot_sinr,
+                                 r.m_payload_evm_rms,  r.m_payload_evm_max,  r.m_payload_sinr,
+                                 r.m_evm_rms,          r.m_evm_max,          r.m_snr_mer};
+            const float expected[] = {plain.cls[0].evm_rms, plain.cls[0].evm_max, plain.cls[0].sinr,
+                                      plain.cls[1].evm_rms, plain.cls[1].evm_max, plain.cls[1].sinr,
+                                      plain.cls[2].evm_rms, plain.cls[2].evm_max, plain.cls[2].sinr,
+                                      plain.evm_rms,        plain.evm_max,        plain.mer};
+            for (std::size_t i = 0; i < std::size(got); ++i)
+                EXPECT_EQ(bits(got[i]), bits(expected[i])) << "figure " << i;
+            expect_same_cells(r.m_preamble_sample_data, plain.cls[0], plain.cls[0].meas);
+            expect_same_cells(r.m_preamble_ref_iq, plain.cls[0], plain.cls[0].ref);
+            expect_same_cells(r.m_pilot_sample_iq, plain.cls[1], plain.cls[1].meas);
+            expect_same_cells(r.m_pilot_ref_iq, plain.cls[1], plain.cls[1].ref);
+            expect_same_cells(r.m_payload_sample_sym, plain.cls[2], plain.cls[2].meas);
+            ASSERT_EQ(r.m_evm_map.size(), plain.map.size());
+            for (std::size_t s = 0; s < plain.map.size(); ++s)
+                for (std::size_t c = 0; c < n; ++c)
+                    EXPECT_EQ(bits(r.m_evm_map[s][c]), bits(plain.map[s][c])) << s << "," << c;
+        }
+    }
 }
 
 TEST(ClassMeasurement, EvmAndSinrOfOneClass) {

@@ -3,12 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <random>
 #include <stdexcept>
 #include <vector>
 
+#include "lib_ofdm_slicer_decisions.hpp"
 #include "vek/ofdm_demod_lib/demod/lib_ofdm_demod.hpp"
 #include "vek/ofdm_demod_lib/lib_ofdm_demod_common.hpp"
 
@@ -200,6 +203,78 @@ TEST(SlicerFrame, CountsBoundsAndDispatch) {
     ASSERT_EQ(out.size(), 3u);
     EXPECT_NE(out[1], complex_t(0.0f, 0.0f));
     EXPECT_EQ(out[2], complex_t(0.0f, 0.0f));
+}
+
+std::uint32_t bits(float v) {
+    std::uint32_t b;
+    std::memcpy(&b, &v, sizeof b);
+    return b;
+}
+
+// The two neighbouring floats around every change of decision along the positive real axis.
+std::vector<float> decision_edges(slicer_detail::decide_fn_t decide) {
+    std::vector<float> edges;
+    for (float x = 0.0f; x < 1.7f; x += 0.01f) {
+        float lo = x;
+        float hi = x + 0.01f;
+        if (decide(lo, 0.5f) == decide(hi, 0.5f)) continue;
+        for (;;) {
+            const float mid = lo + (hi - lo) / 2.0f;
+            if (mid <= lo || mid >= hi) break;
+            (decide(mid, 0.5f) == decide(lo, 0.5f) ? lo : hi) = mid;
+        }
+        edges.push_back(lo);
+        edges.push_back(hi);
+    }
+    return edges;
+}
+
+// The run slicers (whole vectors, and runs of a mixed-level vector) give, bit for bit, the
+// per-cell decider's point scaled by g: on random cells, cells on the decision thresholds, signed
+// zeros and NaN, for several g of both signs.
+TEST(SlicerRuns, EqualThePerCellDecisionsBitForBit) {
+    std::mt19937 rng(5150);
+    std::uniform_real_distribution<float> coord(-1.7f, 1.7f);
+    std::uniform_int_distribution<int> pick(0, 9);
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    for (float g : {1.0f, 0.37f, 2.5f, -1.3f}) {
+        complex_vector_t in;
+        std::vector<int> levels;
+        for (int code = -1; code <= 10; ++code) {
+            std::vector<float> edges = decision_edges(slicer_detail::decider_for_level(code));
+            edges.insert(edges.end(), {0.0f, -0.0f, nan});
+            for (int k = 0; k < 300; ++k) {
+                float x = coord(rng);
+                float y = coord(rng);
+                const int special = pick(rng);
+                if (special < 3)
+                    x = edges[static_cast<std::size_t>(k) % edges.size()] * (special == 0 ? -1.0f : 1.0f);
+                if (special == 3) y = edges[static_cast<std::size_t>(k) % edges.size()];
+                in.emplace_back(x * g, y * g);
+                levels.push_back(code);
+            }
+        }
+        complex_vector_t mixed;
+        common::get_refer_data(in, levels, g, mixed);
+        ASSERT_EQ(mixed.size(), in.size());
+        for (std::size_t i = 0; i < in.size(); ++i) {
+            const complex_t p =
+                slicer_detail::decider_for_level(levels[i])(in[i].real() / g, in[i].imag() / g);
+            ASSERT_EQ(bits(mixed[i].real()), bits(p.real() * g)) << "code " << levels[i] << " cell " << in[i];
+            ASSERT_EQ(bits(mixed[i].imag()), bits(p.imag() * g)) << "code " << levels[i] << " cell " << in[i];
+        }
+        // One code for the whole vector: the single-pass path.
+        for (int code : {2, 4, 6, 8, 10}) {
+            complex_vector_t whole;
+            common::get_refer_data(in, std::vector<int>(in.size(), code), g, whole);
+            for (std::size_t i = 0; i < in.size(); ++i) {
+                const complex_t p =
+                    slicer_detail::decider_for_level(code)(in[i].real() / g, in[i].imag() / g);
+                ASSERT_EQ(bits(whole[i].real()), bits(p.real() * g)) << code << " " << in[i];
+                ASSERT_EQ(bits(whole[i].imag()), bits(p.imag() * g)) << code << " " << in[i];
+            }
+        }
+    }
 }
 
 TEST(SlicerReferData, UniformLevelsSliceTheWholeInputMixedLevelsPerCell) {

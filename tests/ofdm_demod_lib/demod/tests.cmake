@@ -4,6 +4,8 @@ vek_add_test(test_demod_measure
     ${CMAKE_CURRENT_LIST_DIR}/slicers_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/measurement_test.cpp
   LIBS vek_ofdm_demod)
+# The slicer tests compare the run slicers with the per-cell deciders of the library's sources.
+target_include_directories(test_demod_measure PRIVATE ${PROJECT_SOURCE_DIR}/src/ofdm_demod_lib/demod)
 vek_add_test(test_demod_timing SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/reference_waveforms_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/symbol_demod_test.cpp
