@@ -2,7 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
+#include <cstdint>
+#include <cstring>
 
 #include "vek/common_lib/fft/lib_fourier_transform.hpp"
 #include "vek/common_lib/math/lib_float4.hpp"
@@ -44,41 +45,48 @@ float unit_centre_pass_ratio(const float* taps, std::size_t tap_number, std::siz
     return ratio < 0x1p-20 ? static_cast<float>(ratio) : -1.0f;
 }
 
-// True when the floats in [begin, end) are all finite and each of centres[0 ... floats - 1]
-// exceeds ratio times their largest magnitude. Four lanes at a time (a NaN fails the finiteness
-// test: it compares false).
+// The bit patterns of floats, read in place (the attribute lets them alias the floats).
+using float_bits_t = std::uint32_t __attribute__((may_alias));
+
+// Largest magnitude bits over [begin, end) and smallest over its stretch [centres, centres_end):
+// for floats without their sign bit the integer order is the order of the magnitudes, and any
+// pattern at or above an infinity's is not finite. Integer reductions, so they vectorise.
+#if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__) && !defined(__clang__)
+__attribute__((target_clones("avx2", "default")))
+#endif
+void magnitude_bit_range(const float_bits_t* begin, const float_bits_t* centres, const float_bits_t* centres_end,
+                         const float_bits_t* end, std::uint32_t& largest, std::uint32_t& smallest_centre)
+{
+    constexpr std::uint32_t magnitude = 0x7fffffffu;
+    std::uint32_t high = 0;
+    std::uint32_t low = magnitude;
+    for (const float_bits_t* p = begin; p < centres; ++p) high = std::max<std::uint32_t>(high, *p & magnitude);
+    for (const float_bits_t* p = centres; p < centres_end; ++p) {
+        high = std::max<std::uint32_t>(high, *p & magnitude);
+        low = std::min<std::uint32_t>(low, *p & magnitude);
+    }
+    for (const float_bits_t* p = centres_end; p < end; ++p) high = std::max<std::uint32_t>(high, *p & magnitude);
+    largest = high;
+    smallest_centre = low;
+}
+
+// True when the floats in [begin, end) are all finite and each of centres[0 ... floats - 1] (a
+// stretch inside them) exceeds ratio times their largest magnitude.
 bool centre_dominates(const float* begin, const float* end, const float* centres, std::size_t floats, float ratio)
 {
-    using namespace float4;
-    const uint4_t magnitude_bits = ~reinterpret_cast<uint4_t>(splat(-0.0f));
-    const auto magnitude = [&](const float* p) {
-        return reinterpret_cast<float4_t>(magnitude_bits & reinterpret_cast<uint4_t>(load(p)));
-    };
-    const float4_t finite_limit = splat(std::numeric_limits<float>::max());
-    float4_t largest = splat(0.0f);
-    int4_t all_finite = {-1, -1, -1, -1};
-    const float* p = begin;
-    for (; p + 4 <= end; p += 4) {
-        const float4_t m = magnitude(p);
-        all_finite &= m <= finite_limit;
-        largest = m > largest ? m : largest;
-    }
-    float peak = std::max(std::max(largest[0], largest[1]), std::max(largest[2], largest[3]));
-    bool finite = (all_finite[0] & all_finite[1] & all_finite[2] & all_finite[3]) != 0;
-    for (; p < end; ++p) {
-        finite = finite && std::fabs(*p) <= std::numeric_limits<float>::max();
-        peak = std::max(peak, std::fabs(*p));
-    }
-    if (!finite) return false;
-    const float threshold = ratio * peak;
-    const float4_t threshold_lanes = splat(threshold);
-    int4_t above = {-1, -1, -1, -1};
-    std::size_t f = 0;
-    for (; f + 4 <= floats; f += 4) above &= magnitude(centres + f) > threshold_lanes;
-    if ((above[0] & above[1] & above[2] & above[3]) == 0) return false;
-    for (; f < floats; ++f)
-        if (!(std::fabs(centres[f]) > threshold)) return false;
-    return true;
+    static_assert(sizeof(float) == sizeof(std::uint32_t), "floats are 32-bit patterns");
+    const auto* bits = reinterpret_cast<const float_bits_t*>(begin);
+    const auto at = [&](const float* p) { return bits + (p - begin); };
+    std::uint32_t largest = 0;
+    std::uint32_t smallest = 0;
+    magnitude_bit_range(bits, at(centres), at(centres + floats), at(end), largest, smallest);
+    constexpr std::uint32_t infinity_bits = 0x7f800000u;
+    if (largest >= infinity_bits) return false;
+    float peak = 0.0f;
+    float weakest = 0.0f;
+    std::memcpy(&peak, &largest, sizeof peak);
+    std::memcpy(&weakest, &smallest, sizeof weakest);
+    return weakest > ratio * peak;
 }
 
 // Outputs i in [from, to) of y[i] = sum_j h[j] x[first + i - j], tap by tap within each block

@@ -9,9 +9,6 @@
 namespace vek::common_lib::float4 {
 
 using float4_t = float __attribute__((vector_size(16)));
-// Lane masks of comparisons (all bits set where true) and bit patterns.
-using int4_t = int __attribute__((vector_size(16)));
-using uint4_t = unsigned __attribute__((vector_size(16)));
 
 inline float4_t load(const float* p)
 {
