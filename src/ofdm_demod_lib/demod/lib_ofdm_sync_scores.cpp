@@ -16,6 +16,11 @@ namespace {
 
 // Below this many candidates the direct products cost less than the FFT correlations.
 constexpr std::size_t k_direct_candidates_max = 32;
+// The FFT correlations cost about this many direct products per start of the stretch they cover
+// (overlap-add of a few hundred taps); scattered candidates (the cyclic-prefix search over a long
+// capture keeps a few thousand starts out of a hundred thousand) are cheaper to correlate
+// directly, and exactly.
+constexpr std::size_t k_fft_products_per_start = 16;
 // Windows whose energy product is below this have no defined correlation (as deal_signal_corr).
 constexpr double k_energy_floor = 1e-12;
 // Windows whose energy is below this fraction of the loudest window's are correlated directly.
@@ -126,7 +131,10 @@ void score_sync_candidates(const complex_vector_t& d, const complex_vector_t& r,
     scores.assign(candidates.size(), 0.0f);
     if (candidates.empty() || bodies.empty()) return;
     const auto divisor = static_cast<float>(bodies.size());
-    if (candidates.size() <= k_direct_candidates_max || body_len <= 0) {
+    const auto [lowest_candidate, highest_candidate] = std::minmax_element(candidates.begin(), candidates.end());
+    const auto span = static_cast<std::size_t>(*highest_candidate - *lowest_candidate) + static_cast<std::size_t>(std::max(body_len, 0));
+    const bool scattered = body_len > 0 && candidates.size() * static_cast<std::size_t>(body_len) <= k_fft_products_per_start * span;
+    if (candidates.size() <= k_direct_candidates_max || body_len <= 0 || scattered) {
         // Bodies in order for each candidate, as the sum of its correlations is formed.
         std::vector<float> sums(candidates.size(), 0.0f);
         std::vector<std::int64_t> starts(candidates.size());
