@@ -29,10 +29,14 @@ struct plan_key_t {
     bool inverse;
     std::uint32_t thread_number;
     bool aligned;  // planned for SIMD-aligned buffers; unaligned buffers need their own plan
+    // Reads the caller's input (kept intact) rather than the staging copy (which it may overwrite),
+    // and that input's alignment.
+    bool from_caller = false;
+    bool input_aligned = true;
     bool operator<(const plan_key_t& o) const
     {
-        return std::tie(length, inverse, thread_number, aligned) <
-               std::tie(o.length, o.inverse, o.thread_number, o.aligned);
+        return std::tie(length, inverse, thread_number, aligned, from_caller, input_aligned) <
+               std::tie(o.length, o.inverse, o.thread_number, o.aligned, o.from_caller, o.input_aligned);
     }
 };
 
@@ -82,16 +86,17 @@ private:
         const int n = static_cast<int>(key.length);
         const int sign = key.inverse ? FFTW_BACKWARD : FFTW_FORWARD;
         if (m_threads_ready) fftwf_plan_with_nthreads(static_cast<int>(key.thread_number));
-        const unsigned flags = PLAN_FLAGS | FFTW_DESTROY_INPUT | (key.aligned ? 0u : FFTW_UNALIGNED);
+        const unsigned flags = PLAN_FLAGS | (key.from_caller ? FFTW_PRESERVE_INPUT : FFTW_DESTROY_INPUT) |
+                               (key.aligned && key.input_aligned ? 0u : FFTW_UNALIGNED);
         if ((PLAN_FLAGS & FFTW_ESTIMATE) != 0u) {
             // ESTIMATE never reads or writes the arrays: plan on the buffers it will run on.
             return fftwf_plan_dft_1d(n, staging, data, sign, flags);
         }
         // Measuring planners overwrite their arrays: plan on scratch of the same alignment class.
-        fftwf_complex* input = fftwf_alloc_complex(key.length);
+        fftwf_complex* input = fftwf_alloc_complex(key.length + 1u);
         fftwf_complex* scratch = fftwf_alloc_complex(key.length + 1u);
         fftwf_complex* target = key.aligned ? scratch : scratch + 1;  // +8 bytes: misaligned
-        fftwf_plan plan = fftwf_plan_dft_1d(n, input, target, sign, flags);
+        fftwf_plan plan = fftwf_plan_dft_1d(n, key.input_aligned ? input : input + 1, target, sign, flags);
         fftwf_free(scratch);
         fftwf_free(input);
         return plan;
@@ -101,6 +106,13 @@ private:
     std::map<plan_key_t, fftwf_plan> m_plans;
     bool m_threads_ready = false;
 };
+
+// An inverse transform's 1/L, formed in double and rounded once, so every caller sees the same factor.
+void scale_inverse(std::vector<std::complex<float>>& data)
+{
+    const float scale = static_cast<float>(1.0 / static_cast<double>(data.size()));
+    for (auto& v : data) v *= scale;
+}
 
 }  // namespace
 
@@ -147,11 +159,32 @@ bool lib_pocket_fft_plan_manager_t::deal_transform(std::uint32_t length, std::ve
     std::memcpy(staging.buffer, buffer, sizeof(fftwf_complex) * length);
     fftwf_execute_dft(plan, staging.buffer, buffer);
 
-    if (inverse) {
-        // 1/L formed in double and rounded once, so every caller sees the same factor.
-        const float scale = static_cast<float>(1.0 / static_cast<double>(length));
-        for (auto& v : data) v *= scale;
+    if (inverse) scale_inverse(data);
+    return true;
+}
+
+bool lib_pocket_fft_plan_manager_t::deal_transform_from(std::uint32_t length, const std::complex<float>* input,
+                                                        std::vector<std::complex<float>>& output, bool inverse)
+{
+    if (length == 0u) {
+        report_line("lib_fft_plan_manager_t::deal_transform Report : Zero transform length!");
+        return false;
     }
+    if (length > static_cast<std::uint32_t>(INT_MAX)) throw std::length_error("FFT size is too large.");
+    output.resize(length);
+    // FFTW reads the input without writing it (the plan preserves its input).
+    auto* in = reinterpret_cast<fftwf_complex*>(const_cast<std::complex<float>*>(input));
+    auto* out = reinterpret_cast<fftwf_complex*>(output.data());
+    plan_key_t key{length, inverse, 1u, fftwf_alignment_of(reinterpret_cast<float*>(out)) == 0};
+    key.from_caller = true;
+    key.input_aligned = fftwf_alignment_of(reinterpret_cast<float*>(in)) == 0;
+    fftwf_plan plan = plan_cache_t::instance().get(key, in, out);
+    if (plan == nullptr) {
+        report_line("lib_fft_plan_manager_t::deal_transform Report : FFT plan creation failed!");
+        return false;
+    }
+    fftwf_execute_dft(plan, in, out);
+    if (inverse) scale_inverse(output);
     return true;
 }
 

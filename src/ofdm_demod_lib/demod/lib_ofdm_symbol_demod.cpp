@@ -83,11 +83,10 @@ bool lib_ofdm_demod_t::_deal_ofdm_demod() {
 
 void lib_ofdm_demod_common_t::deal_ofdm_demod(const complex_vector_t& window, int fft_len,
                                               complex_vector_t& out, int fft_advance) {
-    // The transform's buffer keeps its storage from symbol to symbol (an allocation per symbol
-    // would cost more than the copy into it).
+    // The transform's output keeps its storage from symbol to symbol (an allocation per symbol
+    // would cost more than the transform).
     thread_local complex_vector_t work;
-    work = window;
-    lib_fourier_transform_t::deal_fft(work, static_cast<std::uint32_t>(fft_len > 0 ? fft_len : 0));
+    lib_fourier_transform_t::deal_fft(window, work, static_cast<std::uint32_t>(fft_len > 0 ? fft_len : 0));
     // The advance compensation followed by the centring shift, in one pass that writes every
     // compensated bin straight to its shifted place: the same products, without the copy of the
     // spectrum and the rotation of the row.

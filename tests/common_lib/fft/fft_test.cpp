@@ -39,14 +39,18 @@ TEST(FftAccuracy, ForwardAndInverseMatchDft)
     // Every length up to 1024, then primes (Bluestein/Rader paths), mixed radices and 10^4.
     std::vector<std::size_t> lengths{1031, 2310, 4096, 4999, 7919, 9973, 10000};
     for (std::size_t n = 1; n <= 1024; ++n) lengths.push_back(n);
+    // The transform into a separate output reads its input without changing it.
     for (std::size_t n : lengths) {
         const cvec_t x = uniform_complex(n, static_cast<unsigned>(n));
-        cvec_t forward = x, inverse = x;
+        cvec_t forward = x, inverse = x, input = x, separate;
         ASSERT_TRUE(lib_fourier_transform_t::deal_fft(forward));
         ASSERT_TRUE(lib_fourier_transform_t::deal_ifft(inverse));
+        ASSERT_TRUE(lib_fourier_transform_t::deal_fft(input, separate));
         ASSERT_EQ(forward.size(), n);
-        EXPECT_LE(relative_l2_error(forward, reference_dft(x, -1)), MAX_RELATIVE_ERROR)
-            << "forward, N = " << n;
+        const auto expected = reference_dft(x, -1);
+        EXPECT_LE(relative_l2_error(forward, expected), MAX_RELATIVE_ERROR) << "forward, N = " << n;
+        EXPECT_LE(relative_l2_error(separate, expected), MAX_RELATIVE_ERROR) << "separate output, N = " << n;
+        EXPECT_EQ(input, x) << n;
         for (auto& z : inverse) z *= static_cast<float>(n);
         EXPECT_LE(relative_l2_error(inverse, reference_dft(x, +1)), MAX_RELATIVE_ERROR)
             << "inverse, N = " << n;
@@ -80,6 +84,9 @@ TEST(FftLengthRule, PadsToRequestedLengthNeverTruncatesScalesByPaddedLengthAndRe
     ASSERT_TRUE(lib_fourier_transform_t::deal_fft(padded, 128));
     ASSERT_EQ(padded.size(), 128u);
     EXPECT_LE(relative_l2_error(padded, reference_dft(zero_padded, -1)), 1e-5);
+    cvec_t separate;  // into a separate output: padded the same way
+    ASSERT_TRUE(lib_fourier_transform_t::deal_fft(x, separate, 128));
+    EXPECT_EQ(separate, padded);
     for (std::uint32_t request : {0u, 64u}) {
         cvec_t y = x;
         ASSERT_TRUE(lib_fourier_transform_t::deal_fft(y, request));

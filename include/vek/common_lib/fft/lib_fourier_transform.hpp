@@ -32,6 +32,9 @@ public:
     // single-transform limit. True when every transform ran.
     static bool deal_fft(cvec_t& data, std::uint32_t fft_length = 0);
     static bool deal_ifft(cvec_t& data, std::uint32_t fft_length = 0);
+    // output = the forward transform of input (zero-padded to the effective length), input left
+    // as it is: the same values as copying input into output and transforming there.
+    static bool deal_fft(const cvec_t& input, cvec_t& output, std::uint32_t fft_length = 0);
 
     // Same on thread_number workers, never segmented. thread_number 0 reports and returns true
     // with the data untouched.

@@ -18,6 +18,11 @@ public:
     static bool deal_transform(std::uint32_t length, std::vector<std::complex<float>>& data, bool inverse,
                                std::uint32_t thread_number);
 
+    // The transform of the `length` samples at input (left intact) into output, resized to length;
+    // forward unscaled, inverse scaled by 1/length. A zero length reports and returns false.
+    static bool deal_transform_from(std::uint32_t length, const std::complex<float>* input,
+                                    std::vector<std::complex<float>>& output, bool inverse);
+
     // Number of plans cached so far (for tests and diagnostics).
     static std::size_t get_cached_plan_number();
 };
