@@ -116,12 +116,14 @@ float lib_ofdm_demod_common_t::channel_power(const complex_t* samples, std::size
     };
     while (first_bin < last_bin && !inside(first_bin)) ++first_bin;
     while (last_bin > first_bin && !inside(last_bin - 1)) --last_bin;
-    // |X| / n times the corrections in double precision, rounded once to single; the density's
-    // divisions by impedance and RBW folded into one factor. Equal to the bin-by-bin divisions to
-    // within single-precision rounding, and free of five divisions per bin.
+    // A bin's density |X|^2 (corrections / n)^2 / (impedance RBW): the squared magnitude and one
+    // factor holding every correction, in double precision, rounded once to single. Equal to the
+    // bin-by-bin magnitudes, scalings and divisions to within single-precision rounding, without a
+    // square root or a division per bin.
     const double magnitude_scale = static_cast<double>(coherent_gain_correction) * static_cast<double>(rms_scale) /
                                    static_cast<double>(n_f);
-    const float density_scale = 1.0f / (static_cast<float>(impedance_ohm) * rbw_hz);
+    const double power_scale = magnitude_scale * magnitude_scale /
+                               (static_cast<double>(impedance_ohm) * static_cast<double>(rbw_hz));
     // The band is one or two contiguous runs of FFT bins (split where it wraps past bin n - 1).
     // Each bin's density is independent of the others, so they are formed in one vectorised pass;
     // the sum then runs in eight interleaved partial sums, which keeps its dependency chains short
@@ -138,8 +140,7 @@ float lib_ofdm_demod_common_t::channel_power(const complex_t* samples, std::size
         for (std::size_t fft_bin = from; fft_bin < to; ++fft_bin) {
             const double re = bins[fft_bin].real();
             const double im = bins[fft_bin].imag();
-            const auto magnitude = static_cast<float>(std::sqrt(re * re + im * im) * magnitude_scale);
-            out[fft_bin - from] = magnitude * magnitude * density_scale;
+            out[fft_bin - from] = static_cast<float>((re * re + im * im) * power_scale);
         }
     };
     if (first_bin < last_bin) {
