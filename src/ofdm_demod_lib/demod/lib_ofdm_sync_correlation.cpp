@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <vector>
 
 #include "vek/common_lib/math/lib_common_math.hpp"
 #include "vek/common_lib/math/lib_float4.hpp"
@@ -27,6 +28,45 @@ float normalised_correlation(float energy_a, float energy_b, float cross_re, flo
     if (denominator < k_energy_floor) return 0.0f;
     const float cross_abs = vek::common_lib::lib_common_math_t::get_complex_magnitude({cross_re, cross_im});
     return static_cast<float>(static_cast<double>(cross_abs) / denominator);
+}
+
+// The four sums of each start's correlation, kept for the normalisation pass.
+struct correlation_sums_t {
+    std::vector<float> energy_a, energy_b, cross_re, cross_im;
+    void resize(std::size_t n) {
+        energy_a.resize(n);
+        energy_b.resize(n);
+        cross_re.resize(n);
+        cross_im.resize(n);
+    }
+};
+
+// metric[i] = normalised_correlation of the sums of start i, for i < n: the same double-precision
+// operations per start (the magnitude as get_complex_magnitude forms it for finite parts), in a
+// loop the compiler vectorises, built for AVX too where the processor has it; starts with a
+// non-finite cross sum are redone one by one.
+#if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__) && !defined(__clang__)
+__attribute__((target_clones("avx", "default")))
+#endif
+void normalise_lanes(const float* __restrict energy_a, const float* __restrict energy_b,
+                     const float* __restrict cross_re, const float* __restrict cross_im,
+                     std::size_t n, float* __restrict metric) {
+    for (std::size_t i = 0; i < n; ++i) {
+        const double denominator = std::sqrt(static_cast<double>(energy_a[i]) * static_cast<double>(energy_b[i]));
+        const double re = cross_re[i];
+        const double im = cross_im[i];
+        const auto cross_abs = static_cast<float>(std::sqrt(re * re + im * im));
+        const auto value = static_cast<float>(static_cast<double>(cross_abs) / denominator);
+        metric[i] = denominator < k_energy_floor ? 0.0f : value;
+    }
+}
+
+void normalise_correlations(const correlation_sums_t& sums, std::size_t n, float* metric) {
+    normalise_lanes(sums.energy_a.data(), sums.energy_b.data(), sums.cross_re.data(), sums.cross_im.data(), n, metric);
+    for (std::size_t i = 0; i < n; ++i) {
+        if (!std::isfinite(sums.cross_re[i]) || !std::isfinite(sums.cross_im[i]))
+            metric[i] = normalised_correlation(sums.energy_a[i], sums.energy_b[i], sums.cross_re[i], sums.cross_im[i]);
+    }
 }
 
 }  // namespace
@@ -64,12 +104,16 @@ void lib_ofdm_demod_common_t::cp_corr_search(const complex_vector_t& data, std::
     // Four starts at a time, one per vector lane, each lane summing its own products in the same
     // order as deal_signal_corr (so each metric is the same to the bit): the interleaved samples
     // of four consecutive starts are split into real and imaginary vectors. Groups stop where the
-    // last lane's copy would leave the data; the rest go one by one below.
+    // last lane's copy would leave the data; the rest go one by one below. The sums are kept and
+    // normalised afterwards in one vectorised pass.
     using namespace vek::common_lib::float4;
     const auto size = static_cast<std::int64_t>(data.size());
     const float* xf = reinterpret_cast<const float*>(data.data());
     std::int32_t grouped = 0;
     if (cp_len > 0 && body_len >= 0) {
+        thread_local correlation_sums_t sums_storage;
+        correlation_sums_t& sums = sums_storage;
+        sums.resize(static_cast<std::size_t>(std::max(count, 0)));
         while (grouped + 4 <= count && static_cast<std::int64_t>(grouped) + 3 + body_len + cp_len <= size) {
             const float4_t zero = splat(0.0f);
             float4_t energy_a = zero, energy_b = zero, cross_re = zero, cross_im = zero;
@@ -86,21 +130,22 @@ void lib_ofdm_demod_common_t::cp_corr_search(const complex_vector_t& data, std::
                 cross_re += ar * br + ai * bi;
                 cross_im += ai * br - ar * bi;
             }
-            for (int lane = 0; lane < 4; ++lane) {
-                const float value = normalised_correlation(energy_a[lane], energy_b[lane], cross_re[lane], cross_im[lane]);
-                metric[static_cast<std::size_t>(grouped + lane)] = value;
-                if (value > metric_max) metric_max = value;
-            }
+            const auto at = static_cast<std::size_t>(grouped);
+            store(sums.energy_a.data() + at, energy_a);
+            store(sums.energy_b.data() + at, energy_b);
+            store(sums.cross_re.data() + at, cross_re);
+            store(sums.cross_im.data() + at, cross_im);
             grouped += 4;
         }
+        normalise_correlations(sums, static_cast<std::size_t>(grouped), metric.data());
     }
     for (std::int32_t p = grouped; p < count; ++p) {
         // The prefix at p repeats the body's end one body length later; starts whose copy lies
         // past the data keep metric 0 (deal_signal_corr refuses windows outside its vectors).
-        const float value = deal_signal_corr(data, data, p + 1, p + body_len + 1, cp_len);
-        metric[static_cast<std::size_t>(p)] = value;
-        if (value > metric_max) metric_max = value;
+        metric[static_cast<std::size_t>(p)] = deal_signal_corr(data, data, p + 1, p + body_len + 1, cp_len);
     }
+    for (const float value : metric)
+        if (value > metric_max) metric_max = value;
 }
 
 void lib_ofdm_demod_common_t::deal_max_corr_sel(const std::vector<float>& values, float& peak,
