@@ -53,6 +53,10 @@ bool lib_resampler_t::deal_resampling(const cvec_t& input, cvec_t& output, std::
 
     const std::uint32_t order_factor = _get_antialiasing_filter_order_factor(n);
     const std::uint32_t extension = 2 * order_factor;
+    if (up_factor == 1u && _filter_unextended(down_factor, order_factor, extension, input, output)) {
+        _deal_decimation(down_factor, offset, output);
+        return true;
+    }
     cvec_t work;
     _deal_data_linear_extrapolate(input, work, extension);
     _deal_interpolate(work, up_factor);

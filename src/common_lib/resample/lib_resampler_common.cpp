@@ -129,6 +129,48 @@ bool lib_resampler_t::_deal_antialiasing_filter(std::uint32_t up_factor, std::ui
     return lib_filter_t::deal_filter(taps, data, LIB_FILTER_DELAY_CYCLIC);
 }
 
+bool lib_resampler_t::_filter_unextended(std::uint32_t down_factor, std::uint32_t order_factor, std::uint32_t extension,
+                                         const cvec_t& input, cvec_t& output) {
+    const std::size_t n = input.size();
+    if (n == 0 || down_factor == 0 || extension >= n) return false;  // one reflection block per end
+    cvec_t taps;
+    _generate_antialiasing_filter(1u, down_factor, order_factor, taps);
+    std::size_t pad = 4u;
+    while (pad < taps.size()) pad <<= 1;
+    const std::size_t half = taps.size() / 2u;
+    // The conditions of the section over the extended block (_filter_kept_outputs), and enough
+    // input for interior outputs between the two ends.
+    if (!lib_convolution_t::is_direct_faster(taps) || n + 2u * extension < pad || half > extension || n < 4u * half + 1u)
+        return false;
+    std::vector<float> real_taps(taps.size());
+    for (std::size_t j = 0; j < taps.size(); ++j) real_taps[j] = taps[j].real();
+    // Output i sums taps j over the sample at position i + half - j of the extended input
+    // (positions below 0 and from n on are the reflections the edge extension would hold).
+    const std::complex<float> first2 = 2.0f * input.front();
+    const std::complex<float> last2 = 2.0f * input.back();
+    const auto sample = [&](std::int64_t p) {
+        if (p < 0) return first2 - input[static_cast<std::size_t>(-p)];
+        if (p >= static_cast<std::int64_t>(n)) return last2 - input[static_cast<std::size_t>(2 * static_cast<std::int64_t>(n) - 2 - p)];
+        return input[static_cast<std::size_t>(p)];
+    };
+    output.resize(n);
+    const auto fir = [&](const std::complex<float>* tap0_sample, std::size_t first_output, std::size_t outputs) {
+        lib_convolution_t::deal_interleaved_real_fir(real_taps.data(), real_taps.size(),
+                                                     reinterpret_cast<const float*>(tap0_sample),
+                                                     reinterpret_cast<float*>(output.data() + first_output), 2u * outputs);
+    };
+    // Interior outputs i in [half, n - half): every sample read is an input sample.
+    fir(input.data() + 2u * half, half, n - 2u * half);
+    // The ends: positions [-half, 2 half) and [n - 2 half, n + half) in small blocks.
+    cvec_t block(3u * half);
+    for (std::size_t k = 0; k < block.size(); ++k) block[k] = sample(static_cast<std::int64_t>(k) - static_cast<std::int64_t>(half));
+    fir(block.data() + 2u * half, 0, half);
+    for (std::size_t k = 0; k < block.size(); ++k)
+        block[k] = sample(static_cast<std::int64_t>(n - 2u * half + k));
+    fir(block.data() + 2u * half, n - half, half);
+    return true;
+}
+
 bool lib_resampler_t::_filter_kept_outputs(std::uint32_t up_factor, std::uint32_t down_factor,
                                            std::uint32_t order_factor, std::size_t edge, const cvec_t& data,
                                            cvec_t& output) {

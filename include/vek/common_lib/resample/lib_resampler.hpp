@@ -62,6 +62,12 @@ public:
     // end, written to output, when they can be formed without the cyclic extension (a filter
     // short enough to be summed directly, reaching no further than edge); false (output
     // untouched) otherwise.
+    // Without up-sampling, the same kept outputs formed from the input itself: the outputs whose
+    // taps all meet input samples straight from it, the few at each end from the reflected edge
+    // samples alone, so the extended copy of the input is never built. False (output untouched)
+    // where that shortcut does not apply (a long filter, a short input).
+    static bool _filter_unextended(std::uint32_t down_factor, std::uint32_t order_factor, std::uint32_t extension,
+                                   const cvec_t& input, cvec_t& output);
     static bool _filter_kept_outputs(std::uint32_t up_factor, std::uint32_t down_factor, std::uint32_t order_factor,
                                      std::size_t edge, const cvec_t& data, cvec_t& output);
     // The U phases of the anti-aliasing filter: phase p holds the real taps that meet input
