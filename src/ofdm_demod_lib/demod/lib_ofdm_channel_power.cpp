@@ -82,14 +82,18 @@ float lib_ofdm_demod_common_t::channel_power(const complex_t* samples, std::size
 
     // The spectrum's storage is kept per thread too: a capture-sized buffer taken and returned on
     // every run would have its pages faulted in again each time.
+    // The windowed samples and their spectrum are two buffers: the transform reads one and writes
+    // the other, without an internal copy.
+    thread_local complex_vector_t windowed_storage;
     thread_local complex_vector_t spectrum;
-    spectrum.resize(n);
+    complex_vector_t& windowed = windowed_storage;
+    windowed.resize(n);
     {
-        complex_t* windowed = spectrum.data();
+        complex_t* out = windowed.data();
         const float* gain = amplitude.data();
-        for (std::size_t k = 0; k < n; ++k) windowed[k] = samples[k] * gain[k];
+        for (std::size_t k = 0; k < n; ++k) out[k] = samples[k] * gain[k];
     }
-    vek::common_lib::lib_fourier_transform_t::deal_fft(spectrum, static_cast<std::uint32_t>(n));
+    vek::common_lib::lib_fourier_transform_t::deal_fft(windowed, spectrum, static_cast<std::uint32_t>(n));
     // Centred bin k is FFT bin (k + ceil(n/2)) mod n, as after an FFT shift: read in place.
     const std::size_t shift = (n + 1) / 2;
 
