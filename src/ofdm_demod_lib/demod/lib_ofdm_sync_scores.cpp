@@ -101,11 +101,13 @@ void direct_correlations(const complex_vector_t& d, const complex_vector_t& r, c
     for (; i < starts.size(); ++i) direct(i);
 }
 
-// x[2k] into even[k] and x[2k + 1] into odd[k], two complex samples per vector pair.
+// x[2k] into even[k] and x[2k + 1] into odd[k], two complex samples per vector pair. The halves
+// only grow: the search splits the capture and its short reference in turn, and a buffer shrunk
+// for the one would be zero-filled again for the other.
 void split_even_odd(const complex_vector_t& x, complex_vector_t& even, complex_vector_t& odd) {
     const std::size_t n = x.size();
-    even.resize((n + 1) / 2);
-    odd.resize(n / 2);
+    if (even.size() < (n + 1) / 2) even.resize((n + 1) / 2);
+    if (odd.size() < n / 2) odd.resize(n / 2);
     using namespace vek::common_lib::float4;
     const float* in = reinterpret_cast<const float*>(x.data());
     float* e = reinterpret_cast<float*>(even.data());
