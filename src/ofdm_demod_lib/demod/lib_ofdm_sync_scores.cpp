@@ -79,15 +79,29 @@ void direct_correlations(const complex_vector_t& d, const complex_vector_t& r, c
         float4_t energy_a = splat(0.0f);
         float4_t cross_re = energy_a;
         float4_t cross_im = energy_a;
-        for (std::int32_t k = 0; k < len; ++k) {
-            const float4_t ar = {a0[k].real(), a1[k].real(), a2[k].real(), a3[k].real()};
-            const float4_t ai = {a0[k].imag(), a1[k].imag(), a2[k].imag(), a3[k].imag()};
+        // Neighbouring starts (the candidates come in runs around each peak) read four consecutive
+        // samples: two plain loads split into parts instead of four gathered samples.
+        const bool consecutive = a1 == a0 + 1 && a2 == a0 + 2 && a3 == a0 + 3;
+        const auto accumulate = [&](const float4_t& ar, const float4_t& ai, std::int32_t k) {
             const float4_t br = splat(b[k].real());
             const float4_t bi = splat(b[k].imag());
             // As deal_signal_corr: a conj(b) written out, each product rounded on its own.
             energy_a += ar * ar + ai * ai;
             cross_re += ar * br + ai * bi;
             cross_im += ai * br - ar * bi;
+        };
+        if (consecutive) {
+            const float* run = reinterpret_cast<const float*>(a0);
+            for (std::int32_t k = 0; k < len; ++k) {
+                const float4_t low = load(run + 2 * k);
+                const float4_t high = load(run + 2 * k + 4);
+                accumulate(real_parts(low, high), imag_parts(low, high), k);
+            }
+        } else {
+            for (std::int32_t k = 0; k < len; ++k) {
+                accumulate(float4_t{a0[k].real(), a1[k].real(), a2[k].real(), a3[k].real()},
+                           float4_t{a0[k].imag(), a1[k].imag(), a2[k].imag(), a3[k].imag()}, k);
+            }
         }
         for (std::size_t l = 0; l < 4; ++l) {
             const double denominator =

@@ -134,10 +134,10 @@ TEST(SyncCandidateScores, EqualTheDirectCorrelationsEverywhere) {
     // candidates: more than the few that always go direct, but spread thinly enough over the
     // starts that the direct products cost less than the FFT correlations. They take the direct
     // path four lanes at a time and must equal the direct correlations to the bit (groups with a
-    // window past the data or in silence, and a tail).
+    // window past the data or in silence, a run of neighbouring starts, and a tail).
     std::vector<std::int32_t> all(1500);
     for (std::int32_t p = 0; p < 1500; ++p) all[static_cast<std::size_t>(p)] = p;
-    std::vector<std::int32_t> scattered = {3, 300, 301, 302, 850, 500, 1200, 1499, 7, 1000};
+    std::vector<std::int32_t> scattered = {600, 601, 602, 603, 3, 300, 301, 302, 850, 500, 1200, 1499, 7, 1000};
     for (std::int32_t p = 11; p < 1500; p += 53) scattered.push_back(p);
     for (const auto& candidates : {all, scattered}) {
         std::vector<float> scores;
