@@ -87,13 +87,13 @@ std::vector<int> dense_symbols(const std::vector<int>& symbols, const bool_grid_
 }
 
 // Cells of a demodulated symbol and the reference values at the pilot columns of its row; false
-// when the row or a column lies outside the grids.
+// when the row or a column lies outside the grids. cols is a work vector the caller keeps from
+// symbol to symbol.
 bool pilot_cells(const complex_vector_t& cells, const bool_grid_t& pilot_map, const cell_grid_t& ref_data,
-                 int sym, complex_vector_t& rx, complex_vector_t& ref) {
+                 int sym, complex_vector_t& rx, complex_vector_t& ref, std::vector<int>& cols) {
     if (sym < 0 || static_cast<std::size_t>(sym) >= pilot_map.size() ||
         static_cast<std::size_t>(sym) >= ref_data.size())
         return false;
-    std::vector<int> cols;
     lib_ofdm_demod_common_t::find_nonzero_index(pilot_map[static_cast<std::size_t>(sym)], cols);
     const complex_vector_t& ref_row = ref_data[static_cast<std::size_t>(sym)];
     rx.clear();
@@ -224,6 +224,7 @@ bool lib_ofdm_demod_t::_deal_ofdm_fine_freq_error_estimate() {
     double kept_sum_hz = 0.0;
     int kept = 0;
     complex_vector_t window, cells_a, cells_b, rx_a, ref_a, rx_b, ref_b;
+    std::vector<int> cols;
     for (std::size_t i = 0; i < H; ++i) {
         const int a = pilots[i];
         const int b = pilots[i + H];
@@ -234,8 +235,8 @@ bool lib_ofdm_demod_t::_deal_ofdm_fine_freq_error_estimate() {
         lib_ofdm_demod_common_t::deal_ofdm_demod(window, N, cells_a, A);
         if (!detail::copy_span(m_sample_data, bb, N, window)) continue;
         lib_ofdm_demod_common_t::deal_ofdm_demod(window, N, cells_b, A);
-        if (!pilot_cells(cells_a, pilot_map, ref_data, a, rx_a, ref_a) ||
-            !pilot_cells(cells_b, pilot_map, ref_data, b, rx_b, ref_b))
+        if (!pilot_cells(cells_a, pilot_map, ref_data, a, rx_a, ref_a, cols) ||
+            !pilot_cells(cells_b, pilot_map, ref_data, b, rx_b, ref_b, cols))
             continue;
         const float e = lib_ofdm_demod_common_t::deal_freq_error_estimate(rx_a, ref_a, rx_b, ref_b, N,
                                                                           static_cast<std::int32_t>(bb - ba));
