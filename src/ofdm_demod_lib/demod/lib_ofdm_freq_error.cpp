@@ -145,9 +145,12 @@ bool lib_ofdm_demod_t::_deal_ofdm_cp_freq_error_estimate() {
     complex_vector_t copy;
     complex_vector_t ratio;
     std::vector<float> phase;
+    // Body starts advance symbol by symbol (one body and the next interval each), rather than
+    // being summed from the frame start for every symbol.
+    std::int64_t body = 0;
     for (int k = 0; k < S; ++k) {
-        std::int64_t body = 0;
-        if (!detail::body_start(intervals, N, k, body)) break;
+        if (static_cast<std::size_t>(k) >= intervals.size()) break;
+        body += (k > 0 ? N : 0) + intervals[static_cast<std::size_t>(k)];
         const std::int64_t e = body - q;
         // Symbols whose windows leave the capture are skipped like silent ones.
         if (!detail::copy_span(m_sample_data, e, N - 1, span)) continue;
@@ -225,12 +228,21 @@ bool lib_ofdm_demod_t::_deal_ofdm_fine_freq_error_estimate() {
     int kept = 0;
     complex_vector_t window, cells_a, cells_b, rx_a, ref_a, rx_b, ref_b;
     std::vector<int> cols;
+    // Every symbol's body start (detail::body_start), each from the one before.
+    std::vector<std::int64_t> starts(intervals.size());
+    for (std::size_t k = 0; k < intervals.size(); ++k)
+        starts[k] = (k > 0 ? starts[k - 1] + N : 0) + intervals[k];
+    const auto start_of = [&](int sym, std::int64_t& start) {
+        if (sym < 0 || static_cast<std::size_t>(sym) >= starts.size()) return false;
+        start = starts[static_cast<std::size_t>(sym)];
+        return true;
+    };
     for (std::size_t i = 0; i < H; ++i) {
         const int a = pilots[i];
         const int b = pilots[i + H];
         std::int64_t ba = 0;
         std::int64_t bb = 0;
-        if (!detail::body_start(intervals, N, a, ba) || !detail::body_start(intervals, N, b, bb)) continue;
+        if (!start_of(a, ba) || !start_of(b, bb)) continue;
         if (!detail::copy_span(m_sample_data, ba, N, window)) continue;
         lib_ofdm_demod_common_t::deal_ofdm_demod(window, N, cells_a, A);
         if (!detail::copy_span(m_sample_data, bb, N, window)) continue;

@@ -106,6 +106,8 @@ struct lib_ofdm_demod_t::tracking_work_t {
     complex_vector_t corrected;
     complex_vector_t cells;
     complex_vector_t rotations;
+    // running[j]: the sum of the first j intervals, j = 0 ... intervals.
+    std::vector<long long> interval_running_sum;
 };
 
 void lib_ofdm_demod_t::_track_symbol(int s, const std::vector<bool>& flags, float reference_time,
@@ -155,8 +157,13 @@ void lib_ofdm_demod_t::_track_symbol(int s, const std::vector<bool>& flags, floa
 
     // The common phase accumulated between the channel estimate and this symbol is a residual
     // carrier offset. A symbol at the estimate's own time carries no information about it.
-    const long long symbol_time = static_cast<long long>(s) * n +
-                                  interval_sum(m_config_manager.get_interval_per_sym_vct(), 1, s);
+    // interval_sum(intervals, 1, s) from the run's running sums of the intervals.
+    const std::vector<long long>& running = work.interval_running_sum;
+    const long long later_intervals =
+        s >= 1 && running.size() > 2
+            ? running[std::min(static_cast<std::size_t>(s), running.size() - 2) + 1] - running[1]
+            : 0;
+    const long long symbol_time = static_cast<long long>(s) * n + later_intervals;
     const long long delta = symbol_time - static_cast<long long>(reference_time);
     if (delta == 0) return;
     const double offset_hz = common_phase * fs / static_cast<double>(delta) * 0.5 / k_pi;
@@ -232,6 +239,10 @@ bool lib_ofdm_demod_t::_deal_ofdm_channel_tracking() {
     const int symbols = m_config_manager.get_analy_symbol_num();
     std::vector<float> offsets;
     tracking_work_t work;
+    const std::vector<int>& intervals = m_config_manager.get_interval_per_sym_vct();
+    work.interval_running_sum.assign(intervals.size() + 1, 0);
+    for (std::size_t i = 0; i < intervals.size(); ++i)
+        work.interval_running_sum[i + 1] = work.interval_running_sum[i] + intervals[i];
     for (int s = 0; s < symbols; ++s) {
         if (static_cast<std::size_t>(s) >= map.size()) break;
         _track_symbol(s, map[static_cast<std::size_t>(s)], reference_time, offsets, work);
