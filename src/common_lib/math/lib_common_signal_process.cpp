@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <complex>
+#include <cstring>
 
 #include "vek/common_lib/math/lib_common_math.hpp"
 #include "vek/common_lib/math/lib_filter.hpp"
@@ -66,6 +67,47 @@ void rotate_block(float* xb, std::size_t count, float r_re, float r_im, const fl
     }
 }
 
+constexpr std::size_t k_mixer_block = 64;
+
+// Powers of one step rotator: cos and sin of omega j computed in double and rounded to single
+// precision, and the rotator of a whole block. A run mixes at the same few frequencies again and
+// again (the same offset for every symbol of a capture), so the tables of the last few distinct
+// step angles are kept per thread instead of being recomputed (2 x 64 double cos/sin) per call.
+struct mixer_table_t {
+    double omega = 0.0;
+    bool filled = false;
+    float powers_re[k_mixer_block];
+    float powers_im[k_mixer_block];
+    std::complex<double> block_step;
+};
+
+constexpr std::size_t k_mixer_tables = 4;
+
+struct mixer_tables_t {
+    mixer_table_t table[k_mixer_tables];
+    std::size_t next = 0;  // the slot a new angle replaces, round robin
+};
+
+const mixer_table_t& mixer_table(double omega)
+{
+    thread_local mixer_tables_t cache;
+    mixer_tables_t& tables = cache;
+    // Angles compare by their bits: -0 and +0 give different sine tables, NaN never matches.
+    for (const mixer_table_t& t : tables.table) {
+        if (t.filled && std::memcmp(&t.omega, &omega, sizeof omega) == 0) return t;
+    }
+    mixer_table_t& t = tables.table[tables.next];
+    tables.next = (tables.next + 1) % k_mixer_tables;
+    for (std::size_t j = 0; j < k_mixer_block; ++j) {
+        t.powers_re[j] = static_cast<float>(std::cos(omega * static_cast<double>(j)));
+        t.powers_im[j] = static_cast<float>(std::sin(omega * static_cast<double>(j)));
+    }
+    t.block_step = std::polar(1.0, omega * static_cast<double>(k_mixer_block));
+    t.omega = omega;
+    t.filled = true;
+    return t;
+}
+
 }  // namespace
 
 void lib_common_signal_process_t::deal_mixer(cvec_t& data, double freq_cycles_per_sample, double phase_rad)
@@ -78,14 +120,11 @@ void lib_common_signal_process_t::deal_mixer(cvec_t& data, double freq_cycles_pe
     // so the products of a block are independent and vectorise, and the rotator recursion (whose
     // magnitude drifts by about 1e-7 per step in single precision) runs once per block instead of
     // once per sample.
-    constexpr std::size_t block = 64;
-    float powers_re[block];
-    float powers_im[block];
-    for (std::size_t j = 0; j < block; ++j) {
-        powers_re[j] = static_cast<float>(std::cos(omega * static_cast<double>(j)));
-        powers_im[j] = static_cast<float>(std::sin(omega * static_cast<double>(j)));
-    }
-    const std::complex<double> block_step = std::polar(1.0, omega * static_cast<double>(block));
+    constexpr std::size_t block = k_mixer_block;
+    const mixer_table_t& table = mixer_table(omega);
+    const float* const powers_re = table.powers_re;
+    const float* const powers_im = table.powers_im;
+    const std::complex<double> block_step = table.block_step;
     std::complex<double> rotator = std::polar(1.0, phase_rad);
     float* x = reinterpret_cast<float*>(data.data());
     for (std::size_t begin = 0; begin < data.size(); begin += block) {

@@ -87,13 +87,13 @@ std::vector<int> dense_symbols(const std::vector<int>& symbols, const bool_grid_
 }
 
 // Cells of a demodulated symbol and the reference values at the pilot columns of its row; false
-// when the row or a column lies outside the grids.
+// when the row or a column lies outside the grids. cols is a work vector the caller keeps from
+// symbol to symbol.
 bool pilot_cells(const complex_vector_t& cells, const bool_grid_t& pilot_map, const cell_grid_t& ref_data,
-                 int sym, complex_vector_t& rx, complex_vector_t& ref) {
+                 int sym, complex_vector_t& rx, complex_vector_t& ref, std::vector<int>& cols) {
     if (sym < 0 || static_cast<std::size_t>(sym) >= pilot_map.size() ||
         static_cast<std::size_t>(sym) >= ref_data.size())
         return false;
-    std::vector<int> cols;
     lib_ofdm_demod_common_t::find_nonzero_index(pilot_map[static_cast<std::size_t>(sym)], cols);
     const complex_vector_t& ref_row = ref_data[static_cast<std::size_t>(sym)];
     rx.clear();
@@ -145,9 +145,12 @@ bool lib_ofdm_demod_t::_deal_ofdm_cp_freq_error_estimate() {
     complex_vector_t copy;
     complex_vector_t ratio;
     std::vector<float> phase;
+    // Body starts advance symbol by symbol (one body and the next interval each), rather than
+    // being summed from the frame start for every symbol.
+    std::int64_t body = 0;
     for (int k = 0; k < S; ++k) {
-        std::int64_t body = 0;
-        if (!detail::body_start(intervals, N, k, body)) break;
+        if (static_cast<std::size_t>(k) >= intervals.size()) break;
+        body += (k > 0 ? N : 0) + intervals[static_cast<std::size_t>(k)];
         const std::int64_t e = body - q;
         // Symbols whose windows leave the capture are skipped like silent ones.
         if (!detail::copy_span(m_sample_data, e, N - 1, span)) continue;
@@ -224,18 +227,28 @@ bool lib_ofdm_demod_t::_deal_ofdm_fine_freq_error_estimate() {
     double kept_sum_hz = 0.0;
     int kept = 0;
     complex_vector_t window, cells_a, cells_b, rx_a, ref_a, rx_b, ref_b;
+    std::vector<int> cols;
+    // Every symbol's body start (detail::body_start), each from the one before.
+    std::vector<std::int64_t> starts(intervals.size());
+    for (std::size_t k = 0; k < intervals.size(); ++k)
+        starts[k] = (k > 0 ? starts[k - 1] + N : 0) + intervals[k];
+    const auto start_of = [&](int sym, std::int64_t& start) {
+        if (sym < 0 || static_cast<std::size_t>(sym) >= starts.size()) return false;
+        start = starts[static_cast<std::size_t>(sym)];
+        return true;
+    };
     for (std::size_t i = 0; i < H; ++i) {
         const int a = pilots[i];
         const int b = pilots[i + H];
         std::int64_t ba = 0;
         std::int64_t bb = 0;
-        if (!detail::body_start(intervals, N, a, ba) || !detail::body_start(intervals, N, b, bb)) continue;
+        if (!start_of(a, ba) || !start_of(b, bb)) continue;
         if (!detail::copy_span(m_sample_data, ba, N, window)) continue;
         lib_ofdm_demod_common_t::deal_ofdm_demod(window, N, cells_a, A);
         if (!detail::copy_span(m_sample_data, bb, N, window)) continue;
         lib_ofdm_demod_common_t::deal_ofdm_demod(window, N, cells_b, A);
-        if (!pilot_cells(cells_a, pilot_map, ref_data, a, rx_a, ref_a) ||
-            !pilot_cells(cells_b, pilot_map, ref_data, b, rx_b, ref_b))
+        if (!pilot_cells(cells_a, pilot_map, ref_data, a, rx_a, ref_a, cols) ||
+            !pilot_cells(cells_b, pilot_map, ref_data, b, rx_b, ref_b, cols))
             continue;
         const float e = lib_ofdm_demod_common_t::deal_freq_error_estimate(rx_a, ref_a, rx_b, ref_b, N,
                                                                           static_cast<std::int32_t>(bb - ba));

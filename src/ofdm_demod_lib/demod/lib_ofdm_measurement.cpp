@@ -8,6 +8,7 @@
 #include <limits>
 #include <vector>
 
+#include "lib_ofdm_row_gather.hpp"
 #include "vek/ofdm_demod_lib/demod/lib_ofdm_demod.hpp"
 #include "vek/ofdm_demod_lib/lib_ofdm_demod_common.hpp"
 #include "vek/ofdm_demod_lib/log/ofdm_log.hpp"
@@ -113,59 +114,9 @@ class_figures_t measure_class(const complex_t* meas, const complex_t* ref, std::
     return figures;
 }
 
-// The flagged columns of one class in one measured row.
-struct row_columns_t {
-    const int* column = nullptr;
-    std::size_t size = 0;
-};
-
-// Where most of a row's columns follow each other (payload rows are whole stretches of the band),
-// its cells are moved stretch by stretch; scattered columns (pilot rows) cell by cell.
-bool mostly_consecutive(const row_columns_t& row) {
-    if (row.size == 0) return false;
-    const auto span = static_cast<std::size_t>(row.column[row.size - 1] - row.column[0]) + 1;
-    return span <= row.size + row.size / 8;
-}
-
-// Number of cells from k on whose columns follow column[k] one by one. The columns ascend strictly,
-// so column[j] - column[k] == j - k means every column between is there: whole blocks are
-// accepted on their last entry.
-std::size_t consecutive_run(const int* column, std::size_t k, std::size_t n) {
-    constexpr std::size_t k_block = 16;
-    const auto follows = [&](std::size_t j) { return column[j] - column[k] == static_cast<int>(j - k); };
-    std::size_t end = k + 1;
-    while (end + k_block <= n && follows(end + k_block - 1)) end += k_block;
-    while (end < n && follows(end)) ++end;
-    return end;
-}
-
-// dst[k] = src[column[k]] for the cells of one row.
-template <typename T>
-void gather_row(const row_columns_t& row, const T* src, T* dst) {
-    if (!mostly_consecutive(row)) {
-        for (std::size_t k = 0; k < row.size; ++k) dst[k] = src[row.column[k]];
-        return;
-    }
-    for (std::size_t k = 0; k < row.size;) {
-        const std::size_t end = consecutive_run(row.column, k, row.size);
-        std::copy(src + row.column[k], src + row.column[k] + (end - k), dst + k);
-        k = end;
-    }
-}
-
-// dst[column[k]] = src[k] for the cells of one row.
-template <typename T>
-void scatter_row(const row_columns_t& row, const T* src, T* dst) {
-    if (!mostly_consecutive(row)) {
-        for (std::size_t k = 0; k < row.size; ++k) dst[row.column[k]] = src[k];
-        return;
-    }
-    for (std::size_t k = 0; k < row.size;) {
-        const std::size_t end = consecutive_run(row.column, k, row.size);
-        std::copy(src + k, src + end, dst + row.column[k]);
-        k = end;
-    }
-}
+using detail::gather_row;
+using detail::row_columns_t;
+using detail::scatter_row;
 
 constexpr std::size_t k_classes = 3;  // preamble, pilot, payload: the order of the EVM map writes
 

@@ -61,9 +61,11 @@ bool lib_ofdm_demod_t::_deal_ofdm_demod() {
     // cut short) is padded with zeros where it has no samples: the symbols that lie inside stay
     // measurable, and the warning names the symbol whose cells are degraded.
     const auto total = static_cast<std::int64_t>(m_sample_data.size());
+    // Body starts advance symbol by symbol (one body and the next interval each), rather than
+    // being summed from the frame start for every symbol.
+    std::int64_t body = 0;
     for (std::size_t i = 0; i < rows; ++i) {
-        std::int64_t body = 0;
-        detail::body_start(intervals, N, static_cast<int>(i), body);
+        body += (i > 0 ? N : 0) + intervals[i];
         const std::int64_t start = body - A;
         complex_vector_t& window = m_symbol_time_data[i];
         if (!detail::copy_span(m_sample_data, start, N, window)) {

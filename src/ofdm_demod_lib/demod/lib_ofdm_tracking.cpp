@@ -106,6 +106,8 @@ struct lib_ofdm_demod_t::tracking_work_t {
     complex_vector_t corrected;
     complex_vector_t cells;
     complex_vector_t rotations;
+    // running[j]: the sum of the first j intervals, j = 0 ... intervals.
+    std::vector<long long> interval_running_sum;
 };
 
 void lib_ofdm_demod_t::_track_symbol(int s, const std::vector<bool>& flags, float reference_time,
@@ -125,13 +127,19 @@ void lib_ofdm_demod_t::_track_symbol(int s, const std::vector<bool>& flags, floa
     complex_vector_t& rotations = work.rotations;
     lib_ofdm_demod_common_t::find_nonzero_index(flags, pos);
     if (pos.empty()) return;
-    received.clear();
-    references.clear();
     const complex_vector_t& symbol_cells = m_symbol_freq_data.at(row);
     const complex_vector_t& reference_cells = m_ref_freq_data.at(row);
-    for (int j : pos) {
-        received.push_back(symbol_cells.at(static_cast<std::size_t>(j)));
-        references.push_back(reference_cells.at(static_cast<std::size_t>(j)));
+    // The positions ascend, so the last one alone decides whether every cell exists (a missing
+    // cell raises std::out_of_range as the checked access does); then the gather goes unchecked.
+    const auto last = static_cast<std::size_t>(pos.back());
+    static_cast<void>(symbol_cells.at(last));
+    static_cast<void>(reference_cells.at(last));
+    received.resize(pos.size());
+    references.resize(pos.size());
+    for (std::size_t i = 0; i < pos.size(); ++i) {
+        const auto j = static_cast<std::size_t>(pos[i]);
+        received[i] = symbol_cells[j];
+        references[i] = reference_cells[j];
     }
     ratios.resize(received.size());
     for (std::size_t j = 0; j < ratios.size(); ++j)
@@ -149,8 +157,13 @@ void lib_ofdm_demod_t::_track_symbol(int s, const std::vector<bool>& flags, floa
 
     // The common phase accumulated between the channel estimate and this symbol is a residual
     // carrier offset. A symbol at the estimate's own time carries no information about it.
-    const long long symbol_time = static_cast<long long>(s) * n +
-                                  interval_sum(m_config_manager.get_interval_per_sym_vct(), 1, s);
+    // interval_sum(intervals, 1, s) from the run's running sums of the intervals.
+    const std::vector<long long>& running = work.interval_running_sum;
+    const long long later_intervals =
+        s >= 1 && running.size() > 2
+            ? running[std::min(static_cast<std::size_t>(s), running.size() - 2) + 1] - running[1]
+            : 0;
+    const long long symbol_time = static_cast<long long>(s) * n + later_intervals;
     const long long delta = symbol_time - static_cast<long long>(reference_time);
     if (delta == 0) return;
     const double offset_hz = common_phase * fs / static_cast<double>(delta) * 0.5 / k_pi;
@@ -172,9 +185,10 @@ void lib_ofdm_demod_t::_track_symbol(int s, const std::vector<bool>& flags, floa
     lib_ofdm_demod_common_t::deal_ofdm_demod(corrected, n, cells, m_config_manager.get_fft_advance());
 
     if (track.track_timing) {
-        for (std::size_t k = 0; k < cells.size() && k < static_cast<std::size_t>(fft_length); ++k) {
-            cells[k] *= rotator(-static_cast<double>(k) * slope);
-        }
+        // The slope's rotators first, then one product pass (the bits of cells[k] *= rotator).
+        const std::size_t turned = std::min(cells.size(), length);
+        for (std::size_t k = 0; k < turned; ++k) rotations[k] = rotator(-static_cast<double>(k) * slope);
+        detail::multiply_cells(cells.data(), rotations.data(), cells.data(), turned);
     }
     detail::multiply_cells(cells.data(), m_channel_coef.data(), cells.data(), std::min(cells.size(), m_channel_coef.size()));
 
@@ -212,12 +226,23 @@ bool lib_ofdm_demod_t::_deal_ofdm_channel_tracking() {
     if (!track.track_amplitude && !track.track_phase && !track.track_timing) return true;
 
     const float reference_time = _channel_estimate_reference_time();
-    bool_grid_t map;
-    if (!_build_tracking_map(map)) return true;
+    // Tracking on pilots alone reads the pilot map where it is: a copy of its rows would cost one
+    // allocation per symbol every run.
+    bool_grid_t built;
+    const bool_grid_t* tracked = &m_config_manager.get_pilot_index_map();
+    if (track.inclulde_data_subcarriers) {
+        if (!_build_tracking_map(built)) return true;
+        tracked = &built;
+    }
+    const bool_grid_t& map = *tracked;
 
     const int symbols = m_config_manager.get_analy_symbol_num();
     std::vector<float> offsets;
     tracking_work_t work;
+    const std::vector<int>& intervals = m_config_manager.get_interval_per_sym_vct();
+    work.interval_running_sum.assign(intervals.size() + 1, 0);
+    for (std::size_t i = 0; i < intervals.size(); ++i)
+        work.interval_running_sum[i + 1] = work.interval_running_sum[i] + intervals[i];
     for (int s = 0; s < symbols; ++s) {
         if (static_cast<std::size_t>(s) >= map.size()) break;
         _track_symbol(s, map[static_cast<std::size_t>(s)], reference_time, offsets, work);

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <limits>
 #include <random>
+#include <thread>
 
 #include "vek/common_lib/math/lib_common_container.hpp"
 #include "vek/common_lib/math/lib_common_math.hpp"
@@ -205,6 +206,31 @@ TEST(SignalProcess, MixerMatchesClosedFormOverLongBlocks)
     // The step angle is rounded to single precision on purpose (one step per frequency), which
     // moves the phase by about 2e-4 rad after 1e5 samples; the rotator itself adds no drift.
     EXPECT_LT(worst, 1e-3);
+}
+
+TEST(SignalProcess, MixerGivesTheSameBitsWhetherItsStepTableIsNewOrKept)
+{
+    // More distinct step angles than the mixer keeps tables for, revisited out of order, with
+    // -0 and +0 (whose sine tables differ in sign): each call must give the bits of a first call
+    // at that frequency, which a fresh thread (no kept tables) computes.
+    const double freqs[] = {0.0123, -0.0071, 0.25, 1e-6, 0.0, -0.0, 0.3333, -0.4999};
+    std::mt19937 rng(97);
+    std::uniform_real_distribution<float> u(-1.0f, 1.0f);
+    cvec_t input(300);
+    for (auto& v : input) v = {u(rng), u(rng)};
+    auto mixed = [&](double freq) {
+        cvec_t x = input;
+        lib_common_signal_process_t::deal_mixer(x, freq, 0.3);
+        return x;
+    };
+    const std::size_t order[] = {0, 1, 2, 3, 4, 5, 6, 7, 0, 5, 4, 7, 2, 2, 6, 1, 3, 0};
+    for (std::size_t k : order) {
+        const cvec_t warm = mixed(freqs[k]);
+        cvec_t cold;
+        std::thread([&] { cold = mixed(freqs[k]); }).join();
+        ASSERT_EQ(warm.size(), cold.size());
+        EXPECT_EQ(std::memcmp(warm.data(), cold.data(), warm.size() * sizeof(warm[0])), 0) << freqs[k];
+    }
 }
 
 TEST(SignalProcess, FractionalDelayShiftsAPeriodicToneAnalytically)

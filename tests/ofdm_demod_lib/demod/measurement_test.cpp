@@ -10,6 +10,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "lib_ofdm_row_gather.hpp"
 #include "vek/ofdm_demod_lib/demod/lib_ofdm_demod.hpp"
 #include "vek/ofdm_demod_lib/lib_ofdm_demod_common.hpp"
 
@@ -430,6 +431,45 @@ TEST(MeasurementStage, EqualsThePlainMeasurementBitForBit) {
                     EXPECT_EQ(bits(r.m_evm_map[s][c]), bits(plain.map[s][c])) << s << "," << c;
         }
     }
+}
+
+TEST(RowGather, StretchwiseMovesEqualTheCellByCellOnes) {
+    // Rows of ascending columns made of stretches of random lengths (single cells, up to 40, or
+    // 100 to 400 with single gaps: the stretch-wise path) separated by random gaps; every cell must
+    // land where the plain indexed loop puts it, and the scatter must touch only listed columns.
+    std::mt19937 rng(4242);
+    std::uniform_int_distribution<int> short_stretch(1, 40);
+    std::uniform_int_distribution<int> long_stretch(100, 400);
+    std::uniform_int_distribution<int> gap(1, 3);
+    int stretchwise = 0;
+    for (int trial = 0; trial < 300; ++trial) {
+        std::vector<int> columns;
+        int c = trial % 5;
+        const int target = 1 + (trial * 37) % 900;
+        while (static_cast<int>(columns.size()) < target) {
+            const int kind = trial % 3;
+            const int len = kind == 0 ? 1 : kind == 1 ? short_stretch(rng) : long_stretch(rng);
+            for (int i = 0; i < len; ++i) columns.push_back(c++);
+            c += kind == 2 ? 1 : gap(rng) + (trial % 7 == 0 ? 20 : 0);
+        }
+        const detail::row_columns_t row{columns.data(), columns.size()};
+        stretchwise += detail::long_stretches(row) ? 1 : 0;
+        std::vector<int> src(static_cast<std::size_t>(c) + 1);
+        for (int& v : src) v = static_cast<int>(rng());
+        std::vector<int> packed(columns.size(), -1);
+        detail::gather_row(row, src.data(), packed.data());
+        std::vector<int> back(src.size(), 7);
+        std::vector<int> plain_back(src.size(), 7);
+        detail::scatter_row(row, packed.data(), back.data());
+        for (std::size_t k = 0; k < columns.size(); ++k) {
+            ASSERT_EQ(packed[k], src[static_cast<std::size_t>(columns[k])]) << trial << " " << k;
+            plain_back[static_cast<std::size_t>(columns[k])] = packed[k];
+        }
+        ASSERT_EQ(back, plain_back) << trial;
+    }
+    // Both paths were taken.
+    EXPECT_GT(stretchwise, 20);
+    EXPECT_LT(stretchwise, 280);
 }
 
 TEST(ClassMeasurement, EvmAndSinrOfOneClass) {
