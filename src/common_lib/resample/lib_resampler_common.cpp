@@ -98,6 +98,31 @@ void lib_resampler_t::_deal_data_linear_extrapolate(const cvec_t& input, cvec_t&
 
 void lib_resampler_t::_generate_antialiasing_filter(std::uint32_t up_factor, std::uint32_t down_factor,
                                                     std::uint32_t order_factor, cvec_t& taps) {
+    // A capture analysed run after run asks for the same filter every time; its Kaiser design
+    // (Bessel functions per tap) is kept per thread for the last few factor sets.
+    struct designed_t {
+        std::uint32_t up = 0, down = 0, order = 0;
+        cvec_t taps;
+    };
+    constexpr std::size_t kept_designs = 4;
+    thread_local designed_t designs_storage[kept_designs];
+    thread_local std::size_t next_slot = 0;
+    designed_t* designs = designs_storage;
+    for (std::size_t i = 0; i < kept_designs; ++i) {
+        const designed_t& d = designs[i];
+        if (!d.taps.empty() && d.up == up_factor && d.down == down_factor && d.order == order_factor) {
+            taps = d.taps;
+            return;
+        }
+    }
+    _design_antialiasing_filter(up_factor, down_factor, order_factor, taps);
+    designed_t& slot = designs[next_slot];
+    next_slot = (next_slot + 1) % kept_designs;
+    slot = {up_factor, down_factor, order_factor, taps};
+}
+
+void lib_resampler_t::_design_antialiasing_filter(std::uint32_t up_factor, std::uint32_t down_factor,
+                                                  std::uint32_t order_factor, cvec_t& taps) {
     const std::uint32_t larger = std::max(up_factor, down_factor);
     lib_fir_filter_design_t design;
     design.set_filter_passband_type(LIB_FIR_FILTER_LOWPASS);

@@ -211,6 +211,20 @@ TEST(Resampler, UnitRatioPassThroughOnlyWhereTheSumIsTheCentreSample) {
     EXPECT_NE(fast[1000], x[1000]);  // the side taps matter there: it was summed, not copied
 }
 
+TEST(Resampler, KeptFilterDesignsEqualFreshOnes) {
+    // Six factor sets visited twice, out of order: more than the designs kept, so some come back
+    // from the store and some are designed again; each must equal a fresh design.
+    const std::uint32_t sets[][3] = {{1, 1, 10}, {2, 1, 10}, {1, 3, 10}, {4, 3, 7}, {1, 1, 5}, {5, 2, 10}};
+    for (const std::size_t i : {0u, 1u, 2u, 0u, 3u, 4u, 5u, 1u, 0u, 5u, 2u, 3u}) {
+        const auto& [up, down, order] = sets[i];
+        cvec kept, fresh;
+        lib_resampler_t::_generate_antialiasing_filter(up, down, order, kept);
+        lib_resampler_t::_design_antialiasing_filter(up, down, order, fresh);
+        ASSERT_FALSE(fresh.empty());
+        EXPECT_EQ(kept, fresh) << up << "/" << down << " order " << order;
+    }
+}
+
 TEST(Resampler, RejectedInputsLeaveTheOutputEmpty) {
     const cvec x(100, {1.0f, 0.0f});
     vcl::report_capture_t capture;

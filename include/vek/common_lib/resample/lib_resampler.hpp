@@ -54,6 +54,9 @@ public:
     // 2*F*max(U, D) + 1 taps of the anti-aliasing low-pass, scaled by U.
     static void _generate_antialiasing_filter(std::uint32_t up_factor, std::uint32_t down_factor,
                                               std::uint32_t order_factor, cvec_t& taps);
+    // The design itself, without the per-thread reuse of recent designs.
+    static void _design_antialiasing_filter(std::uint32_t up_factor, std::uint32_t down_factor,
+                                            std::uint32_t order_factor, cvec_t& taps);
     // Filters data in place with that filter, centred (cyclic edges); false for empty data or a
     // zero factor.
     static bool _deal_antialiasing_filter(std::uint32_t up_factor, std::uint32_t down_factor,
