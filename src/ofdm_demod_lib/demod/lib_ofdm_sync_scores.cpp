@@ -20,7 +20,7 @@ constexpr std::size_t k_direct_candidates_max = 32;
 // (overlap-add of a few hundred taps); scattered candidates (the cyclic-prefix search over a long
 // capture keeps a few thousand starts out of a hundred thousand) are cheaper to correlate
 // directly, and exactly.
-constexpr std::size_t k_fft_products_per_start = 16;
+constexpr std::size_t k_fft_products_per_start = 32;
 // Windows whose energy product is below this have no defined correlation (as deal_signal_corr).
 constexpr double k_energy_floor = 1e-12;
 // Windows whose energy is below this fraction of the loudest window's are correlated directly.
