@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <cstring>
 #include <vector>
 
 #include "lib_ofdm_interpolation.hpp"
@@ -21,6 +22,50 @@ namespace {
 using detail::interpolate_x4;
 using detail::k_interp_factor;
 constexpr double k_pi = 3.14159265358979323846;
+
+// The fine-timing sums of eight neighbouring candidates, one per 256-bit lane: for lane l,
+// sum_i conj(ref[i]) data[l + i] (real and imaginary part) and sum_i |data[l + i]|^2, each lane
+// adding in the same order as a single candidate, products and sums rounded separately (so the
+// same bits as four lanes or one). False (nothing formed) without AVX.
+#if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__) && !defined(__clang__)
+using float8_t = float __attribute__((vector_size(32)));
+
+__attribute__((target("avx"))) void correlate_eight_avx(const complex_t* ref, const complex_t* data, std::int32_t len,
+                                                         float (&sums)[3][8]) {
+    const float* b_row = reinterpret_cast<const float*>(data);
+    float8_t acc_re = {};
+    float8_t acc_im = {};
+    float8_t energy = {};
+    for (std::int32_t i = 0; i < len; ++i) {
+        const float ar = ref[i].real();
+        const float ai = ref[i].imag();
+        const float8_t a_re = {ar, ar, ar, ar, ar, ar, ar, ar};
+        const float8_t a_im = {ai, ai, ai, ai, ai, ai, ai, ai};
+        float8_t low;
+        float8_t high;
+        std::memcpy(&low, b_row + 2 * i, sizeof low);
+        std::memcpy(&high, b_row + 2 * i + 8, sizeof high);
+        const float8_t b_re = __builtin_shufflevector(low, high, 0, 2, 4, 6, 8, 10, 12, 14);
+        const float8_t b_im = __builtin_shufflevector(low, high, 1, 3, 5, 7, 9, 11, 13, 15);
+        // conj(a) b written out, rounded as the library's product, without its NaN check.
+        acc_re += a_re * b_re + a_im * b_im;
+        acc_im += a_re * b_im - a_im * b_re;
+        energy += b_re * b_re + b_im * b_im;
+    }
+    std::memcpy(sums[0], &acc_re, sizeof acc_re);
+    std::memcpy(sums[1], &acc_im, sizeof acc_im);
+    std::memcpy(sums[2], &energy, sizeof energy);
+}
+
+bool correlate_eight(const complex_t* ref, const complex_t* data, std::int32_t len, float (&sums)[3][8]) {
+    static const bool has_avx = __builtin_cpu_supports("avx") != 0;
+    if (!has_avx) return false;
+    correlate_eight_avx(ref, data, len, sums);
+    return true;
+}
+#else
+bool correlate_eight(const complex_t*, const complex_t*, std::int32_t, float (&)[3][8]) { return false; }
+#endif
 
 }  // namespace
 
@@ -153,6 +198,15 @@ void lib_ofdm_demod_common_t::synchronize(const complex_vector_t& ref, const com
     using namespace vek::common_lib::float4;
     std::int32_t k = 0;
     while (k < count) {
+        if (k + 8 <= count && fits(k) && fits(k + 7)) {
+            // Eight at a time where the processor has 256-bit registers (the same sums per lane).
+            float sums[3][8];
+            if (correlate_eight(ref.data(), data.data() + start + k, len, sums)) {
+                for (int lane = 0; lane < 8; ++lane) finish(k + lane, sums[0][lane], sums[1][lane], sums[2][lane]);
+                k += 8;
+                continue;
+            }
+        }
         if (k + 4 <= count && fits(k) && fits(k + 3)) {
             // Four neighbouring candidates, one per lane: their windows start one sample apart,
             // so sample i of the four is four consecutive complex samples. Each lane adds in the

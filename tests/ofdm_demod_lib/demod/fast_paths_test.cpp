@@ -59,12 +59,13 @@ TEST(QuarterSampleShift, EqualsTheFullInterpolationAndItsShortenedForm) {
 
 TEST(FineTimingCorrelation, LanesOfCandidatesEqualOneCandidateAtATime) {
     // Straightforward form: each candidate's normalised |sum conj(ref) data| alone, in sample
-    // order. Candidate counts that leave 0 to 3 after the groups of four, a start that puts the
-    // last windows past the data (they score 0) and a window that is silent.
+    // order. Candidate counts that leave 0 to 3 after the groups of eight and four, a start that
+    // puts the last windows past the data (they score 0) and a window that is silent.
     const complex_vector_t ref = random_samples(37, 31);
     complex_vector_t data = random_samples(120, 32);
     std::fill(data.begin() + 60, data.begin() + 100, complex_t(0.0f, 0.0f));
-    for (const auto& [start, count] : {std::pair<std::int32_t, std::int32_t>{0, 83}, {3, 80}, {5, 7}, {60, 30}}) {
+    for (const auto& [start, count] :
+         {std::pair<std::int32_t, std::int32_t>{0, 83}, {3, 80}, {5, 7}, {60, 30}, {0, 12}}) {
         std::vector<float> corr;
         std::int32_t index = -1;
         common::synchronize(ref, data, start, count, 37, corr, index);
