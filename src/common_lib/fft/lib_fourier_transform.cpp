@@ -29,7 +29,8 @@ bool lib_fourier_transform_t::deal_fft(const cvec_t& input, cvec_t& output, std:
 {
     const std::uint32_t length = effective_length(input, fft_length);
     // Straight from the input where no padding is needed and one transform covers it.
-    if (length != 0u && length == input.size() && length <= LIB_FOURIER_TRANSFROM_DATA_LENGTH_MAX && &input != &output)
+    if (length != 0u && length == input.size() && length <= LIB_FOURIER_TRANSFROM_DATA_LENGTH_MAX &&
+        &input != &output)
         return lib_pocket_fft_plan_manager_t::deal_transform_from(length, input.data(), output, false);
     output = input;
     return deal_fft(output, fft_length);

@@ -5,8 +5,8 @@
 #include <climits>
 #include <cstring>
 #include <map>
-#include <new>
 #include <mutex>
+#include <new>
 #include <stdexcept>
 #include <tuple>
 
@@ -163,8 +163,10 @@ bool lib_pocket_fft_plan_manager_t::deal_transform(std::uint32_t length, std::ve
     return true;
 }
 
-bool lib_pocket_fft_plan_manager_t::deal_transform_from(std::uint32_t length, const std::complex<float>* input,
-                                                        std::vector<std::complex<float>>& output, bool inverse)
+bool lib_pocket_fft_plan_manager_t::deal_transform_from(std::uint32_t length,
+                                                        const std::complex<float>* input,
+                                                        std::vector<std::complex<float>>& output,
+                                                        bool inverse)
 {
     if (length == 0u) {
         report_line("lib_fft_plan_manager_t::deal_transform Report : Zero transform length!");

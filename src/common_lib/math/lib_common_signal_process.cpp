@@ -129,8 +129,8 @@ void lib_common_signal_process_t::deal_mixer(cvec_t& data, double freq_cycles_pe
     float* x = reinterpret_cast<float*>(data.data());
     for (std::size_t begin = 0; begin < data.size(); begin += block) {
         const std::size_t count = std::min(block, data.size() - begin);
-        rotate_block(x + 2 * begin, count, static_cast<float>(rotator.real()), static_cast<float>(rotator.imag()),
-                     powers_re, powers_im);
+        rotate_block(x + 2 * begin, count, static_cast<float>(rotator.real()),
+                     static_cast<float>(rotator.imag()), powers_re, powers_im);
         // The recursion runs in double precision: after a million blocks its drift is still
         // far below single-precision rounding.
         rotator *= block_step;

@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <cstring>
 
+#include "lib_wide_weighted_sum.hpp"
 #include "vek/common_lib/fft/lib_fourier_transform.hpp"
 #include "vek/common_lib/math/lib_float4.hpp"
-#include "lib_wide_weighted_sum.hpp"
 #include "vek/common_lib/report/report.hpp"
 
 namespace vek::common_lib {
@@ -60,19 +60,22 @@ void magnitude_bit_range(const float_bits_t* begin, const float_bits_t* centres,
     constexpr std::uint32_t magnitude = 0x7fffffffu;
     std::uint32_t high = 0;
     std::uint32_t low = magnitude;
-    for (const float_bits_t* p = begin; p < centres; ++p) high = std::max<std::uint32_t>(high, *p & magnitude);
+    for (const float_bits_t* p = begin; p < centres; ++p)
+        high = std::max<std::uint32_t>(high, *p & magnitude);
     for (const float_bits_t* p = centres; p < centres_end; ++p) {
         high = std::max<std::uint32_t>(high, *p & magnitude);
         low = std::min<std::uint32_t>(low, *p & magnitude);
     }
-    for (const float_bits_t* p = centres_end; p < end; ++p) high = std::max<std::uint32_t>(high, *p & magnitude);
+    for (const float_bits_t* p = centres_end; p < end; ++p)
+        high = std::max<std::uint32_t>(high, *p & magnitude);
     largest = high;
     smallest_centre = low;
 }
 
 // True when the floats in [begin, end) are all finite and each of centres[0 ... floats - 1] (a
 // stretch inside them) exceeds ratio times their largest magnitude.
-bool centre_dominates(const float* begin, const float* end, const float* centres, std::size_t floats, float ratio)
+bool centre_dominates(const float* begin, const float* end, const float* centres, std::size_t floats,
+                      float ratio)
 {
     static_assert(sizeof(float) == sizeof(std::uint32_t), "floats are 32-bit patterns");
     const auto* bits = reinterpret_cast<const float_bits_t*>(begin);
@@ -211,8 +214,8 @@ void lib_convolution_t::deal_interleaved_real_fir(const float* taps, std::size_t
     }
 }
 
-void lib_convolution_t::deal_weighted_sum(const float* const* sources, const float* weights, std::size_t terms,
-                                          float* y, std::size_t count)
+void lib_convolution_t::deal_weighted_sum(const float* const* sources, const float* weights,
+                                          std::size_t terms, float* y, std::size_t count)
 {
     // Sixteen outputs (four vectors of four floats) stay in registers while every term passes
     // over them: one load, one product and one sum per term and vector, no store until the end.

@@ -12,7 +12,7 @@ using float8_t = float __attribute__((vector_size(32)));
 
 // Only AVX, not FMA: a product and its sum stay two roundings, as in the portable kernel.
 __attribute__((target("avx"))) std::size_t weighted_sum_avx(const float* const* sources, const float* weights,
-                                                              std::size_t terms, float* y, std::size_t count)
+                                                            std::size_t terms, float* y, std::size_t count)
 {
     // Eight vectors of sums: the adds of one tap are independent of each other, enough of them to
     // hide the latency of each vector's chain of sums.
@@ -53,7 +53,10 @@ std::size_t wide_weighted_sum(const float* const* sources, const float* weights,
 
 #else
 
-std::size_t wide_weighted_sum(const float* const*, const float*, std::size_t, float*, std::size_t) { return 0u; }
+std::size_t wide_weighted_sum(const float* const*, const float*, std::size_t, float*, std::size_t)
+{
+    return 0u;
+}
 
 #endif
 

@@ -122,7 +122,8 @@ void lib_resampler_t::_generate_antialiasing_filter(std::uint32_t up_factor, std
 }
 
 void lib_resampler_t::_design_antialiasing_filter(std::uint32_t up_factor, std::uint32_t down_factor,
-                                                  std::uint32_t order_factor, cvec_t& taps) {
+                                                  std::uint32_t order_factor, cvec_t& taps)
+{
     const std::uint32_t larger = std::max(up_factor, down_factor);
     lib_fir_filter_design_t design;
     design.set_filter_passband_type(LIB_FIR_FILTER_LOWPASS);
@@ -154,8 +155,9 @@ bool lib_resampler_t::_deal_antialiasing_filter(std::uint32_t up_factor, std::ui
     return lib_filter_t::deal_filter(taps, data, LIB_FILTER_DELAY_CYCLIC);
 }
 
-bool lib_resampler_t::_filter_unextended(std::uint32_t down_factor, std::uint32_t order_factor, std::uint32_t extension,
-                                         const cvec_t& input, cvec_t& output) {
+bool lib_resampler_t::_filter_unextended(std::uint32_t down_factor, std::uint32_t order_factor,
+                                         std::uint32_t extension, const cvec_t& input, cvec_t& output)
+{
     const std::size_t n = input.size();
     if (n == 0 || down_factor == 0 || extension >= n) return false;  // one reflection block per end
     cvec_t taps;
@@ -165,7 +167,8 @@ bool lib_resampler_t::_filter_unextended(std::uint32_t down_factor, std::uint32_
     const std::size_t half = taps.size() / 2u;
     // The conditions of the section over the extended block (_filter_kept_outputs), and enough
     // input for interior outputs between the two ends.
-    if (!lib_convolution_t::is_direct_faster(taps) || n + 2u * extension < pad || half > extension || n < 4u * half + 1u)
+    if (!lib_convolution_t::is_direct_faster(taps) || n + 2u * extension < pad || half > extension ||
+        n < 4u * half + 1u)
         return false;
     std::vector<float> real_taps(taps.size());
     for (std::size_t j = 0; j < taps.size(); ++j) real_taps[j] = taps[j].real();
@@ -175,20 +178,23 @@ bool lib_resampler_t::_filter_unextended(std::uint32_t down_factor, std::uint32_
     const std::complex<float> last2 = 2.0f * input.back();
     const auto sample = [&](std::int64_t p) {
         if (p < 0) return first2 - input[static_cast<std::size_t>(-p)];
-        if (p >= static_cast<std::int64_t>(n)) return last2 - input[static_cast<std::size_t>(2 * static_cast<std::int64_t>(n) - 2 - p)];
+        if (p >= static_cast<std::int64_t>(n))
+            return last2 - input[static_cast<std::size_t>(2 * static_cast<std::int64_t>(n) - 2 - p)];
         return input[static_cast<std::size_t>(p)];
     };
     output.resize(n);
-    const auto fir = [&](const std::complex<float>* tap0_sample, std::size_t first_output, std::size_t outputs) {
-        lib_convolution_t::deal_interleaved_real_fir(real_taps.data(), real_taps.size(),
-                                                     reinterpret_cast<const float*>(tap0_sample),
-                                                     reinterpret_cast<float*>(output.data() + first_output), 2u * outputs);
+    const auto fir = [&](const std::complex<float>* tap0_sample, std::size_t first_output,
+                         std::size_t outputs) {
+        lib_convolution_t::deal_interleaved_real_fir(
+            real_taps.data(), real_taps.size(), reinterpret_cast<const float*>(tap0_sample),
+            reinterpret_cast<float*>(output.data() + first_output), 2u * outputs);
     };
     // Interior outputs i in [half, n - half): every sample read is an input sample.
     fir(input.data() + 2u * half, half, n - 2u * half);
     // The ends: positions [-half, 2 half) and [n - 2 half, n + half) in small blocks.
     cvec_t block(3u * half);
-    for (std::size_t k = 0; k < block.size(); ++k) block[k] = sample(static_cast<std::int64_t>(k) - static_cast<std::int64_t>(half));
+    for (std::size_t k = 0; k < block.size(); ++k)
+        block[k] = sample(static_cast<std::int64_t>(k) - static_cast<std::int64_t>(half));
     fir(block.data() + 2u * half, 0, half);
     for (std::size_t k = 0; k < block.size(); ++k)
         block[k] = sample(static_cast<std::int64_t>(n - 2u * half + k));
@@ -198,7 +204,8 @@ bool lib_resampler_t::_filter_unextended(std::uint32_t down_factor, std::uint32_
 
 bool lib_resampler_t::_filter_kept_outputs(std::uint32_t up_factor, std::uint32_t down_factor,
                                            std::uint32_t order_factor, std::size_t edge, const cvec_t& data,
-                                           cvec_t& output) {
+                                           cvec_t& output)
+{
     // The cyclic filter over the extended block followed by dropping `edge` samples at each end
     // keeps outputs whose taps reach at most half the filter's length beyond them. When the
     // extension covers that reach, no kept output meets the cyclic wrap, and with a short real
@@ -212,7 +219,8 @@ bool lib_resampler_t::_filter_kept_outputs(std::uint32_t up_factor, std::uint32_
     while (pad < taps.size()) pad <<= 1;
     const std::size_t half = taps.size() / 2u;
     if (!lib_convolution_t::is_direct_faster(taps) || data.size() < pad || half > edge) return false;
-    return lib_convolution_t::deal_convolution_section(taps, data, edge + half, data.size() - 2u * edge, output);
+    return lib_convolution_t::deal_convolution_section(taps, data, edge + half, data.size() - 2u * edge,
+                                                       output);
 }
 
 void lib_resampler_t::_generate_polyphase_filter(std::uint32_t up_factor, std::uint32_t down_factor,

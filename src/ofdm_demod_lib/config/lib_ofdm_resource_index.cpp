@@ -1,10 +1,10 @@
 // Turning a resource map into boolean index maps and index lists.
-#include "vek/ofdm_demod_lib/lib_ofdm_demod_common.hpp"
-
 #include <algorithm>
 #include <climits>
 #include <cstddef>
 #include <type_traits>
+
+#include "vek/ofdm_demod_lib/lib_ofdm_demod_common.hpp"
 
 namespace vek::ofdm_demod_lib {
 

@@ -78,7 +78,8 @@ void multiply(const complex_t* a, const complex_t* b, std::size_t b_step, comple
         const complex_t x = a[k];
         const complex_t y = b[k * b_step];
         out[k] = recover_nan ? x * y
-                             : complex_t(x.real() * y.real() - x.imag() * y.imag(), x.real() * y.imag() + x.imag() * y.real());
+                             : complex_t(x.real() * y.real() - x.imag() * y.imag(),
+                                         x.real() * y.imag() + x.imag() * y.real());
     }
 }
 }  // namespace cell_arith_detail

@@ -31,8 +31,9 @@ constexpr float k_power_floor_dbm = vek::common_lib::LIB_COMMON_MATH_DB_FLOOR;
 #endif
 
 // out[k] = samples[k] gain[k].
-VEK_CHANNEL_POWER_CLONES void window_samples(const complex_t* __restrict samples, const float* __restrict gain,
-                                             std::size_t n, complex_t* __restrict out) {
+VEK_CHANNEL_POWER_CLONES void window_samples(const complex_t* __restrict samples,
+                                             const float* __restrict gain, std::size_t n,
+                                             complex_t* __restrict out) {
     for (std::size_t k = 0; k < n; ++k) out[k] = samples[k] * gain[k];
 }
 

@@ -4,7 +4,6 @@
 #include <cmath>
 
 #include "lib_ofdm_cell_arith.hpp"
-
 #include "vek/common_lib/fft/lib_fourier_transform.hpp"
 #include "vek/common_lib/math/lib_common_math.hpp"
 #include "vek/common_lib/report/report.hpp"
@@ -74,8 +73,9 @@ void lib_ofdm_demod_common_t::deal_channel_coef_interp(const complex_vector_t& c
 namespace {
 // The estimate row of one symbol from its cells in the columns `pos` (ascending): reference over
 // received per cell, smoothed over three neighbours, interpolated across the occupied band.
-void reference_row(const complex_vector_t& received, const complex_vector_t& references, const std::vector<int>& pos,
-                   const lib_ofdm_config_manager_t& config, complex_vector_t& row) {
+void reference_row(const complex_vector_t& received, const complex_vector_t& references,
+                   const std::vector<int>& pos, const lib_ofdm_config_manager_t& config,
+                   complex_vector_t& row) {
     thread_local complex_vector_t coef;
     coef.resize(pos.size());
     for (std::size_t i = 0; i < pos.size(); ++i) {
@@ -83,8 +83,8 @@ void reference_row(const complex_vector_t& received, const complex_vector_t& ref
         coef[i] = lib_common_math_t::divide_complex(references.at(j), received.at(j));
     }
     lib_ofdm_demod_common_t::deal_moving_average(coef, 3);
-    lib_ofdm_demod_common_t::deal_channel_coef_interp(coef, pos, config.get_ofdm_len(), config.get_guard_low_subcarr(),
-                                                      config.get_guard_up_subcarr(), row);
+    lib_ofdm_demod_common_t::deal_channel_coef_interp(
+        coef, pos, config.get_ofdm_len(), config.get_guard_low_subcarr(), config.get_guard_up_subcarr(), row);
 }
 }  // namespace
 
@@ -128,8 +128,8 @@ complex_vector_t lib_ofdm_demod_t::_average_reference_rows(const std::vector<int
         const int s = symbols[static_cast<std::size_t>(i)];
         lib_ofdm_demod_common_t::find_nonzero_index(index_map.at(static_cast<std::size_t>(s)), pos);
         if (drop_dc) pos.erase(std::remove(pos.begin(), pos.end(), dc), pos.end());
-        reference_row(m_symbol_freq_data.at(static_cast<std::size_t>(s)), m_ref_freq_data.at(static_cast<std::size_t>(s)),
-                      pos, m_config_manager, row);
+        reference_row(m_symbol_freq_data.at(static_cast<std::size_t>(s)),
+                      m_ref_freq_data.at(static_cast<std::size_t>(s)), pos, m_config_manager, row);
         if (i == 0) mean.assign(row.size(), complex_t{});
         // Real and imaginary parts are independent sums: added as one float run.
         float* sums = reinterpret_cast<float*>(mean.data());

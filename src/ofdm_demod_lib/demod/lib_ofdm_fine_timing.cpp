@@ -30,8 +30,8 @@ constexpr double k_pi = 3.14159265358979323846;
 #if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__) && !defined(__clang__)
 using float8_t = float __attribute__((vector_size(32)));
 
-__attribute__((target("avx"))) void correlate_eight_avx(const complex_t* ref, const complex_t* data, std::int32_t len,
-                                                         float (&sums)[3][8]) {
+__attribute__((target("avx"))) void correlate_eight_avx(const complex_t* ref, const complex_t* data,
+                                                        std::int32_t len, float (&sums)[3][8]) {
     const float* b_row = reinterpret_cast<const float*>(data);
     float8_t acc_re = {};
     float8_t acc_im = {};
@@ -202,7 +202,8 @@ void lib_ofdm_demod_common_t::synchronize(const complex_vector_t& ref, const com
             // Eight at a time where the processor has 256-bit registers (the same sums per lane).
             float sums[3][8];
             if (correlate_eight(ref.data(), data.data() + start + k, len, sums)) {
-                for (int lane = 0; lane < 8; ++lane) finish(k + lane, sums[0][lane], sums[1][lane], sums[2][lane]);
+                for (int lane = 0; lane < 8; ++lane)
+                    finish(k + lane, sums[0][lane], sums[1][lane], sums[2][lane]);
                 k += 8;
                 continue;
             }
@@ -228,7 +229,8 @@ void lib_ofdm_demod_common_t::synchronize(const complex_vector_t& ref, const com
                 acc_im += a_re * b_im - a_im * b_re;
                 energy_data += b_re * b_re + b_im * b_im;
             }
-            for (int lane = 0; lane < 4; ++lane) finish(k + lane, acc_re[lane], acc_im[lane], energy_data[lane]);
+            for (int lane = 0; lane < 4; ++lane)
+                finish(k + lane, acc_re[lane], acc_im[lane], energy_data[lane]);
             k += 4;
             continue;
         }

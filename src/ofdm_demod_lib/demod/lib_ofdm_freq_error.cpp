@@ -152,9 +152,12 @@ bool lib_ofdm_demod_t::_deal_ofdm_cp_freq_error_estimate() {
         if (static_cast<std::size_t>(k) >= intervals.size()) break;
         body += (k > 0 ? N : 0) + intervals[static_cast<std::size_t>(k)];
         const std::int64_t e = body - q;
-        // Symbols whose windows leave the capture are skipped like silent ones.
-        if (!detail::copy_span(m_sample_data, e, N - 1, span)) continue;
-        if (!detail::mean_power_exceeds(span, threshold_db)) continue;
+        // Symbols whose windows leave the capture are skipped like silent ones; the power test
+        // reads the window in place.
+        if (!detail::span_inside(e, N - 1, m_sample_data.size())) continue;
+        if (!detail::mean_power_exceeds(m_sample_data.data() + e, static_cast<std::size_t>(N - 1),
+                                        threshold_db))
+            continue;
         if (U <= 0) {
             phasors.emplace_back(0.0f, 0.0f);
             continue;

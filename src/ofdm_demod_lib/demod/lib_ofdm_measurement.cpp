@@ -123,9 +123,9 @@ constexpr std::size_t k_classes = 3;  // preamble, pilot, payload: the order of 
 // The flagged columns of one row below fft_length, walked over the maps' bits; every cell a flag
 // names must exist in the row's cells (and references or modulation codes, as the class reads
 // them): all accesses are range-checked.
-void walk_row(const std::vector<bool>& preamble, const std::vector<bool>& pilot, const std::vector<bool>& payload,
-              const complex_vector_t& meas, const complex_vector_t& ref, const std::vector<int>& mod,
-              int fft_length, std::vector<int>* columns) {
+void walk_row(const std::vector<bool>& preamble, const std::vector<bool>& pilot,
+              const std::vector<bool>& payload, const complex_vector_t& meas, const complex_vector_t& ref,
+              const std::vector<int>& mod, int fft_length, std::vector<int>* columns) {
     for (std::size_t k = 0; k < k_classes; ++k) columns[k].clear();
     for (int j = 0; j < fft_length; ++j) {
         const auto c = static_cast<std::size_t>(j);
@@ -278,7 +278,8 @@ bool lib_ofdm_demod_t::_deal_ofdm_evm_data() {
             } else {
                 if (scratch.walked.size() < rows * k_classes) scratch.walked.resize(rows * k_classes);
                 std::vector<int>* walked = &scratch.walked[k_classes * r];
-                walk_row(preamble_row, pilot_row, payload_row, meas_row, ref_row, mod_row, fft_length, walked);
+                walk_row(preamble_row, pilot_row, payload_row, meas_row, ref_row, mod_row, fft_length,
+                         walked);
                 for (std::size_t k = 0; k < k_classes; ++k) row[k] = {walked[k].data(), walked[k].size()};
             }
             for (std::size_t k = 0; k < k_classes; ++k) class_size[k] += row[k].size;

@@ -13,11 +13,14 @@ namespace vek::ofdm_demod_lib::detail {
 // (about 1e-13 for a body, 5e-13 dB), and the single-precision rounding of a power of float
 // samples (within +-460 dB) moves it by under 3e-5 dB, so a decision outside the 1e-4 dB margin is
 // the sequential sum's too; only powers within the margin are summed sequentially.
-bool mean_power_exceeds(const complex_vector_t& samples, float threshold_db) {
-    if (samples.empty()) return lib_ofdm_demod_common_t::mean_abs_pow(samples) > threshold_db;
+bool mean_power_exceeds(const complex_t* samples, std::size_t n, float threshold_db) {
+    // The sequential sum over a copy of the samples, as mean_abs_pow forms it.
+    const auto sequential = [&] {
+        return lib_ofdm_demod_common_t::mean_abs_pow(complex_vector_t(samples, samples + n));
+    };
+    if (n == 0) return sequential() > threshold_db;
     constexpr std::size_t lanes = 8;
     double lane_sum[lanes] = {};
-    const std::size_t n = samples.size();
     std::size_t i = 0;
     for (; i + lanes <= n; i += lanes) {
         for (std::size_t l = 0; l < lanes; ++l) {
@@ -37,7 +40,11 @@ bool mean_power_exceeds(const complex_vector_t& samples, float threshold_db) {
     constexpr double margin_db = 1e-4;
     if (estimate_db > static_cast<double>(threshold_db) + margin_db) return true;
     if (estimate_db < static_cast<double>(threshold_db) - margin_db) return false;
-    return lib_ofdm_demod_common_t::mean_abs_pow(samples) > threshold_db;
+    return sequential() > threshold_db;
+}
+
+bool mean_power_exceeds(const complex_vector_t& samples, float threshold_db) {
+    return mean_power_exceeds(samples.data(), samples.size(), threshold_db);
 }
 
 }  // namespace vek::ofdm_demod_lib::detail

@@ -96,7 +96,8 @@ slice_run_fn_t run_slicer_for_level(int mod_level) {
     if (const slice_run_fn_t qam = qam_run_slicer(mod_level)) return qam;
     switch (mod_level) {
         case LIB_OFDM_MOD_LEVEL_BPSK_PI_DIV4: return slice_run<decide_bpsk_pi_div4>;
-        case LIB_OFDM_MOD_LEVEL_QPSK: return qpsk_run;
+        case LIB_OFDM_MOD_LEVEL_QPSK:
+            return qpsk_run;
         case LIB_OFDM_MOD_LEVEL_8DPSK: return slice_run<decide_8dpsk>;
         default: return slice_run<decide_bpsk>;  // BPSK, NONE and unknown codes
     }

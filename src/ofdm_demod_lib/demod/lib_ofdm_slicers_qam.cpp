@@ -156,13 +156,17 @@ complex_t decide_512qam(float x, float y) {
 // square_run's second argument: the decision thresholds per axis, sqrt(M) / 2 - 1.
 slice_run_fn_t qam_run_slicer(int mod_level) {
     switch (mod_level) {
-        case LIB_OFDM_MOD_LEVEL_16QAM: return square_run<axis_16qam, 1>;
+        case LIB_OFDM_MOD_LEVEL_16QAM:
+            return square_run<axis_16qam, 1>;
         case LIB_OFDM_MOD_LEVEL_32QAM: return slice_run<decide_32qam>;
-        case LIB_OFDM_MOD_LEVEL_64QAM: return square_run<axis_64qam, 3>;
+        case LIB_OFDM_MOD_LEVEL_64QAM:
+            return square_run<axis_64qam, 3>;
         case LIB_OFDM_MOD_LEVEL_128QAM: return slice_run<decide_128qam>;
-        case LIB_OFDM_MOD_LEVEL_256QAM: return square_run<axis_256qam, 7>;
+        case LIB_OFDM_MOD_LEVEL_256QAM:
+            return square_run<axis_256qam, 7>;
         case LIB_OFDM_MOD_LEVEL_512QAM: return slice_run<decide_512qam>;
-        case LIB_OFDM_MOD_LEVEL_1024QAM: return square_run<axis_1024qam, 15>;
+        case LIB_OFDM_MOD_LEVEL_1024QAM:
+            return square_run<axis_1024qam, 15>;
         default: return nullptr;
     }
 }

@@ -30,7 +30,8 @@ const complex_t* advance_rotations(int fft_len, int fft_advance) {
     if (table.fft_len != fft_len || table.fft_advance != fft_advance) {
         table.rotation.resize(static_cast<std::size_t>(fft_len));
         for (std::size_t k = 0; k < table.rotation.size(); ++k) {
-            const auto phase_rad = static_cast<float>(static_cast<double>(k) * k_two_pi * fft_advance / fft_len);
+            const auto phase_rad =
+                static_cast<float>(static_cast<double>(k) * k_two_pi * fft_advance / fft_len);
             table.rotation[k] = std::complex<float>(std::cos(phase_rad), std::sin(phase_rad));
         }
         table.fft_len = fft_len;

@@ -48,9 +48,10 @@ struct correlation_sums_t {
 #if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__) && !defined(__clang__)
 using float8_t = float __attribute__((vector_size(32)));
 
-__attribute__((target("avx"))) std::int32_t accumulate_eight_avx(const float* xf, std::int64_t size, std::int32_t count,
-                                                                  std::int32_t cp_len, std::int32_t body_len,
-                                                                  correlation_sums_t& sums) {
+__attribute__((target("avx"))) std::int32_t accumulate_eight_avx(const float* xf, std::int64_t size,
+                                                                 std::int32_t count, std::int32_t cp_len,
+                                                                 std::int32_t body_len,
+                                                                 correlation_sums_t& sums) {
     std::int32_t grouped = 0;
     while (grouped + 8 <= count && static_cast<std::int64_t>(grouped) + 7 + body_len + cp_len <= size) {
         float8_t energy_a = {}, energy_b = {}, cross_re = {}, cross_im = {};
@@ -81,8 +82,8 @@ __attribute__((target("avx"))) std::int32_t accumulate_eight_avx(const float* xf
     return grouped;
 }
 
-std::int32_t accumulate_eight_starts(const float* xf, std::int64_t size, std::int32_t count, std::int32_t cp_len,
-                                     std::int32_t body_len, correlation_sums_t& sums) {
+std::int32_t accumulate_eight_starts(const float* xf, std::int64_t size, std::int32_t count,
+                                     std::int32_t cp_len, std::int32_t body_len, correlation_sums_t& sums) {
     static const bool has_avx = __builtin_cpu_supports("avx") != 0;
     return has_avx ? accumulate_eight_avx(xf, size, count, cp_len, body_len, sums) : 0;
 }
@@ -104,7 +105,8 @@ void normalise_lanes(const float* __restrict energy_a, const float* __restrict e
                      const float* __restrict cross_re, const float* __restrict cross_im,
                      std::size_t n, float* __restrict metric) {
     for (std::size_t i = 0; i < n; ++i) {
-        const double denominator = std::sqrt(static_cast<double>(energy_a[i]) * static_cast<double>(energy_b[i]));
+        const double denominator =
+            std::sqrt(static_cast<double>(energy_a[i]) * static_cast<double>(energy_b[i]));
         const double re = cross_re[i];
         const double im = cross_im[i];
         const auto cross_abs = static_cast<float>(std::sqrt(re * re + im * im));
@@ -114,10 +116,12 @@ void normalise_lanes(const float* __restrict energy_a, const float* __restrict e
 }
 
 void normalise_correlations(const correlation_sums_t& sums, std::size_t n, float* metric) {
-    normalise_lanes(sums.energy_a.data(), sums.energy_b.data(), sums.cross_re.data(), sums.cross_im.data(), n, metric);
+    normalise_lanes(sums.energy_a.data(), sums.energy_b.data(), sums.cross_re.data(), sums.cross_im.data(), n,
+                    metric);
     for (std::size_t i = 0; i < n; ++i) {
         if (!std::isfinite(sums.cross_re[i]) || !std::isfinite(sums.cross_im[i]))
-            metric[i] = normalised_correlation(sums.energy_a[i], sums.energy_b[i], sums.cross_re[i], sums.cross_im[i]);
+            metric[i] = normalised_correlation(sums.energy_a[i], sums.energy_b[i], sums.cross_re[i],
+                                               sums.cross_im[i]);
     }
 }
 

@@ -46,8 +46,9 @@ complex_vector_t cross_correlation(const complex_vector_t& d, std::int64_t first
 // ref_first, to the bit: four starts at a time, one per vector lane, each lane summing in the
 // same order; the reference window's energy, the same sum for every start, formed once. Windows
 // that do not lie inside their vectors go through deal_signal_corr itself (it scores them 0).
-void direct_correlations(const complex_vector_t& d, const complex_vector_t& r, const std::vector<std::int64_t>& starts,
-                         std::int64_t ref_first, std::int32_t len, std::vector<float>& values) {
+void direct_correlations(const complex_vector_t& d, const complex_vector_t& r,
+                         const std::vector<std::int64_t>& starts, std::int64_t ref_first, std::int32_t len,
+                         std::vector<float>& values) {
     values.assign(starts.size(), 0.0f);
     const auto inside = [](const complex_vector_t& v, std::int64_t first, std::int32_t n) {
         return n > 0 && first >= 0 && first + n <= static_cast<std::int64_t>(v.size());
@@ -147,9 +148,12 @@ void score_sync_candidates(const complex_vector_t& d, const complex_vector_t& r,
     scores.assign(candidates.size(), 0.0f);
     if (candidates.empty() || bodies.empty()) return;
     const auto divisor = static_cast<float>(bodies.size());
-    const auto [lowest_candidate, highest_candidate] = std::minmax_element(candidates.begin(), candidates.end());
-    const auto span = static_cast<std::size_t>(*highest_candidate - *lowest_candidate) + static_cast<std::size_t>(std::max(body_len, 0));
-    const bool scattered = body_len > 0 && candidates.size() * static_cast<std::size_t>(body_len) <= k_fft_products_per_start * span;
+    const auto [lowest_candidate, highest_candidate] =
+        std::minmax_element(candidates.begin(), candidates.end());
+    const auto span = static_cast<std::size_t>(*highest_candidate - *lowest_candidate) +
+                      static_cast<std::size_t>(std::max(body_len, 0));
+    const bool scattered = body_len > 0 && candidates.size() * static_cast<std::size_t>(body_len) <=
+                                               k_fft_products_per_start * span;
     if (candidates.size() <= k_direct_candidates_max || body_len <= 0 || scattered) {
         // Bodies in order for each candidate, as the sum of its correlations is formed.
         std::vector<float> sums(candidates.size(), 0.0f);
@@ -247,8 +251,8 @@ void filter_to_half_rate(const complex_vector_t& x, const std::vector<float>& ta
     const std::int64_t shift_low = live.back().first;    // taps ascend, shifts descend
     const std::int64_t shift_high = live.front().first;
     const std::int64_t interior_begin = std::min(count, std::max<std::int64_t>(0, (1 - shift_low) / 2));
-    const std::int64_t interior_end =
-        std::max(interior_begin, std::min(count, (len - 1 - shift_high) >= 0 ? (len - 1 - shift_high) / 2 + 1 : 0));
+    const std::int64_t interior_end = std::max(
+        interior_begin, std::min(count, (len - 1 - shift_high) >= 0 ? (len - 1 - shift_high) / 2 + 1 : 0));
     std::int64_t grouped_end = interior_begin;
     if (interior_end > interior_begin) {
         thread_local complex_vector_t even;
@@ -264,7 +268,8 @@ void filter_to_half_rate(const complex_vector_t& x, const std::vector<float>& ta
             weights.push_back(h);
         }
         vek::common_lib::lib_convolution_t::deal_weighted_sum(
-            sources.data(), weights.data(), sources.size(), reinterpret_cast<float*>(out.data() + interior_begin),
+            sources.data(), weights.data(), sources.size(),
+            reinterpret_cast<float*>(out.data() + interior_begin),
             2 * static_cast<std::size_t>(interior_end - interior_begin));
         grouped_end = interior_end;
     }

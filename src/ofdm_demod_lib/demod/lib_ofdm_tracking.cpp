@@ -5,10 +5,10 @@
 #include <algorithm>
 #include <cmath>
 
+#include "lib_ofdm_cell_arith.hpp"
 #include "vek/common_lib/fft/lib_fourier_transform.hpp"
 #include "vek/common_lib/math/lib_common_math.hpp"
 #include "vek/common_lib/report/report.hpp"
-#include "lib_ofdm_cell_arith.hpp"
 #include "vek/ofdm_demod_lib/demod/lib_ofdm_demod.hpp"
 #include "vek/ofdm_demod_lib/lib_ofdm_demod_common.hpp"
 #include "vek/ofdm_demod_lib/log/ofdm_log.hpp"
@@ -150,7 +150,8 @@ void lib_ofdm_demod_t::_track_symbol(int s, const std::vector<bool>& flags, floa
     // Phase slope across the tracked cells, radians per cell: a timing error.
     double slope = 0.0;
     for (std::size_t i = 1; i < pos.size(); ++i) {
-        slope += lib_common_math_t::get_complex_phase(lib_common_math_t::divide_complex(ratios[i], ratios[i - 1])) /
+        slope += lib_common_math_t::get_complex_phase(
+                     lib_common_math_t::divide_complex(ratios[i], ratios[i - 1])) /
                  static_cast<double>(pos[i] - pos[i - 1]);
     }
     slope /= static_cast<double>(pos.size() - 1);
@@ -176,9 +177,11 @@ void lib_ofdm_demod_t::_track_symbol(int s, const std::vector<bool>& flags, floa
     const std::size_t length = static_cast<std::size_t>(std::max(fft_length, 0));
     const std::size_t present = std::min(length, time_samples.size());
     rotations.resize(length);
-    for (std::size_t k = 0; k < length; ++k) rotations[k] = rotator(-2.0 * k_pi * offset_hz * static_cast<double>(k) / fs);
+    for (std::size_t k = 0; k < length; ++k)
+        rotations[k] = rotator(-2.0 * k_pi * offset_hz * static_cast<double>(k) / fs);
     corrected.resize(length);
-    std::copy(time_samples.begin(), time_samples.begin() + static_cast<std::ptrdiff_t>(present), corrected.begin());
+    std::copy(time_samples.begin(), time_samples.begin() + static_cast<std::ptrdiff_t>(present),
+              corrected.begin());
     std::fill(corrected.begin() + static_cast<std::ptrdiff_t>(present), corrected.end(), complex_t{});
     detail::multiply_cells(corrected.data(), rotations.data(), corrected.data(), length);
     detail::scale_cells(corrected.data(), start_rotation, corrected.data(), length);
@@ -190,7 +193,8 @@ void lib_ofdm_demod_t::_track_symbol(int s, const std::vector<bool>& flags, floa
         for (std::size_t k = 0; k < turned; ++k) rotations[k] = rotator(-static_cast<double>(k) * slope);
         detail::multiply_cells(cells.data(), rotations.data(), cells.data(), turned);
     }
-    detail::multiply_cells(cells.data(), m_channel_coef.data(), cells.data(), std::min(cells.size(), m_channel_coef.size()));
+    detail::multiply_cells(cells.data(), m_channel_coef.data(), cells.data(),
+                           std::min(cells.size(), m_channel_coef.size()));
 
     const std::vector<int>& payload_symbols = m_config_manager.get_payload_sym_index_vct();
     if (m_config_manager.get_dft_spread() &&
@@ -210,7 +214,8 @@ void lib_ofdm_demod_t::_track_symbol(int s, const std::vector<bool>& flags, floa
     complex_t correction{1.0f, 0.0f};
     if (track.track_phase) {
         for (std::size_t j = 0; j < pos.size(); ++j) {
-            ratios[j] = lib_common_math_t::divide_complex(cells.at(static_cast<std::size_t>(pos[j])), references[j]);
+            ratios[j] =
+                lib_common_math_t::divide_complex(cells.at(static_cast<std::size_t>(pos[j])), references[j]);
         }
         correction = rotator(-lib_common_math_t::get_complex_phase(lib_common_math_t::get_average_value(ratios)));
     }

@@ -148,7 +148,8 @@ TEST(Convolution, UnitCentreFirCopiesOnlyWhereTheSumIsTheCentreSample)
     std::vector<float> zero_sides(24, 0.0f);
     zero_sides[12] = 1.0f;
     std::vector<float> tiny_sides(21);
-    for (std::size_t j = 0; j < tiny_sides.size(); ++j) tiny_sides[j] = (j % 2 == 0 ? 1e-17f : -3e-18f) * static_cast<float>(j);
+    for (std::size_t j = 0; j < tiny_sides.size(); ++j)
+        tiny_sides[j] = (j % 2 == 0 ? 1e-17f : -3e-18f) * static_cast<float>(j);
     tiny_sides[10] = 1.0f;
     std::mt19937 rng(11);
     std::normal_distribution<float> value(0.0f, 1.0f);

@@ -64,8 +64,10 @@ TEST(CommonMath, InlineComplexDivisionEqualsTheLibraryDivisionBitForBit)
     for (int i = 0; i < 200000; ++i) cases.push_back({{part(), part()}, {part(), part()}});
     const float inf = std::numeric_limits<float>::infinity();
     const float nan = std::numeric_limits<float>::quiet_NaN();
-    for (const std::complex<float> b : {std::complex<float>(0.0f, 0.0f), {inf, 1.0f}, {nan, 0.0f}, {1e-40f, 0.0f}})
-        for (const std::complex<float> a : {std::complex<float>(1.0f, -2.0f), {0.0f, 0.0f}, {inf, 0.0f}, {nan, 1.0f}})
+    for (const std::complex<float> b :
+         {std::complex<float>(0.0f, 0.0f), {inf, 1.0f}, {nan, 0.0f}, {1e-40f, 0.0f}})
+        for (const std::complex<float> a :
+             {std::complex<float>(1.0f, -2.0f), {0.0f, 0.0f}, {inf, 0.0f}, {nan, 1.0f}})
             cases.push_back({a, b});
     for (const auto& [a, b] : cases) {
         const std::complex<float> expected = a / b;

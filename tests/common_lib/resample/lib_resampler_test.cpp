@@ -159,7 +159,8 @@ TEST(Resampler, PolyphaseDecimationEqualsTheSumsSampleBySample) {
     }
 }
 
-TEST(Resampler, KeptOutputsEqualTheCyclicFilterThenDrop) {
+TEST(Resampler, KeptOutputsEqualTheCyclicFilterThenDrop)
+{
     // Ratios whose short filter reaches no further than the extension are formed as a plain
     // section of the extended block; every output must equal the written-out chain (cyclic
     // filter over the whole block, extension dropped, then decimation) to the bit. Long inputs:
@@ -167,7 +168,8 @@ TEST(Resampler, KeptOutputsEqualTheCyclicFilterThenDrop) {
     // (order 7, 29 taps) takes the section for 2/1 and 1/2 too, and the chain for 1/3.
     for (const std::size_t n : {std::size_t{700}, std::size_t{15}}) {
         const cvec x = vek::test::gaussian_complex(n, 9);
-        for (const auto& [up, down] : {std::pair<std::uint32_t, std::uint32_t>{1, 1}, {2, 1}, {1, 2}, {1, 3}}) {
+        for (const auto& [up, down] :
+             {std::pair<std::uint32_t, std::uint32_t>{1, 1}, {2, 1}, {1, 2}, {1, 3}}) {
             cvec fast;
             ASSERT_TRUE(lib_resampler_t::deal_resampling(x, fast, up, down, 0));
             const std::uint32_t order = lib_resampler_t::_get_antialiasing_filter_order_factor(x.size());
@@ -185,7 +187,8 @@ TEST(Resampler, KeptOutputsEqualTheCyclicFilterThenDrop) {
     }
 }
 
-TEST(Resampler, UnitRatioPassThroughOnlyWhereTheSumIsTheCentreSample) {
+TEST(Resampler, UnitRatioPassThroughOnlyWhereTheSumIsTheCentreSample)
+{
     // At ratio 1 the filter is a unit centre with negligible side taps: blocks are copied where
     // that gives the sum's bits. Silence, a sample far below its neighbours, subnormals, an
     // infinity and a NaN (each in its own block of 256 samples) must come out as the written-out
@@ -207,11 +210,13 @@ TEST(Resampler, UnitRatioPassThroughOnlyWhereTheSumIsTheCentreSample) {
     chain = cvec(chain.begin() + edge, chain.end() - edge);
     ASSERT_EQ(fast.size(), chain.size());
     for (std::size_t k = 0; k < fast.size(); ++k)
-        ASSERT_EQ(std::memcmp(&fast[k], &chain[k], sizeof fast[k]), 0) << k << ": " << fast[k] << " " << chain[k];
+        ASSERT_EQ(std::memcmp(&fast[k], &chain[k], sizeof fast[k]), 0)
+            << k << ": " << fast[k] << " " << chain[k];
     EXPECT_NE(fast[1000], x[1000]);  // the side taps matter there: it was summed, not copied
 }
 
-TEST(Resampler, KeptFilterDesignsEqualFreshOnes) {
+TEST(Resampler, KeptFilterDesignsEqualFreshOnes)
+{
     // Six factor sets visited twice, out of order: more than the designs kept, so some come back
     // from the store and some are designed again; each must equal a fresh design.
     const std::uint32_t sets[][3] = {{1, 1, 10}, {2, 1, 10}, {1, 3, 10}, {4, 3, 7}, {1, 1, 5}, {5, 2, 10}};

@@ -25,7 +25,8 @@ complex_vector_t wide_cells(std::size_t n, std::uint32_t seed) {
     std::uniform_real_distribution<float> mantissa(-1.0f, 1.0f);
     std::uniform_int_distribution<int> exponent(-80, 80);
     std::uniform_int_distribution<int> pick(0, 63);
-    const float specials[4] = {0.0f, -std::numeric_limits<float>::infinity(), std::numeric_limits<float>::infinity(),
+    const float specials[4] = {0.0f, -std::numeric_limits<float>::infinity(),
+                               std::numeric_limits<float>::infinity(),
                                std::numeric_limits<float>::quiet_NaN()};
     auto part = [&] {
         const int p = pick(gen);
@@ -43,7 +44,8 @@ bool same_bits(complex_t a, complex_t b) { return std::memcmp(&a, &b, sizeof a) 
 
 TEST(CellArithmetic, ProductsAreTheLibraryProductsInAndOutOfPlace) {
     // Lengths around the four-cell blocks; every block with a NaN product takes the recovery.
-    for (const std::size_t length : {std::size_t{1}, std::size_t{3}, std::size_t{4}, std::size_t{5}, std::size_t{4003}}) {
+    for (const std::size_t length :
+         {std::size_t{1}, std::size_t{3}, std::size_t{4}, std::size_t{5}, std::size_t{4003}}) {
         const complex_vector_t a = wide_cells(length, 3), b = wide_cells(length, 4);
         complex_vector_t product(length), scaled(length), in_place(a), plain(length);
         const complex_t factor = b[length / 2];
@@ -56,7 +58,8 @@ TEST(CellArithmetic, ProductsAreTheLibraryProductsInAndOutOfPlace) {
             ASSERT_TRUE(same_bits(product[k], x * y)) << x << " * " << y;
             ASSERT_TRUE(same_bits(in_place[k], x * y)) << k;
             ASSERT_TRUE(same_bits(scaled[k], x * factor)) << x << " * " << factor;
-            const complex_t formula(x.real() * y.real() - x.imag() * y.imag(), x.real() * y.imag() + x.imag() * y.real());
+            const complex_t formula(x.real() * y.real() - x.imag() * y.imag(),
+                                    x.real() * y.imag() + x.imag() * y.real());
             ASSERT_TRUE(same_bits(plain[k], formula)) << k;
         }
     }
@@ -88,9 +91,11 @@ TEST(SymbolTransform, OnePassEqualsCompensationThenShift) {
     // fft_len are shifted unrotated) and no transform length at all.
     for (const case_t c : {case_t{64, 64, 8}, case_t{15, 15, 3}, case_t{20, 16, 5}, case_t{16, 16, -1},
                            case_t{16, 0, 4}, case_t{512, 512, 36}}) {
-        const complex_vector_t window = vek::test::gaussian_complex(c.window, static_cast<std::uint32_t>(c.window));
+        const complex_vector_t window =
+            vek::test::gaussian_complex(c.window, static_cast<std::uint32_t>(c.window));
         complex_vector_t spectrum(window), expected, out(3);
-        vek::common_lib::lib_fourier_transform_t::deal_fft(spectrum, static_cast<std::uint32_t>(c.fft_len > 0 ? c.fft_len : 0));
+        vek::common_lib::lib_fourier_transform_t::deal_fft(
+            spectrum, static_cast<std::uint32_t>(c.fft_len > 0 ? c.fft_len : 0));
         if (c.advance == -1) {
             expected = spectrum;
         } else {
@@ -99,7 +104,8 @@ TEST(SymbolTransform, OnePassEqualsCompensationThenShift) {
         vek::common_lib::lib_fourier_transform_t::fft_shift(expected);
         common::deal_ofdm_demod(window, c.fft_len, out, c.advance);
         ASSERT_EQ(out.size(), expected.size()) << c.window;
-        for (std::size_t k = 0; k < out.size(); ++k) ASSERT_TRUE(same_bits(out[k], expected[k])) << c.window << " " << k;
+        for (std::size_t k = 0; k < out.size(); ++k)
+            ASSERT_TRUE(same_bits(out[k], expected[k])) << c.window << " " << k;
     }
 }
 

@@ -103,8 +103,8 @@ TEST(SymbolPowerTest, DecidesAsTheSequentialMeanPower) {
     for (const std::size_t n : {std::size_t{1}, std::size_t{8}, std::size_t{511}}) {
         complex_vector_t x = random_samples(n, static_cast<std::uint32_t>(40 + n));
         const float exact = common::mean_abs_pow(x);
-        for (const float t : {exact, std::nextafter(exact, -1e9f), std::nextafter(exact, 1e9f), exact - 3.0f,
-                              exact + 3.0f}) {
+        for (const float t :
+             {exact, std::nextafter(exact, -1e9f), std::nextafter(exact, 1e9f), exact - 3.0f, exact + 3.0f}) {
             EXPECT_EQ(detail::mean_power_exceeds(x, t), exact > t) << n << " " << t;
         }
         std::fill(x.begin(), x.end(), complex_t(0.0f, 0.0f));
@@ -138,7 +138,8 @@ TEST(SyncCandidateScores, EqualTheDirectCorrelationsEverywhere) {
     // window past the data or in silence, a run of neighbouring starts, and a tail).
     std::vector<std::int32_t> all(1500);
     for (std::int32_t p = 0; p < 1500; ++p) all[static_cast<std::size_t>(p)] = p;
-    std::vector<std::int32_t> scattered = {600, 601, 602, 603, 3, 300, 301, 302, 850, 500, 1200, 1499, 7, 1000};
+    std::vector<std::int32_t> scattered = {600, 601, 602, 603,  3,    300, 301,
+                                           302, 850, 500, 1200, 1499, 7,   1000};
     for (std::int32_t p = 11; p < 1500; p += 53) scattered.push_back(p);
     for (const auto& candidates : {all, scattered}) {
         std::vector<float> scores;
@@ -170,7 +171,8 @@ TEST(CyclicPrefixSearch, EveryMetricEqualsItsDirectCorrelation) {
         ASSERT_EQ(metric.size(), static_cast<std::size_t>(count));
         for (std::int32_t p = 0; p < count; ++p) {
             const float direct = common::deal_signal_corr(d, d, p + 1, p + body_len + 1, cp_len);
-            ASSERT_EQ(std::memcmp(&metric[static_cast<std::size_t>(p)], &direct, sizeof direct), 0) << count << " " << p;
+            ASSERT_EQ(std::memcmp(&metric[static_cast<std::size_t>(p)], &direct, sizeof direct), 0)
+                << count << " " << p;
             if (direct > expected_max) expected_max = direct;
         }
         EXPECT_EQ(metric_max, expected_max);
@@ -188,7 +190,8 @@ TEST(HalfRateFilter, EqualsTheFullConvolutionThenDecimation) {
     // Every output must also be, to the bit, the in-order sum over the non-zero taps of the
     // samples it meets, whether the blocked interior or the edge loop formed it.
     for (const auto* taps : {&half_band, &dense}) {
-        for (const std::size_t length : {std::size_t{1}, std::size_t{4}, std::size_t{777}, std::size_t{778}}) {
+        for (const std::size_t length :
+             {std::size_t{1}, std::size_t{4}, std::size_t{777}, std::size_t{778}}) {
             const complex_vector_t x =
                 random_samples(length, static_cast<std::uint32_t>(length + taps->size()));
             complex_vector_t filtered, slow, fast;
@@ -201,7 +204,8 @@ TEST(HalfRateFilter, EqualsTheFullConvolutionThenDecimation) {
             for (std::size_t i = 0; i < fast.size(); ++i) {
                 float re = 0.0f, im = 0.0f;
                 for (std::size_t j = 0; j < taps->size(); ++j) {
-                    const std::int64_t at = 2 * static_cast<std::int64_t>(i) + centre - static_cast<std::int64_t>(j);
+                    const std::int64_t at =
+                        2 * static_cast<std::int64_t>(i) + centre - static_cast<std::int64_t>(j);
                     if ((*taps)[j] == 0.0f || at < 0 || at >= static_cast<std::int64_t>(length)) continue;
                     re += (*taps)[j] * x[static_cast<std::size_t>(at)].real();
                     im += (*taps)[j] * x[static_cast<std::size_t>(at)].imag();

@@ -32,8 +32,8 @@ public:
     // its terms in the order t = 0, 1, ... from zero (a product and a sum rounded per term), with
     // the sums kept in registers over blocks of outputs. The FIR kernel of the direct filters;
     // any set of equally long float runs can be combined this way.
-    static void deal_weighted_sum(const float* const* sources, const float* weights, std::size_t terms, float* y,
-                                  std::size_t count);
+    static void deal_weighted_sum(const float* const* sources, const float* weights, std::size_t terms,
+                                  float* y, std::size_t count);
     // True when deal_fft_convolution sums this filter directly (2 to 32 real taps).
     static bool is_direct_faster(const cvec_t& filter);
     // FFT length for a signal of signal_length samples and a filter of filter_length taps: the

@@ -69,10 +69,11 @@ public:
     // taps all meet input samples straight from it, the few at each end from the reflected edge
     // samples alone, so the extended copy of the input is never built. False (output untouched)
     // where that shortcut does not apply (a long filter, a short input).
-    static bool _filter_unextended(std::uint32_t down_factor, std::uint32_t order_factor, std::uint32_t extension,
-                                   const cvec_t& input, cvec_t& output);
-    static bool _filter_kept_outputs(std::uint32_t up_factor, std::uint32_t down_factor, std::uint32_t order_factor,
-                                     std::size_t edge, const cvec_t& data, cvec_t& output);
+    static bool _filter_unextended(std::uint32_t down_factor, std::uint32_t order_factor,
+                                   std::uint32_t extension, const cvec_t& input, cvec_t& output);
+    static bool _filter_kept_outputs(std::uint32_t up_factor, std::uint32_t down_factor,
+                                     std::uint32_t order_factor, std::size_t edge, const cvec_t& data,
+                                     cvec_t& output);
     // The U phases of the anti-aliasing filter: phase p holds the real taps that meet input
     // samples for up-sampled positions t = p (mod U), delays[p] the input samples it reaches back.
     static void _generate_polyphase_filter(std::uint32_t up_factor, std::uint32_t down_factor,

@@ -75,8 +75,8 @@ protected:
     // Tracks symbol s; appends its residual frequency offset (Hz) when it has one.
     // Work vectors of the tracking, kept from symbol to symbol of a run (demod/lib_ofdm_tracking.cpp).
     struct tracking_work_t;
-    void _track_symbol(int s, const std::vector<bool>& flags, float reference_time, std::vector<float>& offsets,
-                       tracking_work_t& work);
+    void _track_symbol(int s, const std::vector<bool>& flags, float reference_time,
+                       std::vector<float>& offsets, tracking_work_t& work);
 
     // --- EVM and SINR measurement (demod/lib_ofdm_measurement.cpp).
     // Ideal points of every data modulation used by entries, scaled by g: distinct codes in
