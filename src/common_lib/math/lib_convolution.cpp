@@ -54,8 +54,9 @@ using float_bits_t = std::uint32_t __attribute__((may_alias));
 #if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__) && !defined(__clang__)
 __attribute__((target_clones("avx2", "default")))
 #endif
-void magnitude_bit_range(const float_bits_t* begin, const float_bits_t* centres, const float_bits_t* centres_end,
-                         const float_bits_t* end, std::uint32_t& largest, std::uint32_t& smallest_centre)
+void magnitude_bit_range(const float_bits_t* begin, const float_bits_t* centres,
+                         const float_bits_t* centres_end, const float_bits_t* end, std::uint32_t& largest,
+                         std::uint32_t& smallest_centre)
 {
     constexpr std::uint32_t magnitude = 0x7fffffffu;
     std::uint32_t high = 0;
