@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "vek/common_lib/math/lib_common_math.hpp"
+#include "vek/common_lib/math/lib_cpu_dispatch.hpp"
 #include "vek/common_lib/math/lib_filter.hpp"
 
 namespace vek::common_lib {
@@ -50,9 +51,7 @@ void extract_burst(const V& data, V& output)
 // Samples xb[j] (interleaved) turned by (r_re + j r_im) (powers_re[j] + j powers_im[j]), the
 // rotator rounded to single precision first. The lanes are independent, so the loop vectorises;
 // where the processor has AVX a 256-bit copy runs, giving the same bits (no fused multiply-add).
-#if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__) && !defined(__clang__)
-__attribute__((target_clones("avx", "default")))
-#endif
+VEK_CLONE_FOR_AVX
 void rotate_block(float* xb, std::size_t count, float r_re, float r_im, const float* powers_re,
                   const float* powers_im)
 {

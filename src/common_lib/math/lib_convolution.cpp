@@ -7,6 +7,7 @@
 
 #include "lib_wide_weighted_sum.hpp"
 #include "vek/common_lib/fft/lib_fourier_transform.hpp"
+#include "vek/common_lib/math/lib_cpu_dispatch.hpp"
 #include "vek/common_lib/math/lib_float4.hpp"
 #include "vek/common_lib/report/report.hpp"
 
@@ -51,9 +52,7 @@ using float_bits_t = std::uint32_t __attribute__((may_alias));
 // Largest magnitude bits over [begin, end) and smallest over its stretch [centres, centres_end):
 // for floats without their sign bit the integer order is the order of the magnitudes, and any
 // pattern at or above an infinity's is not finite. Integer reductions, so they vectorise.
-#if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__) && !defined(__clang__)
-__attribute__((target_clones("avx2", "default")))
-#endif
+VEK_CLONE_FOR_AVX2
 void magnitude_bit_range(const float_bits_t* begin, const float_bits_t* centres,
                          const float_bits_t* centres_end, const float_bits_t* end, std::uint32_t& largest,
                          std::uint32_t& smallest_centre)

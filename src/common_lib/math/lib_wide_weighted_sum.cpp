@@ -2,16 +2,18 @@
 
 #include <cstring>
 
+#include "vek/common_lib/math/lib_cpu_dispatch.hpp"
+
 namespace vek::common_lib {
 
-#if (defined(__x86_64__) || defined(__i386__)) && (defined(__GNUC__) || defined(__clang__))
+#if VEK_HAS_WIDE_KERNELS
 
 namespace {
 
-using float8_t = float __attribute__((vector_size(32)));
+using cpu::float8_t;
 
 // Only AVX, not FMA: a product and its sum stay two roundings, as in the portable kernel.
-__attribute__((target("avx"))) std::size_t weighted_sum_avx(const float* const* sources, const float* weights,
+VEK_TARGET_AVX std::size_t weighted_sum_avx(const float* const* sources, const float* weights,
                                                             std::size_t terms, float* y, std::size_t count)
 {
     // Eight vectors of sums: the adds of one tap are independent of each other, enough of them to
@@ -26,21 +28,11 @@ __attribute__((target("avx"))) std::size_t weighted_sum_avx(const float* const* 
             const float* p = sources[j] + f;
             const float t = weights[j];
             const float8_t c = {t, t, t, t, t, t, t, t};
-            for (std::size_t v = 0; v < vectors; ++v) {
-                float8_t samples;
-                std::memcpy(&samples, p + lanes * v, sizeof samples);
-                acc[v] += c * samples;
-            }
+            for (std::size_t v = 0; v < vectors; ++v) acc[v] += c * cpu::load8(p + lanes * v);
         }
         for (std::size_t v = 0; v < vectors; ++v) std::memcpy(y + f + lanes * v, &acc[v], sizeof acc[v]);
     }
     return f;
-}
-
-bool has_avx()
-{
-    static const bool available = __builtin_cpu_supports("avx") != 0;
-    return available;
 }
 
 }  // namespace
@@ -48,7 +40,7 @@ bool has_avx()
 std::size_t wide_weighted_sum(const float* const* sources, const float* weights, std::size_t terms, float* y,
                               std::size_t count)
 {
-    return has_avx() ? weighted_sum_avx(sources, weights, terms, y, count) : 0u;
+    return cpu::cpu_has_avx() ? weighted_sum_avx(sources, weights, terms, y, count) : 0u;
 }
 
 #else

@@ -7,6 +7,7 @@
 #include "vek/common_lib/fft/lib_fourier_transform.hpp"
 #include "vek/common_lib/filter/lib_window_function.hpp"
 #include "vek/common_lib/math/lib_common_math.hpp"
+#include "vek/common_lib/math/lib_cpu_dispatch.hpp"
 #include "vek/ofdm_demod_lib/demod/lib_ofdm_demod.hpp"
 #include "vek/ofdm_demod_lib/lib_ofdm_demod_common.hpp"
 #include "vek/ofdm_demod_lib/log/ofdm_log.hpp"
@@ -24,21 +25,15 @@ constexpr float k_power_floor_dbm = vek::common_lib::LIB_COMMON_MATH_DB_FLOOR;
 
 // The two per-bin passes, in loops the compiler vectorises, built for AVX too where the processor
 // has it (the same operations per value, so the same bits).
-#if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__) && !defined(__clang__)
-#define VEK_CHANNEL_POWER_CLONES __attribute__((target_clones("avx", "default")))
-#else
-#define VEK_CHANNEL_POWER_CLONES
-#endif
-
 // out[k] = samples[k] gain[k].
-VEK_CHANNEL_POWER_CLONES void window_samples(const complex_t* __restrict samples,
+VEK_CLONE_FOR_AVX void window_samples(const complex_t* __restrict samples,
                                              const float* __restrict gain, std::size_t n,
                                              complex_t* __restrict out) {
     for (std::size_t k = 0; k < n; ++k) out[k] = samples[k] * gain[k];
 }
 
 // out[k] = |bins[k]|^2 scale, formed in double precision and rounded once.
-VEK_CHANNEL_POWER_CLONES void bin_densities(const complex_t* __restrict bins, std::size_t count, double scale,
+VEK_CLONE_FOR_AVX void bin_densities(const complex_t* __restrict bins, std::size_t count, double scale,
                                             float* __restrict out) {
     for (std::size_t k = 0; k < count; ++k) {
         const double re = bins[k].real();
@@ -46,8 +41,6 @@ VEK_CHANNEL_POWER_CLONES void bin_densities(const complex_t* __restrict bins, st
         out[k] = static_cast<float>((re * re + im * im) * scale);
     }
 }
-
-#undef VEK_CHANNEL_POWER_CLONES
 
 }  // namespace
 

@@ -10,6 +10,7 @@
 
 #include "lib_ofdm_interpolation.hpp"
 #include "lib_ofdm_symbol_position.hpp"
+#include "vek/common_lib/math/lib_cpu_dispatch.hpp"
 #include "vek/common_lib/math/lib_float4.hpp"
 #include "vek/ofdm_demod_lib/demod/lib_ofdm_demod.hpp"
 #include "vek/ofdm_demod_lib/lib_ofdm_demod_common.hpp"
@@ -27,11 +28,10 @@ constexpr double k_pi = 3.14159265358979323846;
 // sum_i conj(ref[i]) data[l + i] (real and imaginary part) and sum_i |data[l + i]|^2, each lane
 // adding in the same order as a single candidate, products and sums rounded separately (so the
 // same bits as four lanes or one). False (nothing formed) without AVX.
-#if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__) && !defined(__clang__)
-using float8_t = float __attribute__((vector_size(32)));
-
-__attribute__((target("avx"))) void correlate_eight_avx(const complex_t* ref, const complex_t* data,
+#if VEK_HAS_WIDE_KERNELS
+VEK_TARGET_AVX void correlate_eight_avx(const complex_t* ref, const complex_t* data,
                                                         std::int32_t len, float (&sums)[3][8]) {
+    using namespace vek::common_lib::cpu;
     const float* b_row = reinterpret_cast<const float*>(data);
     float8_t acc_re = {};
     float8_t acc_im = {};
@@ -41,12 +41,10 @@ __attribute__((target("avx"))) void correlate_eight_avx(const complex_t* ref, co
         const float ai = ref[i].imag();
         const float8_t a_re = {ar, ar, ar, ar, ar, ar, ar, ar};
         const float8_t a_im = {ai, ai, ai, ai, ai, ai, ai, ai};
-        float8_t low;
-        float8_t high;
-        std::memcpy(&low, b_row + 2 * i, sizeof low);
-        std::memcpy(&high, b_row + 2 * i + 8, sizeof high);
-        const float8_t b_re = __builtin_shufflevector(low, high, 0, 2, 4, 6, 8, 10, 12, 14);
-        const float8_t b_im = __builtin_shufflevector(low, high, 1, 3, 5, 7, 9, 11, 13, 15);
+        const float8_t low = load8(b_row + 2 * i);
+        const float8_t high = load8(b_row + 2 * i + 8);
+        const float8_t b_re = real_parts8(low, high);
+        const float8_t b_im = imag_parts8(low, high);
         // conj(a) b written out, rounded as the library's product, without its NaN check.
         acc_re += a_re * b_re + a_im * b_im;
         acc_im += a_re * b_im - a_im * b_re;
@@ -58,8 +56,7 @@ __attribute__((target("avx"))) void correlate_eight_avx(const complex_t* ref, co
 }
 
 bool correlate_eight(const complex_t* ref, const complex_t* data, std::int32_t len, float (&sums)[3][8]) {
-    static const bool has_avx = __builtin_cpu_supports("avx") != 0;
-    if (!has_avx) return false;
+    if (!vek::common_lib::cpu::cpu_has_avx()) return false;
     correlate_eight_avx(ref, data, len, sums);
     return true;
 }

@@ -43,8 +43,4 @@ bool mean_power_exceeds(const complex_t* samples, std::size_t n, float threshold
     return sequential() > threshold_db;
 }
 
-bool mean_power_exceeds(const complex_vector_t& samples, float threshold_db) {
-    return mean_power_exceeds(samples.data(), samples.size(), threshold_db);
-}
-
 }  // namespace vek::ofdm_demod_lib::detail

@@ -7,8 +7,6 @@
 
 namespace vek::ofdm_demod_lib::detail {
 
-bool mean_power_exceeds(const complex_vector_t& samples, float threshold_db);
-// The same for the n samples from `samples`, read in place.
 bool mean_power_exceeds(const complex_t* samples, std::size_t n, float threshold_db);
 
 }  // namespace vek::ofdm_demod_lib::detail

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "vek/common_lib/math/lib_common_math.hpp"
+#include "vek/common_lib/math/lib_cpu_dispatch.hpp"
 #include "vek/common_lib/math/lib_float4.hpp"
 #include "vek/ofdm_demod_lib/lib_ofdm_demod_common.hpp"
 
@@ -45,28 +46,23 @@ struct correlation_sums_t {
 // The same sums for eight starts per 256-bit vector where the processor has AVX (each lane adds
 // in the same order, products and sums rounded separately: the same bits as four at a time).
 // Returns how many starts it summed (a multiple of eight; 0 without AVX).
-#if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__) && !defined(__clang__)
-using float8_t = float __attribute__((vector_size(32)));
-
-__attribute__((target("avx"))) std::int32_t accumulate_eight_avx(const float* xf, std::int64_t size,
+#if VEK_HAS_WIDE_KERNELS
+VEK_TARGET_AVX std::int32_t accumulate_eight_avx(const float* xf, std::int64_t size,
                                                                  std::int32_t count, std::int32_t cp_len,
                                                                  std::int32_t body_len,
                                                                  correlation_sums_t& sums) {
     std::int32_t grouped = 0;
     while (grouped + 8 <= count && static_cast<std::int64_t>(grouped) + 7 + body_len + cp_len <= size) {
+        using namespace vek::common_lib::cpu;
         float8_t energy_a = {}, energy_b = {}, cross_re = {}, cross_im = {};
         for (std::int32_t k = 0; k < cp_len; ++k) {
             const float* a = xf + 2 * (static_cast<std::int64_t>(grouped) + k);
             const float* b = a + 2 * static_cast<std::int64_t>(body_len);
-            float8_t a0, a1, b0, b1;
-            std::memcpy(&a0, a, sizeof a0);
-            std::memcpy(&a1, a + 8, sizeof a1);
-            std::memcpy(&b0, b, sizeof b0);
-            std::memcpy(&b1, b + 8, sizeof b1);
-            const float8_t ar = __builtin_shufflevector(a0, a1, 0, 2, 4, 6, 8, 10, 12, 14);
-            const float8_t ai = __builtin_shufflevector(a0, a1, 1, 3, 5, 7, 9, 11, 13, 15);
-            const float8_t br = __builtin_shufflevector(b0, b1, 0, 2, 4, 6, 8, 10, 12, 14);
-            const float8_t bi = __builtin_shufflevector(b0, b1, 1, 3, 5, 7, 9, 11, 13, 15);
+            const float8_t a0 = load8(a), a1 = load8(a + 8), b0 = load8(b), b1 = load8(b + 8);
+            const float8_t ar = real_parts8(a0, a1);
+            const float8_t ai = imag_parts8(a0, a1);
+            const float8_t br = real_parts8(b0, b1);
+            const float8_t bi = imag_parts8(b0, b1);
             energy_a += ar * ar + ai * ai;
             energy_b += br * br + bi * bi;
             cross_re += ar * br + ai * bi;
@@ -84,8 +80,7 @@ __attribute__((target("avx"))) std::int32_t accumulate_eight_avx(const float* xf
 
 std::int32_t accumulate_eight_starts(const float* xf, std::int64_t size, std::int32_t count,
                                      std::int32_t cp_len, std::int32_t body_len, correlation_sums_t& sums) {
-    static const bool has_avx = __builtin_cpu_supports("avx") != 0;
-    return has_avx ? accumulate_eight_avx(xf, size, count, cp_len, body_len, sums) : 0;
+    return vek::common_lib::cpu::cpu_has_avx() ? accumulate_eight_avx(xf, size, count, cp_len, body_len, sums) : 0;
 }
 #else
 std::int32_t accumulate_eight_starts(const float*, std::int64_t, std::int32_t, std::int32_t, std::int32_t,
@@ -98,9 +93,7 @@ std::int32_t accumulate_eight_starts(const float*, std::int64_t, std::int32_t, s
 // operations per start (the magnitude as get_complex_magnitude forms it for finite parts), in a
 // loop the compiler vectorises, built for AVX too where the processor has it; starts with a
 // non-finite cross sum are redone one by one.
-#if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__) && !defined(__clang__)
-__attribute__((target_clones("avx", "default")))
-#endif
+VEK_CLONE_FOR_AVX
 void normalise_lanes(const float* __restrict energy_a, const float* __restrict energy_b,
                      const float* __restrict cross_re, const float* __restrict cross_im,
                      std::size_t n, float* __restrict metric) {

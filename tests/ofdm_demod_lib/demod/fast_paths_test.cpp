@@ -105,10 +105,10 @@ TEST(SymbolPowerTest, DecidesAsTheSequentialMeanPower) {
         const float exact = common::mean_abs_pow(x);
         for (const float t :
              {exact, std::nextafter(exact, -1e9f), std::nextafter(exact, 1e9f), exact - 3.0f, exact + 3.0f}) {
-            EXPECT_EQ(detail::mean_power_exceeds(x, t), exact > t) << n << " " << t;
+            EXPECT_EQ(detail::mean_power_exceeds(x.data(), n, t), exact > t) << n << " " << t;
         }
         std::fill(x.begin(), x.end(), complex_t(0.0f, 0.0f));
-        EXPECT_FALSE(detail::mean_power_exceeds(x, -200.0f)) << n;
+        EXPECT_FALSE(detail::mean_power_exceeds(x.data(), n, -200.0f)) << n;
     }
 }
 
