@@ -23,14 +23,9 @@ namespace vek::bench {
 
 using namespace vek::ofdm_demod_lib;
 
-// The demodulator's report lines are dropped while a benchmark program runs.
-struct silent_reports_t {
-    vek::common_lib::report_sink_t previous;
-    silent_reports_t() : previous(vek::common_lib::set_report_sink([](std::string_view) {})) {}
-    ~silent_reports_t() { vek::common_lib::set_report_sink(previous); }
-    silent_reports_t(const silent_reports_t&) = delete;
-    silent_reports_t& operator=(const silent_reports_t&) = delete;
-};
+// The demodulator's report lines are silenced while a benchmark program runs, as by a host that
+// shows its own progress: the stage lines are then not composed at all.
+using silent_reports_t = vek::common_lib::report_silence_t;
 
 inline const char* standard_name(lib_ofdm_standard_type_t standard) {
     switch (standard) {

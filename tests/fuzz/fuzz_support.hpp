@@ -38,7 +38,7 @@ inline std::string write_scratch_file(const std::string& relative, const std::ui
 
 inline void silence_reports() {
     static const bool done = [] {
-        vek::common_lib::set_report_sink([](std::string_view) {});
+        vek::common_lib::silence_reports(true);
         return true;
     }();
     (void)done;

@@ -68,7 +68,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: vek_gen_driver_captures <dir>\n");
         return 2;
     }
-    vek::common_lib::set_report_sink([](std::string_view) {});  // the preset banners
+    vek::common_lib::silence_reports(true);  // the preset banners
     const capture_spec_t captures[] = {
         {"LTE-DL-838Hz.csv", LIB_OFDM_STANDARD_TYPE_LTE_DL, 838.0, 838},
         {"input_data522", LIB_OFDM_STANDARD_TYPE_WIFI, 12000.0, 522},

@@ -145,7 +145,8 @@ bool lib_ofdm_demod_t::process() {
             m_is_running = false;
             return false;
         }
-        common_lib::report_line(std::string("Process ") + stage.name + " is success " + processor_seconds());
+        if (common_lib::reports_wanted())
+            common_lib::report_line(std::string("Process ") + stage.name + " is success " + processor_seconds());
         if (stage.silent_follow_up) (this->*stage.silent_follow_up)();
     }
     m_is_running = false;

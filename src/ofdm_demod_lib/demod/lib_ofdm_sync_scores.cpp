@@ -7,6 +7,7 @@
 
 #include "vek/common_lib/math/lib_common_math.hpp"
 #include "vek/common_lib/math/lib_convolution.hpp"
+#include "vek/common_lib/math/lib_cpu_dispatch.hpp"
 #include "vek/common_lib/math/lib_float4.hpp"
 #include "vek/ofdm_demod_lib/lib_ofdm_demod_common.hpp"
 
@@ -42,10 +43,86 @@ complex_vector_t cross_correlation(const complex_vector_t& d, std::int64_t first
     return complex_vector_t(stretch.begin() + (len - 1), stretch.begin() + (len - 1) + count);
 }
 
+// Scores from each window's energy and cross sum against a reference window of energy energy_b,
+// as deal_signal_corr forms them: |cross| / sqrt(energy energy_b), 0 where that root is below
+// the energy floor. Entries whose done flag is set already hold their score. The square roots
+// and the quotient of every entry are independent, so the loop runs on vector lanes; |cross| is
+// the root of the double sum of squares (std::abs's value for finite parts), others are mended
+// after it.
+void finish_scores(const std::vector<float>& energy, const std::vector<float>& cross_re,
+                   const std::vector<float>& cross_im, const std::vector<unsigned char>& done, float energy_b,
+                   std::vector<float>& values) {
+    const auto eb = static_cast<double>(energy_b);
+    const auto score = [](double magnitude, double denominator) {
+        return denominator < k_energy_floor ? 0.0f : static_cast<float>(magnitude / denominator);
+    };
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        const double denominator = std::sqrt(static_cast<double>(energy[i]) * eb);
+        const double re = cross_re[i];
+        const double im = cross_im[i];
+        const auto magnitude = static_cast<float>(std::sqrt(re * re + im * im));
+        values[i] = done[i] != 0 ? values[i] : score(static_cast<double>(magnitude), denominator);
+    }
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        if (done[i] != 0 || (std::isfinite(cross_re[i]) && std::isfinite(cross_im[i]))) continue;
+        const float magnitude =
+            vek::common_lib::lib_common_math_t::get_complex_magnitude({cross_re[i], cross_im[i]});
+        values[i] = score(static_cast<double>(magnitude), std::sqrt(static_cast<double>(energy[i]) * eb));
+    }
+}
+
+// Longest run of windows from start i on that begin at consecutive samples (at most `most`).
+std::size_t consecutive_run(const std::vector<std::int64_t>& starts, std::size_t i, std::size_t most) {
+    std::size_t run = 1;
+    while (run < most && i + run < starts.size() && starts[i + run] == starts[i] + static_cast<std::int64_t>(run))
+        ++run;
+    return run;
+}
+
+// Energy and cross sums of `count` windows of len samples that start at consecutive samples of
+// a (parts split), against the reference window b: window c adds its products in the order
+// k = 0, 1, ... as deal_signal_corr does. The windows are the inner loop, so their sums sit side by
+// side on vector lanes and every sample is a plain load.
+VEK_CLONE_FOR_AVX
+void sum_consecutive_windows(const float* __restrict a_re, const float* __restrict a_im,
+                             const float* __restrict b_re, const float* __restrict b_im, std::size_t len,
+                             std::size_t count, float* __restrict energy, float* __restrict cross_re,
+                             float* __restrict cross_im) {
+    for (std::size_t c = 0; c < count; ++c) energy[c] = cross_re[c] = cross_im[c] = 0.0f;
+    for (std::size_t k = 0; k < len; ++k) {
+        const float br = b_re[k];
+        const float bi = b_im[k];
+        const float* ar = a_re + k;
+        const float* ai = a_im + k;
+        for (std::size_t c = 0; c < count; ++c) {
+            // As deal_signal_corr: a conj(b) written out, each product rounded on its own.
+            energy[c] += ar[c] * ar[c] + ai[c] * ai[c];
+            cross_re[c] += ar[c] * br + ai[c] * bi;
+            cross_im[c] += ai[c] * br - ar[c] * bi;
+        }
+    }
+}
+
+// Real and imaginary parts of n samples from p.
+void split_parts(const complex_t* p, std::size_t n, std::vector<float>& re, std::vector<float>& im) {
+    re.resize(n);
+    im.resize(n);
+    for (std::size_t k = 0; k < n; ++k) {
+        re[k] = p[k].real();
+        im[k] = p[k].imag();
+    }
+}
+
+// Windows summed together by sum_consecutive_windows: enough to fill several vectors, few enough
+// that their sums stay in the first-level cache.
+constexpr std::size_t k_run_block = 64;
+
 // deal_signal_corr of the len-sample window of d at each start (0-based) against the one of r at
-// ref_first, to the bit: four starts at a time, one per vector lane, each lane summing in the
-// same order; the reference window's energy, the same sum for every start, formed once. Windows
-// that do not lie inside their vectors go through deal_signal_corr itself (it scores them 0).
+// ref_first, to the bit: runs of neighbouring starts (the candidates come in runs around each
+// peak, or all of them at once) side by side on vector lanes; other starts four at a time, one
+// per lane, each lane summing in the same order; the reference window's energy, the same sum for
+// every start, formed once. Windows that do not lie inside their vectors go through
+// deal_signal_corr itself (it scores them 0).
 void direct_correlations(const complex_vector_t& d, const complex_vector_t& r,
                          const std::vector<std::int64_t>& starts, std::int64_t ref_first, std::int32_t len,
                          std::vector<float>& values) {
@@ -64,13 +141,40 @@ void direct_correlations(const complex_vector_t& d, const complex_vector_t& r,
     const complex_t* b = r.data() + ref_first;
     float energy_b = 0.0f;
     for (std::int32_t k = 0; k < len; ++k) energy_b += b[k].real() * b[k].real() + b[k].imag() * b[k].imag();
+    // The lanes' sums, turned into scores all together at the end.
+    std::vector<float> energy(starts.size(), 0.0f);
+    std::vector<float> cross_re(starts.size(), 0.0f);
+    std::vector<float> cross_im(starts.size(), 0.0f);
+    std::vector<unsigned char> done(starts.size(), 1);
+    std::vector<float> b_re;
+    std::vector<float> b_im;
+    split_parts(b, static_cast<std::size_t>(len), b_re, b_im);
+    std::vector<float> a_re;
+    std::vector<float> a_im;
     using namespace vek::common_lib::float4;
     std::size_t i = 0;
-    for (; i + 4 <= starts.size(); i += 4) {
+    while (i < starts.size()) {
+        const std::size_t run = consecutive_run(starts, i, k_run_block);
+        if (run >= 8 && inside(d, starts[i], len) && inside(d, starts[i + run - 1], len)) {
+            split_parts(d.data() + starts[i], run - 1 + static_cast<std::size_t>(len), a_re, a_im);
+            sum_consecutive_windows(a_re.data(), a_im.data(), b_re.data(), b_im.data(),
+                                    static_cast<std::size_t>(len), run, energy.data() + i, cross_re.data() + i,
+                                    cross_im.data() + i);
+            std::fill(done.begin() + static_cast<std::ptrdiff_t>(i),
+                      done.begin() + static_cast<std::ptrdiff_t>(i + run), 0);
+            i += run;
+            continue;
+        }
+        if (i + 4 > starts.size()) {
+            direct(i);
+            ++i;
+            continue;
+        }
         bool all_inside = true;
         for (std::size_t l = 0; l < 4; ++l) all_inside = all_inside && inside(d, starts[i + l], len);
         if (!all_inside) {
             for (std::size_t l = 0; l < 4; ++l) direct(i + l);
+            i += 4;
             continue;
         }
         const complex_t* a0 = d.data() + starts[i];
@@ -78,8 +182,8 @@ void direct_correlations(const complex_vector_t& d, const complex_vector_t& r,
         const complex_t* a2 = d.data() + starts[i + 2];
         const complex_t* a3 = d.data() + starts[i + 3];
         float4_t energy_a = splat(0.0f);
-        float4_t cross_re = energy_a;
-        float4_t cross_im = energy_a;
+        float4_t sum_re = energy_a;
+        float4_t sum_im = energy_a;
         // Neighbouring starts (the candidates come in runs around each peak) read four consecutive
         // samples: two plain loads split into parts instead of four gathered samples.
         const bool consecutive = a1 == a0 + 1 && a2 == a0 + 2 && a3 == a0 + 3;
@@ -88,8 +192,8 @@ void direct_correlations(const complex_vector_t& d, const complex_vector_t& r,
             const float4_t bi = splat(b[k].imag());
             // As deal_signal_corr: a conj(b) written out, each product rounded on its own.
             energy_a += ar * ar + ai * ai;
-            cross_re += ar * br + ai * bi;
-            cross_im += ai * br - ar * bi;
+            sum_re += ar * br + ai * bi;
+            sum_im += ai * br - ar * bi;
         };
         if (consecutive) {
             const float* run = reinterpret_cast<const float*>(a0);
@@ -104,16 +208,13 @@ void direct_correlations(const complex_vector_t& d, const complex_vector_t& r,
                            float4_t{a0[k].imag(), a1[k].imag(), a2[k].imag(), a3[k].imag()}, k);
             }
         }
-        for (std::size_t l = 0; l < 4; ++l) {
-            const double denominator =
-                std::sqrt(static_cast<double>(energy_a[l]) * static_cast<double>(energy_b));
-            if (denominator < k_energy_floor) continue;
-            const float cross_abs =
-                vek::common_lib::lib_common_math_t::get_complex_magnitude({cross_re[l], cross_im[l]});
-            values[i + l] = static_cast<float>(static_cast<double>(cross_abs) / denominator);
-        }
+        store(energy.data() + i, energy_a);
+        store(cross_re.data() + i, sum_re);
+        store(cross_im.data() + i, sum_im);
+        for (std::size_t l = 0; l < 4; ++l) done[i + l] = 0;
+        i += 4;
     }
-    for (; i < starts.size(); ++i) direct(i);
+    finish_scores(energy, cross_re, cross_im, done, energy_b, values);
 }
 
 // x[2k] into even[k] and x[2k + 1] into odd[k], two complex samples per vector pair. The halves

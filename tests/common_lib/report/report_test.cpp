@@ -19,4 +19,20 @@ TEST(Report, DefaultIsStandardOutputAndCapturesNest) {
     EXPECT_EQ(outer.text(), "outer\n");  // the inner capture restored the outer one
 }
 
+TEST(Report, SilencedLinesReachNoSinkUntilRestored) {
+    vek::common_lib::report_capture_t capture;
+    {
+        vek::common_lib::report_silence_t quiet;
+        EXPECT_FALSE(vek::common_lib::reports_wanted());
+        {
+            vek::common_lib::report_silence_t nested;
+        }
+        EXPECT_FALSE(vek::common_lib::reports_wanted());  // the inner one restored "silenced"
+        vek::common_lib::report_line("lost");
+    }
+    EXPECT_TRUE(vek::common_lib::reports_wanted());
+    vek::common_lib::report_line("kept");
+    EXPECT_EQ(capture.text(), "kept\n");
+}
+
 }  // namespace

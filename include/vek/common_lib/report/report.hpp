@@ -16,6 +16,24 @@ void report_line(std::string_view text);
 // Replaces the sink; an empty function restores standard output. Returns the previous sink.
 report_sink_t set_report_sink(report_sink_t sink);
 
+// While silenced, reported lines go nowhere, whatever the sink. A producer whose line costs
+// something to compose (the stage lines read the processor-time clock, a system call) asks
+// reports_wanted() first and skips it. Returns the previous setting.
+bool silence_reports(bool silenced);
+bool reports_wanted();
+
+// Silences the reports while it lives, then restores the previous setting.
+class report_silence_t {
+public:
+    report_silence_t() : m_was_silenced(silence_reports(true)) {}
+    ~report_silence_t() { silence_reports(m_was_silenced); }
+    report_silence_t(const report_silence_t&) = delete;
+    report_silence_t& operator=(const report_silence_t&) = delete;
+
+private:
+    bool m_was_silenced;
+};
+
 // Collects every reported line while it lives, then restores the previous sink.
 class report_capture_t {
 public:
