@@ -3,6 +3,8 @@
 #include <cmath>
 #include <set>
 
+#include "lib_phase_estimate.hpp"
+
 namespace vek::common_lib {
 
 std::complex<float> lib_common_math_t::get_complex_conjugate(const std::complex<float>& z)
@@ -14,7 +16,10 @@ float lib_common_math_t::get_complex_phase(const std::complex<float>& z)
 {
     const double re = z.real();
     const double im = z.imag();
-    if (std::fabs(re) >= LIB_COMMON_MATH_ZERO_TOLERANCE) return static_cast<float>(std::atan2(im, re));
+    if (std::fabs(re) >= LIB_COMMON_MATH_ZERO_TOLERANCE) {
+        if (std::isfinite(re) && std::isfinite(im)) return detail::single_precision_atan2(im, re);
+        return static_cast<float>(std::atan2(im, re));
+    }
     if (std::fabs(im) < LIB_COMMON_MATH_ZERO_TOLERANCE) return 0.0f;
     return static_cast<float>(im > 0.0 ? LIB_COMMON_MATH_PI / 2.0 : -LIB_COMMON_MATH_PI / 2.0);
 }

@@ -52,6 +52,54 @@ TEST(CommonMath, PhaseStatisticsAndEmptyArrays)
         "lib_common_math_t::get_complex_array_rms Report: Empty data array to rms calculation!\n"));
 }
 
+TEST(CommonMath, PhaseIsTheDoubleAtan2RoundedToSingleBitForBit)
+{
+    // The phase takes a short evaluation on its usual path; it must give float(atan2(im, re)) of
+    // the library to the bit everywhere: random parts over a wide range of magnitudes and signs,
+    // ratios of the parts at and around the evaluation's reduction points (1/8, 3/8, 5/8, 7/8, 1),
+    // angles near 0 and +-pi with signed zeros, tiny and subnormal parts, and non-finite ones.
+    const auto expect_same = [](float re, float im) {
+        if (!(std::fabs(re) >= 1e-12)) return;  // the axis rule, tested above
+        const float phase = math::get_complex_phase({re, im});
+        const auto expected = static_cast<float>(std::atan2(static_cast<double>(im), static_cast<double>(re)));
+        ASSERT_EQ(std::memcmp(&phase, &expected, sizeof phase), 0) << re << " " << im;
+    };
+    std::mt19937 rng(31);
+    std::uniform_real_distribution<float> mantissa(0.5f, 1.0f);
+    std::uniform_int_distribution<int> exponent(-60, 60);
+    std::bernoulli_distribution negative(0.5);
+    const auto random_part = [&] {
+        const float v = std::ldexp(mantissa(rng), exponent(rng));
+        return negative(rng) ? -v : v;
+    };
+    for (int i = 0; i < 1000000; ++i) {
+        const float re = random_part();
+        const float im = i % 4 == 0 ? re * random_part() / std::ldexp(1.0f, exponent(rng)) : random_part();
+        expect_same(re, im);
+    }
+    std::uniform_real_distribution<float> unit(-1.0f, 1.0f);
+    for (const float ratio : {0.125f, 0.375f, 0.625f, 0.875f, 1.0f}) {
+        for (int i = 0; i < 20000; ++i) {
+            const float b = random_part();
+            float a = b * ratio * (1.0f + unit(rng) * 1e-6f);
+            if (i % 3 == 0) a = std::nextafter(b * ratio, i % 2 == 0 ? 2.0f * b : 0.0f);
+            expect_same(b, a);
+            expect_same(a, b);
+            expect_same(-b, a);
+        }
+    }
+    const float tiny = std::numeric_limits<float>::denorm_min();
+    const float inf = std::numeric_limits<float>::infinity();
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    for (const float re : {1.0f, -1.0f, 2e-12f, -2e-12f, 3e38f, -3e38f}) {
+        for (const float im : {0.0f, -0.0f, tiny, -tiny, 1e-30f, -1e-30f, 1e30f, -1e30f, 3e38f, inf, -inf, nan})
+            expect_same(re, im);
+    }
+    expect_same(inf, 1.0f);
+    expect_same(-inf, -inf);
+    expect_same(nan, 1.0f);
+}
+
 TEST(CommonMath, InlineComplexDivisionEqualsTheLibraryDivisionBitForBit)
 {
     // Parts spread over 2^-60 ... 2^60 (tiny and huge quotients), then zero, infinite and NaN
