@@ -38,6 +38,11 @@ inline bool any_nan(common_lib::float4::float4_t a, common_lib::float4::float4_t
 #endif
 }
 
+// The leading cells of multiply below on 256-bit registers, where the processor has them (the same
+// bits); returns how many it formed, 0 elsewhere.
+std::size_t multiply_wide(const complex_t* a, const complex_t* b, std::size_t b_step, complex_t* out,
+                          std::size_t n, bool recover_nan);
+
 // out[k] = a[k] * b[k * b_step] for k < n; b_step is 1 (cell by cell) or 0 (one factor). With
 // recover_nan false a NaN product stays as the formula gives it (no operator* fallback).
 template <bool recover_nan>
@@ -45,6 +50,7 @@ void multiply(const complex_t* a, const complex_t* b, std::size_t b_step, comple
     namespace f4 = common_lib::float4;
     std::size_t k = 0;
     if constexpr (k_lanes_match_scalar) {
+        k = multiply_wide(a, b, b_step, out, n, recover_nan);
         const f4::float4_t one_re = f4::splat(b[0].real());
         const f4::float4_t one_im = f4::splat(b[0].imag());
         for (; k + 4 <= n; k += 4) {

@@ -1,0 +1,64 @@
+// The cell products on 256-bit registers, where the processor has them.
+#include <cstddef>
+
+#include "lib_ofdm_cell_arith.hpp"
+#include "vek/common_lib/math/lib_cpu_dispatch.hpp"
+
+#if VEK_HAS_WIDE_KERNELS
+#include <immintrin.h>
+#endif
+
+namespace vek::ofdm_demod_lib::detail::cell_arith_detail {
+
+#if VEK_HAS_WIDE_KERNELS
+namespace {
+
+// Four cells per register, kept interleaved: with a = (ar, ai) and b = (br, bi), the products
+// a * br and swap(a) * bi give (ar br, ai br) and (ai bi, ar bi); subtracting in the real lane and
+// adding in the imaginary one forms ar br - ai bi and ai br + ar bi, the same products and the same
+// single roundings as the four-lane loop (a sum's two terms commute exactly).
+VEK_TARGET_AVX std::size_t multiply_avx(const complex_t* a, const complex_t* b, std::size_t b_step,
+                                        complex_t* out, std::size_t n, bool recover_nan) {
+    const auto* af = reinterpret_cast<const float*>(a);
+    const auto* bf = reinterpret_cast<const float*>(b);
+    auto* of = reinterpret_cast<float*>(out);
+    const __m256 one = _mm256_setr_ps(b[0].real(), b[0].imag(), b[0].real(), b[0].imag(), b[0].real(),
+                                      b[0].imag(), b[0].real(), b[0].imag());
+    std::size_t k = 0;
+    for (; k + 4 <= n; k += 4) {
+        const __m256 x = _mm256_loadu_ps(af + 2 * k);
+        const __m256 y = b_step != 0 ? _mm256_loadu_ps(bf + 2 * k) : one;
+        const __m256 real_products = _mm256_mul_ps(x, _mm256_moveldup_ps(y));
+        const __m256 swapped_products = _mm256_mul_ps(_mm256_permute_ps(x, 0xB1), _mm256_movehdup_ps(y));
+        const __m256 cells = _mm256_addsub_ps(real_products, swapped_products);
+        // Cells with a NaN part (an infinite or NaN input) are formed by operator*, before the
+        // store, as out may be a or b.
+        if (recover_nan && _mm256_movemask_ps(_mm256_cmp_ps(cells, cells, _CMP_UNORD_Q)) != 0) {
+            complex_t formed[4];
+            for (std::size_t i = 0; i < 4; ++i) formed[i] = a[k + i] * b[(k + i) * b_step];
+            for (std::size_t i = 0; i < 4; ++i) out[k + i] = formed[i];
+            continue;
+        }
+        _mm256_storeu_ps(of + 2 * k, cells);
+    }
+    return k;
+}
+
+}  // namespace
+#endif
+
+std::size_t multiply_wide(const complex_t* a, const complex_t* b, std::size_t b_step, complex_t* out,
+                          std::size_t n, bool recover_nan) {
+#if VEK_HAS_WIDE_KERNELS
+    if (k_lanes_match_scalar && common_lib::cpu::cpu_has_avx()) return multiply_avx(a, b, b_step, out, n, recover_nan);
+#endif
+    static_cast<void>(a);
+    static_cast<void>(b);
+    static_cast<void>(b_step);
+    static_cast<void>(out);
+    static_cast<void>(n);
+    static_cast<void>(recover_nan);
+    return 0;
+}
+
+}  // namespace vek::ofdm_demod_lib::detail::cell_arith_detail
