@@ -10,8 +10,7 @@
 
 #include "lib_ofdm_interpolation.hpp"
 #include "lib_ofdm_symbol_position.hpp"
-#include "vek/common_lib/math/lib_cpu_dispatch.hpp"
-#include "vek/common_lib/math/lib_float4.hpp"
+#include "lib_ofdm_window_sums.hpp"
 #include "vek/ofdm_demod_lib/demod/lib_ofdm_demod.hpp"
 #include "vek/ofdm_demod_lib/lib_ofdm_demod_common.hpp"
 #include "vek/ofdm_demod_lib/log/ofdm_log.hpp"
@@ -23,46 +22,6 @@ namespace {
 using detail::interpolate_x4;
 using detail::k_interp_factor;
 constexpr double k_pi = 3.14159265358979323846;
-
-// The fine-timing sums of eight neighbouring candidates, one per 256-bit lane: for lane l,
-// sum_i conj(ref[i]) data[l + i] (real and imaginary part) and sum_i |data[l + i]|^2, each lane
-// adding in the same order as a single candidate, products and sums rounded separately (so the
-// same bits as four lanes or one). False (nothing formed) without AVX.
-#if VEK_HAS_WIDE_KERNELS
-VEK_TARGET_AVX void correlate_eight_avx(const complex_t* ref, const complex_t* data,
-                                                        std::int32_t len, float (&sums)[3][8]) {
-    using namespace vek::common_lib::cpu;
-    const float* b_row = reinterpret_cast<const float*>(data);
-    float8_t acc_re = {};
-    float8_t acc_im = {};
-    float8_t energy = {};
-    for (std::int32_t i = 0; i < len; ++i) {
-        const float ar = ref[i].real();
-        const float ai = ref[i].imag();
-        const float8_t a_re = {ar, ar, ar, ar, ar, ar, ar, ar};
-        const float8_t a_im = {ai, ai, ai, ai, ai, ai, ai, ai};
-        const float8_t low = load8(b_row + 2 * i);
-        const float8_t high = load8(b_row + 2 * i + 8);
-        const float8_t b_re = real_parts8(low, high);
-        const float8_t b_im = imag_parts8(low, high);
-        // conj(a) b written out, rounded as the library's product, without its NaN check.
-        acc_re += a_re * b_re + a_im * b_im;
-        acc_im += a_re * b_im - a_im * b_re;
-        energy += b_re * b_re + b_im * b_im;
-    }
-    std::memcpy(sums[0], &acc_re, sizeof acc_re);
-    std::memcpy(sums[1], &acc_im, sizeof acc_im);
-    std::memcpy(sums[2], &energy, sizeof energy);
-}
-
-bool correlate_eight(const complex_t* ref, const complex_t* data, std::int32_t len, float (&sums)[3][8]) {
-    if (!vek::common_lib::cpu::cpu_has_avx()) return false;
-    correlate_eight_avx(ref, data, len, sums);
-    return true;
-}
-#else
-bool correlate_eight(const complex_t*, const complex_t*, std::int32_t, float (&)[3][8]) { return false; }
-#endif
 
 }  // namespace
 
@@ -170,9 +129,6 @@ void lib_ofdm_demod_common_t::synchronize(const complex_vector_t& ref, const com
     if (count > 0) corr.assign(static_cast<std::size_t>(count), 0.0f);
     float best = 0.0f;
     const bool ref_fits = detail::span_inside(0, len, ref.size());
-    const auto fits = [&](std::int32_t k) {
-        return ref_fits && detail::span_inside(static_cast<std::int64_t>(start) + k, len, data.size());
-    };
     // The reference's energy is the same sum for every candidate.
     float energy_ref = 0.0f;
     if (ref_fits) {
@@ -192,60 +148,23 @@ void lib_ofdm_demod_common_t::synchronize(const complex_vector_t& ref, const com
             index = k;
         }
     };
-    using namespace vek::common_lib::float4;
-    std::int32_t k = 0;
-    while (k < count) {
-        if (k + 8 <= count && fits(k) && fits(k + 7)) {
-            // Eight at a time where the processor has 256-bit registers (the same sums per lane).
-            float sums[3][8];
-            if (correlate_eight(ref.data(), data.data() + start + k, len, sums)) {
-                for (int lane = 0; lane < 8; ++lane)
-                    finish(k + lane, sums[0][lane], sums[1][lane], sums[2][lane]);
-                k += 8;
-                continue;
-            }
-        }
-        if (k + 4 <= count && fits(k) && fits(k + 3)) {
-            // Four neighbouring candidates, one per lane: their windows start one sample apart,
-            // so sample i of the four is four consecutive complex samples. Each lane adds in the
-            // same order as a single candidate would.
-            const float* b_row = reinterpret_cast<const float*>(data.data() + start + k);
-            float4_t acc_re = splat(0.0f);
-            float4_t acc_im = acc_re;
-            float4_t energy_data = acc_re;
-            for (std::int32_t i = 0; i < len; ++i) {
-                const std::complex<float> a = ref[static_cast<std::size_t>(i)];
-                const float4_t a_re = splat(a.real());
-                const float4_t a_im = splat(a.imag());
-                const float4_t low = load(b_row + 2 * i);
-                const float4_t high = load(b_row + 2 * i + 4);
-                const float4_t b_re = real_parts(low, high);
-                const float4_t b_im = imag_parts(low, high);
-                // conj(a) b written out, rounded as the library's product, without its NaN check.
-                acc_re += a_re * b_re + a_im * b_im;
-                acc_im += a_re * b_im - a_im * b_re;
-                energy_data += b_re * b_re + b_im * b_im;
-            }
-            for (int lane = 0; lane < 4; ++lane)
-                finish(k + lane, acc_re[lane], acc_im[lane], energy_data[lane]);
-            k += 4;
-            continue;
-        }
-        if (fits(k)) {
-            float acc_re = 0.0f;
-            float acc_im = 0.0f;
-            float energy_data = 0.0f;
-            const std::complex<float>* b_row = data.data() + start + k;
-            for (std::int32_t i = 0; i < len; ++i) {
-                const std::complex<float> a = ref[static_cast<std::size_t>(i)];
-                const std::complex<float> b = b_row[i];
-                acc_re += a.real() * b.real() + a.imag() * b.imag();
-                acc_im += a.real() * b.imag() - a.imag() * b.real();
-                energy_data += b.real() * b.real() + b.imag() * b.imag();
-            }
-            finish(k, acc_re, acc_im, energy_data);
-        }
-        ++k;
+    // The candidates whose windows fit form one stretch; it is summed in blocks of neighbouring
+    // windows side by side, then scored in candidate order (the first of equal peaks wins).
+    const std::int32_t first = std::max<std::int32_t>(0, -start);
+    const auto last = !ref_fits ? first - 1
+                                : static_cast<std::int32_t>(std::min<std::int64_t>(
+                                      count - 1, static_cast<std::int64_t>(data.size()) - len - start));
+    constexpr std::int32_t k_block = 64;
+    std::vector<float> ref_re, ref_im, data_re, data_im;
+    detail::split_parts(ref.data(), static_cast<std::size_t>(len), ref_re, ref_im);
+    float energy[k_block], acc_re[k_block], acc_im[k_block];
+    for (std::int32_t k = first; k <= last; k += k_block) {
+        const std::int32_t n = std::min(k_block, last - k + 1);
+        detail::split_parts(data.data() + start + k, static_cast<std::size_t>(n - 1 + len), data_re, data_im);
+        detail::sum_windows_against(data_re.data(), data_im.data(), ref_re.data(), ref_im.data(),
+                                    static_cast<std::size_t>(len), static_cast<std::size_t>(n), energy,
+                                    acc_re, acc_im);
+        for (std::int32_t j = 0; j < n; ++j) finish(k + j, acc_re[j], acc_im[j], energy[j]);
     }
     index += start;
 }

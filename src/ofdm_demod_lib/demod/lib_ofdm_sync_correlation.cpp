@@ -2,12 +2,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 #include <vector>
 
+#include "lib_ofdm_window_sums.hpp"
 #include "vek/common_lib/math/lib_common_math.hpp"
 #include "vek/common_lib/math/lib_cpu_dispatch.hpp"
-#include "vek/common_lib/math/lib_float4.hpp"
 #include "vek/ofdm_demod_lib/lib_ofdm_demod_common.hpp"
 
 namespace vek::ofdm_demod_lib {
@@ -42,52 +41,6 @@ struct correlation_sums_t {
         cross_im.resize(n);
     }
 };
-
-// The same sums for eight starts per 256-bit vector where the processor has AVX (each lane adds
-// in the same order, products and sums rounded separately: the same bits as four at a time).
-// Returns how many starts it summed (a multiple of eight; 0 without AVX).
-#if VEK_HAS_WIDE_KERNELS
-VEK_TARGET_AVX std::int32_t accumulate_eight_avx(const float* xf, std::int64_t size,
-                                                                 std::int32_t count, std::int32_t cp_len,
-                                                                 std::int32_t body_len,
-                                                                 correlation_sums_t& sums) {
-    std::int32_t grouped = 0;
-    while (grouped + 8 <= count && static_cast<std::int64_t>(grouped) + 7 + body_len + cp_len <= size) {
-        using namespace vek::common_lib::cpu;
-        float8_t energy_a = {}, energy_b = {}, cross_re = {}, cross_im = {};
-        for (std::int32_t k = 0; k < cp_len; ++k) {
-            const float* a = xf + 2 * (static_cast<std::int64_t>(grouped) + k);
-            const float* b = a + 2 * static_cast<std::int64_t>(body_len);
-            const float8_t a0 = load8(a), a1 = load8(a + 8), b0 = load8(b), b1 = load8(b + 8);
-            const float8_t ar = real_parts8(a0, a1);
-            const float8_t ai = imag_parts8(a0, a1);
-            const float8_t br = real_parts8(b0, b1);
-            const float8_t bi = imag_parts8(b0, b1);
-            energy_a += ar * ar + ai * ai;
-            energy_b += br * br + bi * bi;
-            cross_re += ar * br + ai * bi;
-            cross_im += ai * br - ar * bi;
-        }
-        const auto at = static_cast<std::size_t>(grouped);
-        std::memcpy(sums.energy_a.data() + at, &energy_a, sizeof energy_a);
-        std::memcpy(sums.energy_b.data() + at, &energy_b, sizeof energy_b);
-        std::memcpy(sums.cross_re.data() + at, &cross_re, sizeof cross_re);
-        std::memcpy(sums.cross_im.data() + at, &cross_im, sizeof cross_im);
-        grouped += 8;
-    }
-    return grouped;
-}
-
-std::int32_t accumulate_eight_starts(const float* xf, std::int64_t size, std::int32_t count,
-                                     std::int32_t cp_len, std::int32_t body_len, correlation_sums_t& sums) {
-    return vek::common_lib::cpu::cpu_has_avx() ? accumulate_eight_avx(xf, size, count, cp_len, body_len, sums) : 0;
-}
-#else
-std::int32_t accumulate_eight_starts(const float*, std::int64_t, std::int32_t, std::int32_t, std::int32_t,
-                                     correlation_sums_t&) {
-    return 0;
-}
-#endif
 
 // metric[i] = normalised_correlation of the sums of start i, for i < n: the same double-precision
 // operations per start (the magnitude as get_complex_magnitude forms it for finite parts), in a
@@ -150,42 +103,28 @@ void lib_ofdm_demod_common_t::cp_corr_search(const complex_vector_t& data, std::
                                              std::vector<float>& metric, float& metric_max) {
     metric.assign(static_cast<std::size_t>(std::max(count, 0)), 0.0f);
     metric_max = 0.0f;
-    // Four starts at a time, one per vector lane, each lane summing its own products in the same
-    // order as deal_signal_corr (so each metric is the same to the bit): the interleaved samples
-    // of four consecutive starts are split into real and imaginary vectors. Groups stop where the
-    // last lane's copy would leave the data; the rest go one by one below. The sums are kept and
-    // normalised afterwards in one vectorised pass.
-    using namespace vek::common_lib::float4;
+    // The starts whose copy lies inside the data form one stretch from 0: their sums are formed in
+    // blocks of neighbouring windows side by side (each window adding in the same order as
+    // deal_signal_corr, so each metric is the same to the bit), kept, and normalised afterwards in
+    // one vectorised pass. The rest go one by one below.
     const auto size = static_cast<std::int64_t>(data.size());
-    const float* xf = reinterpret_cast<const float*>(data.data());
     std::int32_t grouped = 0;
     if (cp_len > 0 && body_len >= 0) {
+        grouped = static_cast<std::int32_t>(
+            std::max<std::int64_t>(0, std::min<std::int64_t>(count, size - body_len - cp_len + 1)));
         thread_local correlation_sums_t sums_storage;
+        thread_local std::vector<float> re, im;
         correlation_sums_t& sums = sums_storage;
-        sums.resize(static_cast<std::size_t>(std::max(count, 0)));
-        grouped = accumulate_eight_starts(xf, size, count, cp_len, body_len, sums);
-        while (grouped + 4 <= count && static_cast<std::int64_t>(grouped) + 3 + body_len + cp_len <= size) {
-            const float4_t zero = splat(0.0f);
-            float4_t energy_a = zero, energy_b = zero, cross_re = zero, cross_im = zero;
-            for (std::int32_t k = 0; k < cp_len; ++k) {
-                const float* a = xf + 2 * (static_cast<std::int64_t>(grouped) + k);
-                const float* b = a + 2 * static_cast<std::int64_t>(body_len);
-                const float4_t a0 = load(a), a1 = load(a + 4), b0 = load(b), b1 = load(b + 4);
-                const float4_t ar = real_parts(a0, a1);
-                const float4_t ai = imag_parts(a0, a1);
-                const float4_t br = real_parts(b0, b1);
-                const float4_t bi = imag_parts(b0, b1);
-                energy_a += ar * ar + ai * ai;
-                energy_b += br * br + bi * bi;
-                cross_re += ar * br + ai * bi;
-                cross_im += ai * br - ar * bi;
-            }
-            const auto at = static_cast<std::size_t>(grouped);
-            store(sums.energy_a.data() + at, energy_a);
-            store(sums.energy_b.data() + at, energy_b);
-            store(sums.cross_re.data() + at, cross_re);
-            store(sums.cross_im.data() + at, cross_im);
-            grouped += 4;
+        sums.resize(static_cast<std::size_t>(grouped));
+        if (grouped > 0) detail::split_parts(data.data(), static_cast<std::size_t>(size), re, im);
+        constexpr std::int32_t k_block = 256;  // starts whose four sums stay in the first-level cache
+        for (std::int32_t p = 0; p < grouped; p += k_block) {
+            const auto at = static_cast<std::size_t>(p);
+            detail::sum_windows_lagged(re.data() + at, im.data() + at, static_cast<std::size_t>(body_len),
+                                       static_cast<std::size_t>(cp_len),
+                                       static_cast<std::size_t>(std::min(k_block, grouped - p)),
+                                       sums.energy_a.data() + at, sums.energy_b.data() + at,
+                                       sums.cross_re.data() + at, sums.cross_im.data() + at);
         }
         normalise_correlations(sums, static_cast<std::size_t>(grouped), metric.data());
     }

@@ -5,9 +5,9 @@
 #include <cmath>
 #include <utility>
 
+#include "lib_ofdm_window_sums.hpp"
 #include "vek/common_lib/math/lib_common_math.hpp"
 #include "vek/common_lib/math/lib_convolution.hpp"
-#include "vek/common_lib/math/lib_cpu_dispatch.hpp"
 #include "vek/common_lib/math/lib_float4.hpp"
 #include "vek/ofdm_demod_lib/lib_ofdm_demod_common.hpp"
 
@@ -79,42 +79,8 @@ std::size_t consecutive_run(const std::vector<std::int64_t>& starts, std::size_t
     return run;
 }
 
-// Energy and cross sums of `count` windows of len samples that start at consecutive samples of
-// a (parts split), against the reference window b: window c adds its products in the order
-// k = 0, 1, ... as deal_signal_corr does. The windows are the inner loop, so their sums sit side by
-// side on vector lanes and every sample is a plain load.
-VEK_CLONE_FOR_AVX
-void sum_consecutive_windows(const float* __restrict a_re, const float* __restrict a_im,
-                             const float* __restrict b_re, const float* __restrict b_im, std::size_t len,
-                             std::size_t count, float* __restrict energy, float* __restrict cross_re,
-                             float* __restrict cross_im) {
-    for (std::size_t c = 0; c < count; ++c) energy[c] = cross_re[c] = cross_im[c] = 0.0f;
-    for (std::size_t k = 0; k < len; ++k) {
-        const float br = b_re[k];
-        const float bi = b_im[k];
-        const float* ar = a_re + k;
-        const float* ai = a_im + k;
-        for (std::size_t c = 0; c < count; ++c) {
-            // As deal_signal_corr: a conj(b) written out, each product rounded on its own.
-            energy[c] += ar[c] * ar[c] + ai[c] * ai[c];
-            cross_re[c] += ar[c] * br + ai[c] * bi;
-            cross_im[c] += ai[c] * br - ar[c] * bi;
-        }
-    }
-}
-
-// Real and imaginary parts of n samples from p.
-void split_parts(const complex_t* p, std::size_t n, std::vector<float>& re, std::vector<float>& im) {
-    re.resize(n);
-    im.resize(n);
-    for (std::size_t k = 0; k < n; ++k) {
-        re[k] = p[k].real();
-        im[k] = p[k].imag();
-    }
-}
-
-// Windows summed together by sum_consecutive_windows: enough to fill several vectors, few enough
-// that their sums stay in the first-level cache.
+// Windows summed together by sum_windows_against: enough to fill several vectors, few enough that
+// their sums stay in the first-level cache.
 constexpr std::size_t k_run_block = 64;
 
 // deal_signal_corr of the len-sample window of d at each start (0-based) against the one of r at
@@ -157,9 +123,9 @@ void direct_correlations(const complex_vector_t& d, const complex_vector_t& r,
         const std::size_t run = consecutive_run(starts, i, k_run_block);
         if (run >= 8 && inside(d, starts[i], len) && inside(d, starts[i + run - 1], len)) {
             split_parts(d.data() + starts[i], run - 1 + static_cast<std::size_t>(len), a_re, a_im);
-            sum_consecutive_windows(a_re.data(), a_im.data(), b_re.data(), b_im.data(),
-                                    static_cast<std::size_t>(len), run, energy.data() + i, cross_re.data() + i,
-                                    cross_im.data() + i);
+            sum_windows_against(a_re.data(), a_im.data(), b_re.data(), b_im.data(),
+                                static_cast<std::size_t>(len), run, energy.data() + i, cross_re.data() + i,
+                                cross_im.data() + i);
             std::fill(done.begin() + static_cast<std::ptrdiff_t>(i),
                       done.begin() + static_cast<std::ptrdiff_t>(i + run), 0);
             i += run;
