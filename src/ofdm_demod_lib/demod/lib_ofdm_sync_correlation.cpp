@@ -5,8 +5,6 @@
 #include <vector>
 
 #include "lib_ofdm_window_sums.hpp"
-#include "vek/common_lib/math/lib_common_math.hpp"
-#include "vek/common_lib/math/lib_cpu_dispatch.hpp"
 #include "vek/ofdm_demod_lib/lib_ofdm_demod_common.hpp"
 
 namespace vek::ofdm_demod_lib {
@@ -17,18 +15,8 @@ namespace {
 constexpr float k_peak_tie_tolerance = 0.05f;
 // Positions on each side of the highest peak that belong to the same peak.
 constexpr std::int32_t k_peak_half_width = 2;
-constexpr double k_energy_floor = 1e-12;
-
 bool window_inside(const complex_vector_t& v, std::int64_t start_1based, std::int64_t n) {
     return start_1based >= 1 && start_1based - 1 + n <= static_cast<std::int64_t>(v.size());
-}
-
-// |cross| over the root of the energy product; 0 where that product is below the floor.
-float normalised_correlation(float energy_a, float energy_b, float cross_re, float cross_im) {
-    const double denominator = std::sqrt(static_cast<double>(energy_a) * static_cast<double>(energy_b));
-    if (denominator < k_energy_floor) return 0.0f;
-    const float cross_abs = vek::common_lib::lib_common_math_t::get_complex_magnitude({cross_re, cross_im});
-    return static_cast<float>(static_cast<double>(cross_abs) / denominator);
 }
 
 // The four sums of each start's correlation, kept for the normalisation pass.
@@ -41,35 +29,6 @@ struct correlation_sums_t {
         cross_im.resize(n);
     }
 };
-
-// metric[i] = normalised_correlation of the sums of start i, for i < n: the same double-precision
-// operations per start (the magnitude as get_complex_magnitude forms it for finite parts), in a
-// loop the compiler vectorises, built for AVX too where the processor has it; starts with a
-// non-finite cross sum are redone one by one.
-VEK_CLONE_FOR_AVX
-void normalise_lanes(const float* __restrict energy_a, const float* __restrict energy_b,
-                     const float* __restrict cross_re, const float* __restrict cross_im,
-                     std::size_t n, float* __restrict metric) {
-    for (std::size_t i = 0; i < n; ++i) {
-        const double denominator =
-            std::sqrt(static_cast<double>(energy_a[i]) * static_cast<double>(energy_b[i]));
-        const double re = cross_re[i];
-        const double im = cross_im[i];
-        const auto cross_abs = static_cast<float>(std::sqrt(re * re + im * im));
-        const auto value = static_cast<float>(static_cast<double>(cross_abs) / denominator);
-        metric[i] = denominator < k_energy_floor ? 0.0f : value;
-    }
-}
-
-void normalise_correlations(const correlation_sums_t& sums, std::size_t n, float* metric) {
-    normalise_lanes(sums.energy_a.data(), sums.energy_b.data(), sums.cross_re.data(), sums.cross_im.data(), n,
-                    metric);
-    for (std::size_t i = 0; i < n; ++i) {
-        if (!std::isfinite(sums.cross_re[i]) || !std::isfinite(sums.cross_im[i]))
-            metric[i] = normalised_correlation(sums.energy_a[i], sums.energy_b[i], sums.cross_re[i],
-                                               sums.cross_im[i]);
-    }
-}
 
 }  // namespace
 
@@ -95,7 +54,7 @@ float lib_ofdm_demod_common_t::deal_signal_corr(const complex_vector_t& x, const
         cross_re += ar * br + ai * bi;
         cross_im += ai * br - ar * bi;
     }
-    return normalised_correlation(energy_a, energy_b, cross_re, cross_im);
+    return detail::normalised_correlation(energy_a, energy_b, cross_re, cross_im);
 }
 
 void lib_ofdm_demod_common_t::cp_corr_search(const complex_vector_t& data, std::int32_t cp_len,
@@ -126,7 +85,9 @@ void lib_ofdm_demod_common_t::cp_corr_search(const complex_vector_t& data, std::
                                        sums.energy_a.data() + at, sums.energy_b.data() + at,
                                        sums.cross_re.data() + at, sums.cross_im.data() + at);
         }
-        normalise_correlations(sums, static_cast<std::size_t>(grouped), metric.data());
+        detail::normalise_correlations(sums.energy_a.data(), sums.energy_b.data(), sums.cross_re.data(),
+                                       sums.cross_im.data(), static_cast<std::size_t>(grouped),
+                                       metric.data());
     }
     for (std::int32_t p = grouped; p < count; ++p) {
         // The prefix at p repeats the body's end one body length later; starts whose copy lies

@@ -43,34 +43,6 @@ complex_vector_t cross_correlation(const complex_vector_t& d, std::int64_t first
     return complex_vector_t(stretch.begin() + (len - 1), stretch.begin() + (len - 1) + count);
 }
 
-// Scores from each window's energy and cross sum against a reference window of energy energy_b,
-// as deal_signal_corr forms them: |cross| / sqrt(energy energy_b), 0 where that root is below
-// the energy floor. Entries whose done flag is set already hold their score. The square roots
-// and the quotient of every entry are independent, so the loop runs on vector lanes; |cross| is
-// the root of the double sum of squares (std::abs's value for finite parts), others are mended
-// after it.
-void finish_scores(const std::vector<float>& energy, const std::vector<float>& cross_re,
-                   const std::vector<float>& cross_im, const std::vector<unsigned char>& done, float energy_b,
-                   std::vector<float>& values) {
-    const auto eb = static_cast<double>(energy_b);
-    const auto score = [](double magnitude, double denominator) {
-        return denominator < k_energy_floor ? 0.0f : static_cast<float>(magnitude / denominator);
-    };
-    for (std::size_t i = 0; i < values.size(); ++i) {
-        const double denominator = std::sqrt(static_cast<double>(energy[i]) * eb);
-        const double re = cross_re[i];
-        const double im = cross_im[i];
-        const auto magnitude = static_cast<float>(std::sqrt(re * re + im * im));
-        values[i] = done[i] != 0 ? values[i] : score(static_cast<double>(magnitude), denominator);
-    }
-    for (std::size_t i = 0; i < values.size(); ++i) {
-        if (done[i] != 0 || (std::isfinite(cross_re[i]) && std::isfinite(cross_im[i]))) continue;
-        const float magnitude =
-            vek::common_lib::lib_common_math_t::get_complex_magnitude({cross_re[i], cross_im[i]});
-        values[i] = score(static_cast<double>(magnitude), std::sqrt(static_cast<double>(energy[i]) * eb));
-    }
-}
-
 // Longest run of windows from start i on that begin at consecutive samples (at most `most`).
 std::size_t consecutive_run(const std::vector<std::int64_t>& starts, std::size_t i, std::size_t most) {
     std::size_t run = 1;
@@ -107,7 +79,7 @@ void direct_correlations(const complex_vector_t& d, const complex_vector_t& r,
     const complex_t* b = r.data() + ref_first;
     float energy_b = 0.0f;
     for (std::int32_t k = 0; k < len; ++k) energy_b += b[k].real() * b[k].real() + b[k].imag() * b[k].imag();
-    // The lanes' sums, turned into scores all together at the end.
+    // The sums of the windows summed side by side (done 0), scored together at the end.
     std::vector<float> energy(starts.size(), 0.0f);
     std::vector<float> cross_re(starts.size(), 0.0f);
     std::vector<float> cross_im(starts.size(), 0.0f);
@@ -180,7 +152,13 @@ void direct_correlations(const complex_vector_t& d, const complex_vector_t& r,
         for (std::size_t l = 0; l < 4; ++l) done[i + l] = 0;
         i += 4;
     }
-    finish_scores(energy, cross_re, cross_im, done, energy_b, values);
+    // Every summed window's score in one pass; the windows correlated one by one keep theirs.
+    const std::vector<float> energy_ref(starts.size(), energy_b);
+    std::vector<float> normalised(starts.size());
+    normalise_correlations(energy.data(), energy_ref.data(), cross_re.data(), cross_im.data(), starts.size(),
+                           normalised.data());
+    for (std::size_t j = 0; j < starts.size(); ++j)
+        if (done[j] == 0) values[j] = normalised[j];
 }
 
 // x[2k] into even[k] and x[2k + 1] into odd[k], two complex samples per vector pair. The halves

@@ -1,7 +1,7 @@
 #pragma once
 // The sums behind every sliding correlation of the demodulator (frame search scores, the
-// cyclic-prefix metric, fine timing): for a run of windows that start at consecutive samples, each
-// window's energy and its cross sum with a second window, every window adding its products in
+// cyclic-prefix metric, fine timing), and their normalisation: for a run of windows that start at consecutive
+// samples, each window's energy and its cross sum with a second window, every window adding its products in
 // sample order, products and sums rounded one by one (the bits of the one-window loop). The windows
 // are the inner loop, over real and imaginary parts held apart, so neighbouring windows' sums sit
 // side by side on vector lanes and every sample is a plain load.
@@ -25,5 +25,14 @@ void sum_windows_against(const float* a_re, const float* a_im, const float* b_re
 void sum_windows_lagged(const float* a_re, const float* a_im, std::size_t lag, std::size_t len,
                         std::size_t count, float* energy_a, float* energy_b, float* cross_re,
                         float* cross_im);
+
+// |cross| / sqrt(energy_a energy_b) of one pair of windows, in double precision, |cross| as
+// get_complex_magnitude forms it; 0 where the root is below 1e-12 (no defined correlation).
+float normalised_correlation(float energy_a, float energy_b, float cross_re, float cross_im);
+
+// metric[i] = normalised_correlation of the sums i, for i < n, to the bit: the same operations
+// per entry in a loop on vector lanes, entries with a non-finite cross sum redone one by one.
+void normalise_correlations(const float* energy_a, const float* energy_b, const float* cross_re,
+                            const float* cross_im, std::size_t n, float* metric);
 
 }  // namespace vek::ofdm_demod_lib::detail
