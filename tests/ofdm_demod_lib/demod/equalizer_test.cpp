@@ -43,21 +43,28 @@ TEST(MovingAverage, CentredWithShrinkingEnds) {
 // QPSK data everywhere else in the band.
 lib_ofdm_config_manager_t small_frame(bool dft_spread = false) {
     lib_ofdm_config_manager_t cfg;
-    EXPECT_TRUE(cfg.set_guard_low_subcarr(k_low) && cfg.set_guard_up_subcarr(k_up) && cfg.set_fft_length(k_n));
+    EXPECT_TRUE(cfg.set_guard_low_subcarr(k_low) && cfg.set_guard_up_subcarr(k_up) &&
+                cfg.set_fft_length(k_n));
     cfg.set_analy_symbol_num(k_symbols);
     EXPECT_TRUE(cfg.set_guard_interval_per_symbol({0.25f}));
     cfg.set_dft_spread(dft_spread);
     const std::vector<int> band = {-6, -5, -4, -3, -2, -1, 0, 1, 2, 3, 4, 5, 6};
     cfg.set_resource_mapping_vct(
         {{"Preamble", LIB_OFDM_RESOURCE_FLAG_PREAMBLE, {{0}}, {band}, LIB_OFDM_MOD_LEVEL_NONE, 0.0f},
-         {"Pilot", LIB_OFDM_RESOURCE_FLAG_PILOT, {{1, 2, 3}}, {{-5, -1, 3, 6}}, LIB_OFDM_MOD_LEVEL_NONE, 0.0f},
+         {"Pilot",
+          LIB_OFDM_RESOURCE_FLAG_PILOT,
+          {{1, 2, 3}},
+          {{-5, -1, 3, 6}},
+          LIB_OFDM_MOD_LEVEL_NONE,
+          0.0f},
          {"Data", LIB_OFDM_RESOURCE_FLAG_DATA, {{1, 2, 3}}, {band}, LIB_OFDM_MOD_LEVEL_QPSK, 1.0f}});
     complex_vector_t preamble_values, pilot_values;
     for (int i = 0; i < 13; ++i) preamble_values.push_back(std::polar(1.0f, 0.7f * i));
     for (int i = 0; i < 12; ++i) pilot_values.push_back(i % 3 ? complex_t{1, 0} : complex_t{-1, 0});
     cfg.set_preamble_ref_iq_vct(preamble_values);
     cfg.set_pilot_ref_iq_vct(pilot_values);
-    EXPECT_TRUE(cfg.generate_resource_map() && cfg.generate_resource_mod_map() && cfg.generate_ref_resource_data_vct());
+    EXPECT_TRUE(cfg.generate_resource_map() && cfg.generate_resource_mod_map() &&
+                cfg.generate_ref_resource_data_vct());
     return cfg;
 }
 
@@ -72,7 +79,8 @@ public:
         const float a = static_cast<float>(M_SQRT1_2);
         for (int s = 0; s < k_symbols; ++s)
             for (int c = 0; c < k_n; ++c)
-                if (cfg.get_payload_index_map()[s][c]) transmitted[s][c] = {(s + c) % 2 ? a : -a, (s * c) % 3 ? a : -a};
+                if (cfg.get_payload_index_map()[s][c])
+                    transmitted[s][c] = {(s + c) % 2 ? a : -a, (s * c) % 3 ? a : -a};
     }
     void receive_through(const std::function<complex_t(int s, int c)>& channel) {
         m_symbol_freq_data = transmitted;
@@ -113,12 +121,24 @@ TEST(EqualizerStage, KnownChannelsGiveTheirInverseFromTheChosenSources) {
         // Preamble alone on a flat channel: removed from every symbol, guards zeroed.
         {eq_sources(true, false, false), [&](int, int) { return flat; }, 1.0f / flat, {0}},
         // Preamble symbol sees gain 2, the three pilot symbols gain 4: C = (1/2 + 1/4) / 2.
-        {eq_sources(true, true, false), [](int s, int) { return complex_t{s == 0 ? 2.0f : 4.0f, 0.0f}; }, 0.375f,
+        {eq_sources(true, true, false),
+         [](int s, int) {
+             return complex_t{s == 0 ? 2.0f : 4.0f, 0.0f};
+         },
+         0.375f,
          {0, 1, 2, 3}},
         // The initial symbol count limits the estimate to pilot symbol 1.
-        {first_pilot, [](int s, int) { return complex_t{static_cast<float>(s), 0.0f}; }, 1.0f, {1}},
+        {first_pilot,
+         [](int s, int) {
+             return complex_t{static_cast<float>(s), 0.0f};
+         },
+         1.0f,
+         {1}},
         // Decisions on the data cells alone (small phase: decisions stay right).
-        {eq_sources(false, false, true), [&](int, int) { return small_phase; }, 1.0f / small_phase, {1, 2, 3}},
+        {eq_sources(false, false, true),
+         [&](int, int) { return small_phase; },
+         1.0f / small_phase,
+         {1, 2, 3}},
     };
     for (const case_t& t : cases) {
         equalizer_harness_t h(small_frame());
@@ -131,8 +151,9 @@ TEST(EqualizerStage, KnownChannelsGiveTheirInverseFromTheChosenSources) {
             EXPECT_LT(std::abs(h.m_channel_coef[c] - (in_band(c) ? t.coef : complex_t{})), 1e-5f) << c;
         for (int s = 0; s < k_symbols && t.symbols == std::vector<int>{0}; ++s)
             for (int c = 0; c < k_n; ++c)
-                EXPECT_LT(std::abs(h.m_symbol_freq_data[s][c] - (in_band(c) ? h.transmitted[s][c] : complex_t{})),
-                          1e-5f);
+                EXPECT_LT(
+                    std::abs(h.m_symbol_freq_data[s][c] - (in_band(c) ? h.transmitted[s][c] : complex_t{})),
+                    1e-5f);
         // With the data source, decided references are written into the payload cells.
         EXPECT_EQ(std::abs(h.m_ref_freq_data[2][4] - h.transmitted[2][4]) < 1e-6f, t.eq.equalizer_use_data);
     }

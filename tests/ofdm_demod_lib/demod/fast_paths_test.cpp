@@ -85,7 +85,8 @@ TEST(FineTimingCorrelation, LanesOfCandidatesEqualOneCandidateAtATime) {
                 ed += b.real() * b.real() + b.imag() * b.imag();
             }
             const double denom = std::sqrt(static_cast<double>(er) * ed);
-            const float expected = denom > 0.0 ? static_cast<float>(std::abs(complex_t(re, im)) / denom) : 0.0f;
+            const float expected =
+                denom > 0.0 ? static_cast<float>(std::abs(complex_t(re, im)) / denom) : 0.0f;
             corr[static_cast<std::size_t>(k)] -= expected;  // exactly 0 where equal
             if (expected > best) best = expected, best_index = k;
         }
@@ -261,7 +262,8 @@ TEST(ChannelPower, BandBinsAloneEqualTheWalkOverEveryBin) {
                            case_t{7680, 7.68e6f, 4.5e6f}, case_t{640, 20e6f, 30e6f}}) {
         const complex_vector_t x = gaussian_complex(c.n, static_cast<std::uint32_t>(c.n));
         EXPECT_NEAR(common::channel_power(x, 50, c.fs, c.bandwidth, true),
-                    straightforward_channel_power(x, c.fs, c.bandwidth), 1e-4f) << c.n;
+                    straightforward_channel_power(x, c.fs, c.bandwidth), 1e-4f)
+            << c.n;
     }
 }
 

@@ -42,7 +42,8 @@ std::pair<cvec_t, std::vector<cvec_t>> make_capture(int symbols, int delay, floa
     return {x, bodies};
 }
 
-vek::ofdm_demod_lib::lib_ofdm_config_manager_t sync_config(lib_ofdm_synchronization_mode_t mode, int symbols) {
+vek::ofdm_demod_lib::lib_ofdm_config_manager_t sync_config(lib_ofdm_synchronization_mode_t mode,
+                                                           int symbols) {
     auto cfg = vek::test::make_frame_config(64, 0.25f, symbols);
     cfg.set_synchronization_mode(mode);
     return cfg;
@@ -123,7 +124,8 @@ TEST(DemodFrameSync, FindsTheFrameAtKnownDelaysInBothModes) {
             // The found start now sits at sample 5.
             const long n = static_cast<long>(before.size());
             cvec_t rotated = before;
-            std::rotate(rotated.begin(), rotated.begin() + (demod.m_ofdm_frame_dly + n - 5) % n, rotated.end());
+            std::rotate(rotated.begin(), rotated.begin() + (demod.m_ofdm_frame_dly + n - 5) % n,
+                        rotated.end());
             EXPECT_EQ(demod.m_sample_data, rotated);
         }
     }
@@ -163,10 +165,12 @@ TEST(DemodFrameSync, ShortAndInconsistentInputsStayInsideTheVectors) {
                         for (auto mode : {k_time, k_prefix}) {
                             float peak = 0.0f;
                             std::int32_t delay = -1;
-                            common::deal_coarse_search(gaussian_noise(size, 1.0f, 7), gaussian_noise(ref_size, 1.0f, 99),
-                                                       mode, n, intervals, static_cast<std::int32_t>(size) + 50,
-                                                       {1, 4}, 10, sync, peak, delay);
-                            ASSERT_TRUE(delay >= 0 && delay % 2 == 0 && static_cast<std::size_t>(delay) <= size)
+                            common::deal_coarse_search(gaussian_noise(size, 1.0f, 7),
+                                                       gaussian_noise(ref_size, 1.0f, 99), mode, n, intervals,
+                                                       static_cast<std::int32_t>(size) + 50, {1, 4}, 10, sync,
+                                                       peak, delay);
+                            ASSERT_TRUE(delay >= 0 && delay % 2 == 0 &&
+                                        static_cast<std::size_t>(delay) <= size)
                                 << delay;
                             ASSERT_TRUE(peak >= 0.0f && peak <= 1.0001f) << peak;
                         }

@@ -38,7 +38,8 @@ constexpr float k_float_tolerance = 1e-4f;  // percent / dB, single-precision su
 constexpr int k_fft = 16;
 constexpr int k_symbols = 4;
 
-lib_ofdm_res_info_t entry(lib_ofdm_resource_flag_t type, std::vector<int> symbols, std::vector<int> subcarriers,
+lib_ofdm_res_info_t entry(lib_ofdm_resource_flag_t type, std::vector<int> symbols,
+                          std::vector<int> subcarriers,
                           lib_ofdm_mod_level_t level = LIB_OFDM_MOD_LEVEL_NONE) {
     return lib_ofdm_res_info_t{"entry", type, {std::move(symbols)}, {std::move(subcarriers)}, level, 1.0f};
 }
@@ -76,7 +77,8 @@ void fill_frame(measure_probe_t& probe) {
     for (int k = 0; k < 4; ++k) {
         probe.refs()[0][4 + 2 * k + k / 2 * 2] = preamble[k];
         probe.symbols()[0][4 + 2 * k + k / 2 * 2] = preamble[k] + preamble_err[k];
-        for (int s = 1; s < k_symbols; ++s) probe.symbols()[s][5 + 2 * k] = qpsk[(k + s) % 4] + complex_t(0.05f, 0.0f);
+        for (int s = 1; s < k_symbols; ++s)
+            probe.symbols()[s][5 + 2 * k] = qpsk[(k + s) % 4] + complex_t(0.05f, 0.0f);
     }
     for (int s = 1; s < k_symbols; ++s)
         for (int col : {3, 13}) probe.refs()[s][col] = probe.symbols()[s][col] = complex_t(2.0f, 0.0f);
@@ -98,18 +100,28 @@ TEST(MeasurementStage, HandComputedClassAndOverallFigures) {
     // one error power 0.04 among six cells of power 4. Payload: twelve errors of power 0.0025, mean
     // reference power 1 over sixteen cells. Overall: error power 0.11 and reference power 44 over
     // 26 cells, each cell weighing the same.
-    const float got[] = {r.m_preamble_evm_rms, r.m_preamble_evm_max, r.m_preamble_sinr, r.m_pilot_evm_rms,
+    const float got[] = {r.m_preamble_evm_rms, r.m_preamble_evm_max, r.m_preamble_sinr,   r.m_pilot_evm_rms,
                          r.m_pilot_evm_max,    r.m_pilot_sinr,       r.m_payload_evm_rms, r.m_payload_evm_max,
                          r.m_payload_sinr,     r.m_evm_rms,          r.m_evm_max,         r.m_snr_mer};
-    const float expected[] = {10.0f, 10.0f, 20.0f, 100.0f * std::sqrt(0.04f / 6.0f / 4.0f), 10.0f,
-                              10.0f * std::log10(24.0f / 0.04f), 100.0f * std::sqrt(12.0f * 0.0025f / 16.0f),
-                              5.0f, 10.0f * std::log10(16.0f / 0.03f), 5.0f, 10.0f, 10.0f * std::log10(400.0f)};
+    const float expected[] = {10.0f,
+                              10.0f,
+                              20.0f,
+                              100.0f * std::sqrt(0.04f / 6.0f / 4.0f),
+                              10.0f,
+                              10.0f * std::log10(24.0f / 0.04f),
+                              100.0f * std::sqrt(12.0f * 0.0025f / 16.0f),
+                              5.0f,
+                              10.0f * std::log10(16.0f / 0.03f),
+                              5.0f,
+                              10.0f,
+                              10.0f * std::log10(400.0f)};
     for (int i = 0; i < 12; ++i) EXPECT_NEAR(got[i], expected[i], k_float_tolerance) << "figure " << i;
     // The map holds each cell's EVM where it was measured, 0 elsewhere.
     for (int s = 0; s < k_symbols; ++s) {
         for (int c = 0; c < k_fft; ++c) {
             float expected_evm = 0.0f;
-            if ((s == 0 && (c == 4 || c == 6 || c == 10 || c == 12)) || (s == 2 && c == 13)) expected_evm = 10.0f;
+            if ((s == 0 && (c == 4 || c == 6 || c == 10 || c == 12)) || (s == 2 && c == 13))
+                expected_evm = 10.0f;
             if (s > 0 && (c == 5 || c == 7 || c == 9 || c == 11)) expected_evm = 5.0f;
             EXPECT_NEAR(r.m_evm_map[s][c], expected_evm, k_float_tolerance) << s << "," << c;
         }
@@ -151,19 +163,22 @@ struct plain_t {
 };
 
 void rms_and_ratio(const std::vector<float>& err, const std::vector<float>& ref, float* fig) {
-    const float e = std::accumulate(err.begin(), err.end(), 0.0f), r = std::accumulate(ref.begin(), ref.end(), 0.0f);
+    const float e = std::accumulate(err.begin(), err.end(), 0.0f),
+                r = std::accumulate(ref.begin(), ref.end(), 0.0f);
     const auto n = static_cast<float>(err.size());
     fig[0] = static_cast<float>(100.0 * std::sqrt(static_cast<double>(e / n / (r / n))));
     fig[2] = e == 0.0f ? std::numeric_limits<float>::infinity()
                        : static_cast<float>(10.0 * std::log10(static_cast<double>(r / e)));
 }
 
-plain_t plain_measurement(const lib_ofdm_config_manager_t& cfg, const cell_grid_t& symbols, const cell_grid_t& refs) {
+plain_t plain_measurement(const lib_ofdm_config_manager_t& cfg, const cell_grid_t& symbols,
+                          const cell_grid_t& refs) {
     const bool_grid_t* maps[3] = {&cfg.get_preamble_index_map(), &cfg.get_pilot_index_map(),
                                   &cfg.get_payload_index_map()};
     const int rows = cfg.get_meas_symbol_num(), n = cfg.get_fft_length();
     const auto power = [](complex_t z) {
-        const double m = static_cast<float>(std::sqrt(static_cast<double>(z.real() * z.real() + z.imag() * z.imag())));
+        const double m =
+            static_cast<float>(std::sqrt(static_cast<double>(z.real() * z.real() + z.imag() * z.imag())));
         return static_cast<float>(m * m);
     };
     plain_t out;
@@ -177,9 +192,9 @@ plain_t plain_measurement(const lib_ofdm_config_manager_t& cfg, const cell_grid_
                 if (!(*maps[k])[s][c]) continue;
                 complex_vector_t decided{refs[s][c]};
                 if (k == 2)
-                    lib_ofdm_demod_common_t::demodulation({symbols[s][c]}, 1,
-                                                          cfg.get_resource_mod_map_manager().get_resource_mod_map()[s][c],
-                                                          cfg.get_user_boosting(), decided);
+                    lib_ofdm_demod_common_t::demodulation(
+                        {symbols[s][c]}, 1, cfg.get_resource_mod_map_manager().get_resource_mod_map()[s][c],
+                        cfg.get_user_boosting(), decided);
                 out.meas[k].push_back(symbols[s][c]);
                 out.ref[k].push_back(decided.at(0));
                 err.push_back(power(decided[0] - symbols[s][c]));
@@ -275,7 +290,8 @@ TEST(MeasurementStage, EqualsThePlainMeasurementBitForBit) {
             EXPECT_EQ(bits(r.m_pilot_ref_iq), bits(plain.ref[1]));
             EXPECT_EQ(bits(r.m_payload_sample_sym), bits(plain.meas[2]));
             ASSERT_EQ(r.m_evm_map.size(), plain.map.size());
-            for (std::size_t s = 0; s < plain.map.size(); ++s) EXPECT_EQ(bits(r.m_evm_map[s]), bits(plain.map[s])) << s;
+            for (std::size_t s = 0; s < plain.map.size(); ++s)
+                EXPECT_EQ(bits(r.m_evm_map[s]), bits(plain.map[s])) << s;
             // The window's symbols, and the pilot references of the second run alone.
             EXPECT_EQ(r.m_ofdm_vaild_num, symbols - 1);
             EXPECT_EQ(r.m_meas_symbol_range.front(), 1);
@@ -341,8 +357,9 @@ TEST(ClassMeasurement, EvmAndSinrOfOneClass) {
     EXPECT_EQ(evm, -100.0f);
     EXPECT_EQ(sinr, 0.0f);
     EXPECT_EQ(err_all.size(), 5u);
-    EXPECT_THROW(lib_ofdm_demod_common_t::deal_evm_and_sinr(meas, {{1, 0}}, evm, cells, sinr, err_all, ref_all),
-                 std::out_of_range);
+    EXPECT_THROW(
+        lib_ofdm_demod_common_t::deal_evm_and_sinr(meas, {{1, 0}}, evm, cells, sinr, err_all, ref_all),
+        std::out_of_range);
 }
 
 }  // namespace

@@ -47,7 +47,8 @@ TEST(GenerateRefIfftColumn, MatchesPlainInverseDft) {
                 acc += std::complex<double>(cells[static_cast<std::size_t>(col)]) *
                        std::polar(1.0, 2.0 * k_test_pi * bin * t / n);
             }
-            EXPECT_LT(std::abs(std::complex<double>(out[static_cast<std::size_t>(t)]) - acc / double(n)), 1e-5)
+            EXPECT_LT(std::abs(std::complex<double>(out[static_cast<std::size_t>(t)]) - acc / double(n)),
+                      1e-5)
                 << n << " " << t;
         }
     }

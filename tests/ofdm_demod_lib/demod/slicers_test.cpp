@@ -41,11 +41,13 @@ constellation_t qam(int code, int side, int corner_from) {
     std::vector<std::pair<int, int>> grid;
     for (int i = -(side - 1); i <= side - 1; i += 2)
         for (int q = -(side - 1); q <= side - 1; q += 2)
-            if (corner_from == 0 || std::abs(i) <= corner_from || std::abs(q) <= corner_from) grid.emplace_back(i, q);
+            if (corner_from == 0 || std::abs(i) <= corner_from || std::abs(q) <= corner_from)
+                grid.emplace_back(i, q);
     double energy = 0.0;
     for (const auto& [i, q] : grid) energy += i * i + q * q;
     constellation_t c{code, {}, corner_from, 1.0 / std::sqrt(energy / static_cast<double>(grid.size()))};
-    for (const auto& [i, q] : grid) c.points.emplace_back(static_cast<float>(i * c.unit), static_cast<float>(q * c.unit));
+    for (const auto& [i, q] : grid)
+        c.points.emplace_back(static_cast<float>(i * c.unit), static_cast<float>(q * c.unit));
     return c;
 }
 
@@ -59,10 +61,14 @@ std::vector<constellation_t> all_qam() {
 complex_vector_t psk_points(int code) {
     const float a = 0.70710677f;
     switch (code) {
-    case LIB_OFDM_MOD_LEVEL_BPSK_PI_DIV4: return {{a, a}, {-a, -a}};
-    case LIB_OFDM_MOD_LEVEL_BPSK: return {{1.0f, 0.0f}, {-1.0f, 0.0f}};
-    case LIB_OFDM_MOD_LEVEL_QPSK: return {{a, a}, {-a, a}, {a, -a}, {-a, -a}};
-    default: return {};
+        case LIB_OFDM_MOD_LEVEL_BPSK_PI_DIV4:
+            return {{a, a}, {-a, -a}};
+        case LIB_OFDM_MOD_LEVEL_BPSK:
+            return {{1.0f, 0.0f}, {-1.0f, 0.0f}};
+        case LIB_OFDM_MOD_LEVEL_QPSK:
+            return {{a, a}, {-a, a}, {a, -a}, {-a, -a}};
+        default:
+            return {};
     }
 }
 
@@ -91,7 +97,8 @@ TEST(SlicerNearestPoint, RandomCellsDecideToTheNearestPoint) {
     std::uniform_real_distribution<float> coord(-1.6f, 1.6f);
     for (float g : {1.0f, 0.37f, 2.5f}) {
         for (int code : {-1, 1, 2}) {
-            for (int k = 0; k < 1000; ++k) expect_nearest(code, psk_points(code), {coord(rng) * g, coord(rng) * g}, g);
+            for (int k = 0; k < 1000; ++k)
+                expect_nearest(code, psk_points(code), {coord(rng) * g, coord(rng) * g}, g);
         }
         for (const constellation_t& c : all_qam()) {
             for (int k = 0; k < 3000; ++k) {
@@ -105,7 +112,8 @@ TEST(SlicerNearestPoint, RandomCellsDecideToTheNearestPoint) {
                 }
                 const complex_t d = slice_one(c.code, {x * g, y * g}, g) / g;
                 const long i = std::lround(d.real() / c.unit), q = std::lround(d.imag() / c.unit);
-                ASSERT_FALSE(std::abs(i) > c.corner_from && std::abs(q) > c.corner_from) << c.code << " " << d;
+                ASSERT_FALSE(std::abs(i) > c.corner_from && std::abs(q) > c.corner_from)
+                    << c.code << " " << d;
             }
         }
     }
@@ -131,14 +139,14 @@ TEST(SlicerTies, ThresholdsGoInwardAndTheOriginStays) {
 TEST(SlicerPhaseStrips, EightPhaseSlicersDecideByRealStrip) {
     const float a = 0.70710677f;
     const std::vector<std::pair<complex_t, complex_t>> dpsk = {
-        {{0.35355338f, 0.1f}, {0.0f, 1.0f}}, {{0.3536f, 0.1f}, {a, a}},     {{0.8535534f, -0.2f}, {a, -a}},
-        {{0.854f, 0.5f}, {1.0f, 0.0f}},      {{-0.36f, 0.2f}, {-a, a}},     {{0.0f, 0.0f}, {0.0f, -1.0f}},
+        {{0.35355338f, 0.1f}, {0.0f, 1.0f}}, {{0.3536f, 0.1f}, {a, a}}, {{0.8535534f, -0.2f}, {a, -a}},
+        {{0.854f, 0.5f}, {1.0f, 0.0f}},      {{-0.36f, 0.2f}, {-a, a}}, {{0.0f, 0.0f}, {0.0f, -1.0f}},
     };
     for (const auto& [z, expected] : dpsk) EXPECT_EQ(slice_one(3, z, 1.0f), expected) << z;
     const float c = 0.9238795f;
     const float s = 0.38268343f;
     const std::vector<std::pair<complex_t, complex_t>> psk = {
-        {{0.65328145f, 0.1f}, {s, c}}, {{0.6533f, -0.1f}, {c, -s}}, {{-0.66f, 0.3f}, {-c, s}},
+        {{0.65328145f, 0.1f}, {s, c}}, {{0.6533f, -0.1f}, {c, -s}},  {{-0.66f, 0.3f}, {-c, s}},
         {{-0.01f, -2.0f}, {-s, -c}},   {{0.0f, 0.9f}, {0.0f, 0.0f}},  // the imaginary axis has no side
     };
     for (const auto& [z, expected] : psk) {
@@ -168,9 +176,9 @@ TEST(SlicerCornerRules, CrossConstellationsNeverDecideACorner) {
 TEST(SlicerFrame, CountsBoundsAndDispatch) {
     const complex_vector_t in = {{0.77f, 0.41f}, {-0.5f, 0.5f}};
     // Indexed by level + 1; a cell that every constellation decides differently tells them apart.
-    const std::vector<slicer_fn> by_level = {common::re_bpsk_pi_div4, common::re_bpsk,  common::re_bpsk,
-                                             common::re_qpsk,         common::re_8dpsk, common::re_16qam,
-                                             common::re_32qam,        common::re_64qam, common::re_128qam,
+    const std::vector<slicer_fn> by_level = {common::re_bpsk_pi_div4, common::re_bpsk,   common::re_bpsk,
+                                             common::re_qpsk,         common::re_8dpsk,  common::re_16qam,
+                                             common::re_32qam,        common::re_64qam,  common::re_128qam,
                                              common::re_256qam,       common::re_512qam, common::re_1024qam};
     for (int level = -7; level <= 11; ++level) {
         const bool known = level >= -1 && level <= 10;
@@ -245,9 +253,12 @@ TEST(SlicerRuns, EqualThePerCellDecisionsBitForBit) {
             common::get_refer_data(in, levels, g, out);
             ASSERT_EQ(out.size(), in.size());
             for (std::size_t i = 0; i < in.size(); ++i) {
-                const complex_t p = slicer_detail::decider_for_level(levels[i])(in[i].real() / g, in[i].imag() / g);
-                ASSERT_EQ(bits(out[i].real()), bits(p.real() * g)) << "code " << levels[i] << " cell " << in[i];
-                ASSERT_EQ(bits(out[i].imag()), bits(p.imag() * g)) << "code " << levels[i] << " cell " << in[i];
+                const complex_t p =
+                    slicer_detail::decider_for_level(levels[i])(in[i].real() / g, in[i].imag() / g);
+                ASSERT_EQ(bits(out[i].real()), bits(p.real() * g))
+                    << "code " << levels[i] << " cell " << in[i];
+                ASSERT_EQ(bits(out[i].imag()), bits(p.imag() * g))
+                    << "code " << levels[i] << " cell " << in[i];
             }
         }
     }
@@ -267,8 +278,8 @@ TEST(SlicerReferData, UniformLevelsSliceTheWholeInputMixedLevelsPerCell) {
 }
 
 TEST(IdealPoints, EachSetIsTheWholeUnitPowerConstellationAndSlicesToItself) {
-    const std::vector<std::pair<int, std::size_t>> sizes = {{-1, 2}, {1, 2}, {2, 4}, {3, 8}, {4, 16}, {5, 32},
-                                                            {6, 64}, {7, 128}, {8, 256}, {9, 512}, {10, 1024}};
+    const std::vector<std::pair<int, std::size_t>> sizes = {
+        {-1, 2}, {1, 2}, {2, 4}, {3, 8}, {4, 16}, {5, 32}, {6, 64}, {7, 128}, {8, 256}, {9, 512}, {10, 1024}};
     const std::vector<constellation_t> qams = all_qam();
     auto entry = [](lib_ofdm_mod_level_t level, lib_ofdm_resource_flag_t type = LIB_OFDM_RESOURCE_FLAG_DATA) {
         return lib_ofdm_res_info_t{"e", type, {{0}}, {{1}}, level, 1.0f};
@@ -292,8 +303,9 @@ TEST(IdealPoints, EachSetIsTheWholeUnitPowerConstellationAndSlicesToItself) {
     // 16-QAM with the real part in the outer loop, then 32-QAM whose outer columns come last.
     const float g = 2.0f;
     const complex_vector_t points = ideal_points_probe_t::_deal_data_ref(
-        {entry(LIB_OFDM_MOD_LEVEL_32QAM), entry(LIB_OFDM_MOD_LEVEL_16QAM), entry(LIB_OFDM_MOD_LEVEL_64QAM, LIB_OFDM_RESOURCE_FLAG_PILOT),
-         entry(LIB_OFDM_MOD_LEVEL_QPSK), entry(LIB_OFDM_MOD_LEVEL_16QAM)},
+        {entry(LIB_OFDM_MOD_LEVEL_32QAM), entry(LIB_OFDM_MOD_LEVEL_16QAM),
+         entry(LIB_OFDM_MOD_LEVEL_64QAM, LIB_OFDM_RESOURCE_FLAG_PILOT), entry(LIB_OFDM_MOD_LEVEL_QPSK),
+         entry(LIB_OFDM_MOD_LEVEL_16QAM)},
         g);
     ASSERT_EQ(points.size(), 52u);
     const auto a = static_cast<float>(0.7071067811865475 * g);

@@ -26,12 +26,14 @@ TEST_P(TimingPresets, WholeRunThroughProcess) {
     const lib_ofdm_config_manager_t& c = p.m_config_manager;
     const double cfo_hz = 0.3 * GetParam().cfo_hz;
     const double fs_hz = c.get_system_sample_rate();
-    ASSERT_TRUE(p.set_sample_data(make_capture(make_frame(c, make_grid(p, 21)), 100, 500, 0.3, cfo_hz, fs_hz, 30.0, 10)));
+    ASSERT_TRUE(p.set_sample_data(
+        make_capture(make_frame(c, make_grid(p, 21)), 100, 500, 0.3, cfo_hz, fs_hz, 30.0, 10)));
     vek::common_lib::report_capture_t out;
     ASSERT_TRUE(p.process());
     const std::string text = out.text();
     std::size_t successes = 0;
-    for (std::size_t at = text.find("is success "); at != std::string::npos; at = text.find("is success ", at + 1))
+    for (std::size_t at = text.find("is success "); at != std::string::npos;
+         at = text.find("is success ", at + 1))
         ++successes;
     EXPECT_EQ(successes, 9u);
     EXPECT_EQ(text.find("is fail"), std::string::npos);
@@ -44,9 +46,10 @@ INSTANTIATE_TEST_SUITE_P(Presets, TimingPresets,
                                            preset_case_t{LIB_OFDM_STANDARD_TYPE_LTE_DL, 5e3},
                                            preset_case_t{LIB_OFDM_STANDARD_TYPE_LTE_UL, 5e3}),
                          [](const auto& info) {
-                             return std::string(info.param.standard == LIB_OFDM_STANDARD_TYPE_WIFI     ? "Wlan"
-                                                : info.param.standard == LIB_OFDM_STANDARD_TYPE_LTE_DL ? "LteDl"
-                                                                                                       : "LteUl");
+                             return std::string(info.param.standard == LIB_OFDM_STANDARD_TYPE_WIFI ? "Wlan"
+                                                : info.param.standard == LIB_OFDM_STANDARD_TYPE_LTE_DL
+                                                    ? "LteDl"
+                                                    : "LteUl");
                          });
 
 }  // namespace

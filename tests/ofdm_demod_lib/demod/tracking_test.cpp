@@ -27,13 +27,23 @@ lib_ofdm_config_manager_t zero_prefix_frame(const lib_ofdm_track_info_t& trackin
     EXPECT_TRUE(cfg.set_guard_interval_per_symbol({0.0f}) && cfg.set_transmitter_window_beta(0.0f));
     EXPECT_TRUE(cfg.set_symbol_timing_adjustment(0.0f));  // FFT advance 0
     cfg.set_tracking(tracking);
-    cfg.set_resource_mapping_vct(
-        {{"Pilot", LIB_OFDM_RESOURCE_FLAG_PILOT, {{0, 1, 2, 3}}, {{-5, -1, 3, 6}}, LIB_OFDM_MOD_LEVEL_NONE, 0.0f},
-         {"Data", LIB_OFDM_RESOURCE_FLAG_DATA, {{0, 1, 2, 3}}, {{-4, -3, 1, 2}}, LIB_OFDM_MOD_LEVEL_QPSK, 1.0f}});
+    cfg.set_resource_mapping_vct({{"Pilot",
+                                   LIB_OFDM_RESOURCE_FLAG_PILOT,
+                                   {{0, 1, 2, 3}},
+                                   {{-5, -1, 3, 6}},
+                                   LIB_OFDM_MOD_LEVEL_NONE,
+                                   0.0f},
+                                  {"Data",
+                                   LIB_OFDM_RESOURCE_FLAG_DATA,
+                                   {{0, 1, 2, 3}},
+                                   {{-4, -3, 1, 2}},
+                                   LIB_OFDM_MOD_LEVEL_QPSK,
+                                   1.0f}});
     complex_vector_t pilots;
     for (int i = 0; i < 16; ++i) pilots.push_back(i % 2 ? complex_t{1, 0} : complex_t{-1, 0});
     cfg.set_pilot_ref_iq_vct(pilots);
-    EXPECT_TRUE(cfg.generate_resource_map() && cfg.generate_resource_mod_map() && cfg.generate_ref_resource_data_vct());
+    EXPECT_TRUE(cfg.generate_resource_map() && cfg.generate_resource_mod_map() &&
+                cfg.generate_ref_resource_data_vct());
     return cfg;
 }
 
@@ -90,7 +100,8 @@ TEST(TrackingStage, ResidualOffsetsAndRefinementFollowTheClosedForm) {
     for (int s = 1; s < k_symbols; ++s) {
         complex_t mean_ratio{};
         int i = 0;
-        for (int c : {3, 7, 11, 14}) mean_ratio += h.m_symbol_freq_data[s][c] * ((4 * s + i++) % 2 ? 1.0f : -1.0f);
+        for (int c : {3, 7, 11, 14})
+            mean_ratio += h.m_symbol_freq_data[s][c] * ((4 * s + i++) % 2 ? 1.0f : -1.0f);
         EXPECT_NEAR(std::arg(mean_ratio), 0.0f, 1e-4f) << s;
     }
 }
