@@ -5,7 +5,6 @@
 
 #include <cmath>
 #include <cstring>
-#include <limits>
 #include <random>
 
 #include "../../../src/ofdm_demod_lib/demod/lib_ofdm_cell_arith.hpp"
@@ -23,19 +22,16 @@ using common = lib_ofdm_demod_common_t;
 complex_vector_t wide_cells(std::size_t n, std::uint32_t seed) {
     std::mt19937 gen(seed);
     std::uniform_real_distribution<float> mantissa(-1.0f, 1.0f);
-    std::uniform_int_distribution<int> exponent(-80, 80);
-    std::uniform_int_distribution<int> pick(0, 63);
-    const float specials[4] = {0.0f, -std::numeric_limits<float>::infinity(),
-                               std::numeric_limits<float>::infinity(),
-                               std::numeric_limits<float>::quiet_NaN()};
-    auto part = [&] {
-        const int p = pick(gen);
-        return p < 4 ? specials[p] : std::ldexp(mantissa(gen), exponent(gen));
-    };
+    std::uniform_int_distribution<int> exponent(-80, 80), pick(0, 63);
+    const float specials[4] = {0.0f, -INFINITY, INFINITY, NAN};
     complex_vector_t v(n);
     for (auto& z : v) {
-        const float re = part();
-        z = {re, part()};
+        float parts[2];
+        for (float& p : parts) {
+            const int k = pick(gen);
+            p = k < 4 ? specials[k] : std::ldexp(mantissa(gen), exponent(gen));
+        }
+        z = {parts[0], parts[1]};
     }
     return v;
 }
@@ -44,8 +40,7 @@ bool same_bits(complex_t a, complex_t b) { return std::memcmp(&a, &b, sizeof a) 
 
 TEST(CellArithmetic, ProductsAreTheLibraryProductsInAndOutOfPlace) {
     // Lengths around the four-cell blocks; every block with a NaN product takes the recovery.
-    for (const std::size_t length :
-         {std::size_t{1}, std::size_t{3}, std::size_t{4}, std::size_t{5}, std::size_t{4003}}) {
+    for (const std::size_t length : {1u, 3u, 4u, 5u, 4003u}) {
         const complex_vector_t a = wide_cells(length, 3), b = wide_cells(length, 4);
         complex_vector_t product(length), scaled(length), in_place(a), plain(length);
         const complex_t factor = b[length / 2];
@@ -74,9 +69,8 @@ TEST(ResourceIndexWords, PositionsMatchTheBitWalk) {
         flags.resize(size);
         for (std::size_t j = 0; j < size; ++j) flags[j] = flag(gen) || j + 1 == size;
         std::vector<int> expected, positions{-1};
-        for (std::size_t j = 0; j < size; ++j) {
+        for (std::size_t j = 0; j < size; ++j)
             if (flags[j]) expected.push_back(static_cast<int>(j));
-        }
         common::find_nonzero_index(flags, positions);
         EXPECT_EQ(positions, expected) << size;
     }
@@ -96,11 +90,8 @@ TEST(SymbolTransform, OnePassEqualsCompensationThenShift) {
         complex_vector_t spectrum(window), expected, out(3);
         vek::common_lib::lib_fourier_transform_t::deal_fft(
             spectrum, static_cast<std::uint32_t>(c.fft_len > 0 ? c.fft_len : 0));
-        if (c.advance == -1) {
-            expected = spectrum;
-        } else {
-            common::deal_fft_advance_compensation(spectrum, c.fft_len, c.advance, expected);
-        }
+        expected = spectrum;
+        if (c.advance != -1) common::deal_fft_advance_compensation(spectrum, c.fft_len, c.advance, expected);
         vek::common_lib::lib_fourier_transform_t::fft_shift(expected);
         common::deal_ofdm_demod(window, c.fft_len, out, c.advance);
         ASSERT_EQ(out.size(), expected.size()) << c.window;

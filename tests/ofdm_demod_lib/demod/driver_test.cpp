@@ -36,13 +36,6 @@ protected:
 
 const std::string k_ten_header_lines = "1\n2\n3\n4\n5\n6\n7\n8\n9\n10\n";
 
-TEST(driver_paths, capture_file_per_standard) {
-    EXPECT_EQ(driver_capture_path(LIB_OFDM_STANDARD_TYPE_WIFI, "/c"), "/c/input_data522");
-    EXPECT_EQ(driver_capture_path(LIB_OFDM_STANDARD_TYPE_LTE_DL, "/c"), "/c/LTE-DL-838Hz.csv");
-    EXPECT_EQ(driver_capture_path(LIB_OFDM_STANDARD_TYPE_LTE_UL, "/c"), "/c/lteUL/SampleData_7680kHz");
-    EXPECT_EQ(driver_capture_path(static_cast<lib_ofdm_standard_type_t>(7), "/c"), "/c/input_data522");
-}
-
 TEST_F(driver_test, captures_pair_their_numbers_or_leave_the_samples_untouched) {
     write("LTE-DL-838Hz.csv", k_ten_header_lines + "1,2,3\n4,5\n");
     complex_vector_t samples;
@@ -73,19 +66,14 @@ TEST_F(driver_test, a_generated_lte_capture_gives_its_frequency_error) {
     vek::common_lib::report_capture_t lines;
     cfg_ofdm_t cfg;
     cfg.set_load_address(VEK_TEST_DATA_DIR);
-    ASSERT_TRUE(cfg.set_standard(LIB_OFDM_STANDARD_TYPE_LTE_DL));
-    ASSERT_TRUE(cfg.generate_resource_map());
-    ASSERT_TRUE(cfg.generate_resource_mod_map());
-    ASSERT_TRUE(cfg.generate_ref_resource_data_vct());
+    ASSERT_TRUE(cfg.set_standard(LIB_OFDM_STANDARD_TYPE_LTE_DL) && cfg.generate_resource_map() &&
+                cfg.generate_resource_mod_map() && cfg.generate_ref_resource_data_vct());
     lib_ofdm_generated_frame_t frame;
     ASSERT_TRUE(lib_ofdm_frame_generator_t::generate_frame(cfg.get_config_manager(), 5, frame));
     lib_ofdm_impairment_info_t impairments;
-    impairments.idle_en = true;
-    impairments.leading_idle_samples = 300;
-    impairments.trailing_idle_samples = 300;
-    impairments.freq_offset_en = true;
+    impairments.idle_en = impairments.freq_offset_en = impairments.noise_en = true;
+    impairments.leading_idle_samples = impairments.trailing_idle_samples = 300;
     impairments.freq_offset_hz = 838.0;
-    impairments.noise_en = true;
     impairments.snr_db = 35.0f;
     lib_ofdm_capture_t capture;
     ASSERT_TRUE(lib_ofdm_impairment_channel_t::deal_impairments(impairments, frame, 0, capture));

@@ -20,7 +20,11 @@ TEST(FineDelay, QuarterSampleWorkedExample) {
     const auto& c = p.m_config_manager;
     const complex_vector_t frame = make_frame(c, make_grid(p, 11));
     // True start 101.25, coarse start 100: the best match lies at quarter-sample 25.
-    coarse_aligned(p, make_capture(frame, 101, 300, 0.25, 0.0, 20e6, 200.0, 1), 100);
+    // Handed over as frame synchronisation leaves it: the coarse start at sample 5, 10 samples wide.
+    p.m_sample_data = make_capture(frame, 101, 300, 0.25, 0.0, 20e6, 200.0, 1);
+    std::rotate(p.m_sample_data.begin(), p.m_sample_data.begin() + 95, p.m_sample_data.end());
+    p.m_ofdm_frame_dly = 100;
+    p.m_fine_search_len = 10;
     vek::test::log_capture_t log;
     ASSERT_TRUE(p._deal_ofdm_fine_delay());
     EXPECT_FLOAT_EQ(p.m_dly_est, 101.25f);

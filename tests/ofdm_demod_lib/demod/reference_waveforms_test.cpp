@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <random>
 
 #include "log_capture.hpp"
 #include "preset_manager.hpp"
+#include "random_signal.hpp"
 #include "timing_probe.hpp"
 #include "vek/common_lib/report/report.hpp"
 #include "vek/ofdm_demod_lib/lib_ofdm_demod_common.hpp"
@@ -17,7 +17,7 @@ using namespace vek::test;
 using vek::ofdm_demod_lib::lib_ofdm_demod_common_t;
 using namespace vek::ofdm_demod_lib;
 
-TEST(ReuseDataAdjustment, WorkedExamples) {
+TEST(SmallRoutines, RepeatedValuesAndLinearInterpolation) {
     // Values beyond the list repeat from the repeat index on (an index past the end: from 0).
     const cf a(1, 0), b(2, 0), c(3, 0);
     complex_vector_t out;
@@ -29,19 +29,14 @@ TEST(ReuseDataAdjustment, WorkedExamples) {
     EXPECT_EQ(out, (complex_vector_t{a, b}));
     lib_ofdm_demod_common_t::reuse_data_adjustment({}, 0, 4, out);
     EXPECT_TRUE(out.empty());
-}
-
-TEST(SmallArithmetic, LinearInterpolation) {
+    // Linear interpolation, and a degenerate span giving the first point.
     EXPECT_EQ(lib_ofdm_demod_common_t::deal_linear_interpolation(0, cf(0, 0), 4, cf(4, 8), 1), cf(1, 2));
     EXPECT_EQ(lib_ofdm_demod_common_t::deal_linear_interpolation(3, cf(5, 6), 3, cf(4, 8), 7), cf(5, 6));
 }
 
 TEST(GenerateRefIfftColumn, MatchesPlainInverseDft) {
-    std::mt19937 rng(7);
-    std::normal_distribution<float> g;
     for (int n : {8, 64}) {
-        complex_vector_t cells(static_cast<std::size_t>(n));
-        for (auto& x : cells) x = cf(g(rng), g(rng));
+        const complex_vector_t cells = vek::test::gaussian_complex(static_cast<std::size_t>(n), 7);
         complex_vector_t out;
         lib_ofdm_demod_common_t::generate_ref_ifft_column(cells, out);
         ASSERT_EQ(out.size(), cells.size());
@@ -52,8 +47,8 @@ TEST(GenerateRefIfftColumn, MatchesPlainInverseDft) {
                 acc += std::complex<double>(cells[static_cast<std::size_t>(col)]) *
                        std::polar(1.0, 2.0 * k_test_pi * bin * t / n);
             }
-            acc /= n;
-            EXPECT_LT(std::abs(std::complex<double>(out[static_cast<std::size_t>(t)]) - acc), 1e-5)
+            EXPECT_LT(std::abs(std::complex<double>(out[static_cast<std::size_t>(t)]) - acc / double(n)),
+                      1e-5)
                 << n << " " << t;
         }
     }

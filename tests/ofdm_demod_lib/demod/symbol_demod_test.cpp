@@ -1,6 +1,6 @@
 // Symbol demodulation: window positions with the FFT advance, and the advance compensation and
 // centred cell order checked with a tone of known phase. (The demodulated grid against the
-// transmitted one is checked end to end in the preset tests.)
+// transmitted one is checked by the end-to-end tests.)
 #include <gtest/gtest.h>
 
 #include <cmath>

@@ -25,33 +25,19 @@ constexpr double k_test_pi = 3.14159265358979323846;
 
 class timing_probe_t : public ofdm_demod_lib::lib_ofdm_demod_t {
 public:
-    using lib_ofdm_demod_t::_deal_half_subcarrier_shift;
-    using lib_ofdm_demod_t::_deal_ofdm_cp_freq_error_estimate;
-    using lib_ofdm_demod_t::_deal_ofdm_demod;
-    using lib_ofdm_demod_t::_deal_ofdm_fine_delay;
-    using lib_ofdm_demod_t::_deal_ofdm_fine_freq_error_estimate;
-    using lib_ofdm_demod_t::_init_ref_file_freq;
-    using lib_ofdm_demod_t::_init_ref_file_time;
-    using lib_ofdm_demod_t::m_config_manager;
-    using lib_ofdm_demod_t::m_dly_est;
-    using lib_ofdm_demod_t::m_fine_search_len;
-    using lib_ofdm_demod_t::m_freq_error_est;
-    using lib_ofdm_demod_t::m_ofdm_frame_dly;
-    using lib_ofdm_demod_t::m_pilot_ref_seq;
-    using lib_ofdm_demod_t::m_preamble_ref_seq;
-    using lib_ofdm_demod_t::m_ref_freq_data;
-    using lib_ofdm_demod_t::m_ref_len;
-    using lib_ofdm_demod_t::m_ref_time_frame;
-    using lib_ofdm_demod_t::m_ref_time_sym;
-    using lib_ofdm_demod_t::m_result;
-    using lib_ofdm_demod_t::m_sample_data;
-    using lib_ofdm_demod_t::m_symbol_freq_data;
-    using lib_ofdm_demod_t::m_symbol_time_data;
-    using lib_ofdm_demod_t::m_sync_ref;
-    using lib_ofdm_demod_t::m_sync_ref_len;
-    using lib_ofdm_demod_t::m_sync_start_sym;
-    using lib_ofdm_demod_t::m_sync_sym_index;
-    using lib_ofdm_demod_t::m_time_offset;
+    using lib_ofdm_demod_t::_deal_half_subcarrier_shift, lib_ofdm_demod_t::_deal_ofdm_cp_freq_error_estimate,
+        lib_ofdm_demod_t::_deal_ofdm_demod, lib_ofdm_demod_t::_deal_ofdm_fine_delay,
+        lib_ofdm_demod_t::_deal_ofdm_fine_freq_error_estimate, lib_ofdm_demod_t::_init_ref_file_freq,
+        lib_ofdm_demod_t::_init_ref_file_time;
+    using lib_ofdm_demod_t::m_config_manager, lib_ofdm_demod_t::m_dly_est,
+        lib_ofdm_demod_t::m_fine_search_len, lib_ofdm_demod_t::m_freq_error_est,
+        lib_ofdm_demod_t::m_ofdm_frame_dly, lib_ofdm_demod_t::m_pilot_ref_seq,
+        lib_ofdm_demod_t::m_preamble_ref_seq, lib_ofdm_demod_t::m_ref_freq_data, lib_ofdm_demod_t::m_ref_len,
+        lib_ofdm_demod_t::m_ref_time_frame, lib_ofdm_demod_t::m_ref_time_sym, lib_ofdm_demod_t::m_result,
+        lib_ofdm_demod_t::m_sample_data, lib_ofdm_demod_t::m_symbol_freq_data,
+        lib_ofdm_demod_t::m_symbol_time_data, lib_ofdm_demod_t::m_sync_ref, lib_ofdm_demod_t::m_sync_ref_len,
+        lib_ofdm_demod_t::m_sync_start_sym, lib_ofdm_demod_t::m_sync_sym_index,
+        lib_ofdm_demod_t::m_time_offset;
 };
 
 // A pipeline configured for a preset with its reference grid and time-domain references formed.
@@ -64,15 +50,6 @@ inline timing_probe_t prepared(ofdm_demod_lib::lib_ofdm_standard_type_t standard
     EXPECT_TRUE(p._init_ref_file_freq());
     EXPECT_TRUE(p._init_ref_file_time());
     return p;
-}
-
-// What frame synchronisation leaves behind: the capture rotated so that the coarse start sits at
-// sample 5, and a search width of 10 samples.
-inline void coarse_aligned(timing_probe_t& p, complex_vector_t capture, int coarse) {
-    std::rotate(capture.begin(), capture.begin() + (coarse - 5), capture.end());
-    p.m_sample_data = capture;
-    p.m_ofdm_frame_dly = coarse;
-    p.m_fine_search_len = 10;
 }
 
 // Body start of symbol k in a frame starting at sample 0.
@@ -121,7 +98,7 @@ inline complex_vector_t make_frame(const lib_ofdm_config_manager_t& c, const cel
 
 // lead zeros, the frame, tail zeros; then a band-limited (circular, spectral) delay of
 // frac_delay samples, a carrier offset of cfo_hz at fs_hz, and white noise at snr_db below the
-// frame's mean power (no noise for snr_db <= 0 is not needed: pass a large value).
+// frame's mean power (a large snr_db for a clean capture).
 inline complex_vector_t make_capture(const complex_vector_t& frame, int lead, int tail, double frac_delay,
                                      double cfo_hz, double fs_hz, double snr_db, unsigned seed) {
     complex_vector_t x(static_cast<std::size_t>(lead), cf(0.0f, 0.0f));

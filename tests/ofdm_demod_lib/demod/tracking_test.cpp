@@ -21,26 +21,29 @@ constexpr double k_pi = 3.14159265358979323846;
 
 lib_ofdm_config_manager_t zero_prefix_frame(const lib_ofdm_track_info_t& tracking) {
     lib_ofdm_config_manager_t cfg;
-    EXPECT_TRUE(cfg.set_guard_low_subcarr(2));
-    EXPECT_TRUE(cfg.set_guard_up_subcarr(1));
-    EXPECT_TRUE(cfg.set_fft_length(k_n));
+    EXPECT_TRUE(cfg.set_guard_low_subcarr(2) && cfg.set_guard_up_subcarr(1) && cfg.set_fft_length(k_n));
     cfg.set_analy_symbol_num(k_symbols);
     cfg.set_system_sample_rate(static_cast<float>(k_fs_hz));
-    EXPECT_TRUE(cfg.set_guard_interval_per_symbol({0.0f}));
-    EXPECT_TRUE(cfg.set_transmitter_window_beta(0.0f));
+    EXPECT_TRUE(cfg.set_guard_interval_per_symbol({0.0f}) && cfg.set_transmitter_window_beta(0.0f));
     EXPECT_TRUE(cfg.set_symbol_timing_adjustment(0.0f));  // FFT advance 0
     cfg.set_tracking(tracking);
-    lib_ofdm_res_info_t pilot{"Pilot", LIB_OFDM_RESOURCE_FLAG_PILOT, {{0, 1, 2, 3}}, {{-5, -1, 3, 6}},
-                              LIB_OFDM_MOD_LEVEL_NONE, 0.0f};
-    lib_ofdm_res_info_t data{"Data", LIB_OFDM_RESOURCE_FLAG_DATA, {{0, 1, 2, 3}}, {{-4, -3, 1, 2}},
-                             LIB_OFDM_MOD_LEVEL_QPSK, 1.0f};
-    cfg.set_resource_mapping_vct({pilot, data});
+    cfg.set_resource_mapping_vct({{"Pilot",
+                                   LIB_OFDM_RESOURCE_FLAG_PILOT,
+                                   {{0, 1, 2, 3}},
+                                   {{-5, -1, 3, 6}},
+                                   LIB_OFDM_MOD_LEVEL_NONE,
+                                   0.0f},
+                                  {"Data",
+                                   LIB_OFDM_RESOURCE_FLAG_DATA,
+                                   {{0, 1, 2, 3}},
+                                   {{-4, -3, 1, 2}},
+                                   LIB_OFDM_MOD_LEVEL_QPSK,
+                                   1.0f}});
     complex_vector_t pilots;
     for (int i = 0; i < 16; ++i) pilots.push_back(i % 2 ? complex_t{1, 0} : complex_t{-1, 0});
     cfg.set_pilot_ref_iq_vct(pilots);
-    EXPECT_TRUE(cfg.generate_resource_map());
-    EXPECT_TRUE(cfg.generate_resource_mod_map());
-    EXPECT_TRUE(cfg.generate_ref_resource_data_vct());
+    EXPECT_TRUE(cfg.generate_resource_map() && cfg.generate_resource_mod_map() &&
+                cfg.generate_ref_resource_data_vct());
     return cfg;
 }
 
@@ -66,17 +69,13 @@ public:
         m_freq_error_est = 100.0f;
     }
     bool track() { return _deal_ofdm_channel_tracking(); }
-    using lib_ofdm_demod_t::m_channel_coef;
-    using lib_ofdm_demod_t::m_freq_error_est;
-    using lib_ofdm_demod_t::m_result;
-    using lib_ofdm_demod_t::m_symbol_freq_data;
+    using lib_ofdm_demod_t::m_channel_coef, lib_ofdm_demod_t::m_freq_error_est, lib_ofdm_demod_t::m_result,
+        lib_ofdm_demod_t::m_symbol_freq_data;
 };
 
 lib_ofdm_track_info_t tracking_of(bool phase, bool amplitude, bool timing) {
     lib_ofdm_track_info_t t;
-    t.track_phase = phase;
-    t.track_amplitude = amplitude;
-    t.track_timing = timing;
+    t.track_phase = phase, t.track_amplitude = amplitude, t.track_timing = timing;
     return t;
 }
 
@@ -101,7 +100,8 @@ TEST(TrackingStage, ResidualOffsetsAndRefinementFollowTheClosedForm) {
     for (int s = 1; s < k_symbols; ++s) {
         complex_t mean_ratio{};
         int i = 0;
-        for (int c : {3, 7, 11, 14}) mean_ratio += h.m_symbol_freq_data[s][c] * ((4 * s + i++) % 2 ? 1.0f : -1.0f);
+        for (int c : {3, 7, 11, 14})
+            mean_ratio += h.m_symbol_freq_data[s][c] * ((4 * s + i++) % 2 ? 1.0f : -1.0f);
         EXPECT_NEAR(std::arg(mean_ratio), 0.0f, 1e-4f) << s;
     }
 }
