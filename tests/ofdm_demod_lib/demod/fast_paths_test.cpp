@@ -62,8 +62,8 @@ TEST(QuarterSampleShift, EqualsTheFullInterpolationAndItsShortenedForm) {
 
 TEST(FineTimingCorrelation, LanesOfCandidatesEqualOneCandidateAtATime) {
     // Straightforward form: each candidate's normalised |sum conj(ref) data| alone, in sample
-    // order. Candidate counts that leave 0 to 3 after the groups of eight and four, a start that
-    // puts the last windows past the data (they score 0) and a window that is silent.
+    // order. Candidate counts below and above one block of windows summed side by side, a start
+    // that puts the last windows past the data (they score 0) and a window that is silent.
     const complex_vector_t ref = gaussian_complex(37, 31);
     complex_vector_t data = gaussian_complex(120, 32);
     std::fill(data.begin() + 60, data.begin() + 100, complex_t(0.0f, 0.0f));
@@ -88,7 +88,10 @@ TEST(FineTimingCorrelation, LanesOfCandidatesEqualOneCandidateAtATime) {
             const float expected =
                 denom > 0.0 ? static_cast<float>(std::abs(complex_t(re, im)) / denom) : 0.0f;
             corr[static_cast<std::size_t>(k)] -= expected;  // exactly 0 where equal
-            if (expected > best) best = expected, best_index = k;
+            if (expected > best) {
+                best = expected;
+                best_index = k;
+            }
         }
         EXPECT_EQ(corr, std::vector<float>(static_cast<std::size_t>(count), 0.0f)) << start;
         EXPECT_EQ(index, best_index + start) << start;
@@ -169,8 +172,9 @@ TEST(CyclicPrefixSearch, EveryMetricEqualsItsDirectCorrelation) {
     std::copy_n(d.begin() + 100 + body_len, cp_len, d.begin() + 100);  // a planted prefix
     std::fill(d.begin() + 400, d.begin() + 560, complex_t{});
     d[300] = {std::numeric_limits<float>::infinity(), 1.0f};  // non-finite sums: redone one by one
-    // Counts that exercise the groups of eight and four, the remainder, and starts running past the
-    // data; metrics compared as bit patterns (an infinite sample makes NaN ones).
+    // Counts within one block of starts summed side by side, over several blocks, and with starts
+    // whose copy runs past the data; metrics compared as bit patterns (an infinite sample makes
+    // NaN ones).
     for (const std::int32_t count : {3, 626, 700}) {
         std::vector<float> metric;
         float metric_max = -1.0f, expected_max = 0.0f;
