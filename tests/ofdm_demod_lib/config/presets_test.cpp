@@ -94,6 +94,8 @@ TEST_F(Presets, LteDownlinkLayoutAndEntries) {
     ASSERT_EQ(m.get_interval_per_sym_vct().size(), 140u);
     for (int i = 0; i < 140; ++i) EXPECT_EQ(m.get_interval_per_sym_vct()[i], i % 7 == 0 ? 40 : 36) << i;
     EXPECT_EQ(m.get_subcarr_num(), 300);
+    // Beta 0.005 of 512 -> 2.56 rounds to 3; adjustment -3.125 % -> round(1.5 + 16) = 18.
+    EXPECT_EQ(m.get_window_half_length(), 3);
     EXPECT_EQ(m.get_fft_advance(), 18);
     ASSERT_EQ(m.get_resource_mapping_vct().size(), 8u);
 
