@@ -8,7 +8,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -18,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "../ofdm_demod_lib/config/scratch_dir.hpp"
 #include "atomic_file.hpp"
 #include "cli_common.hpp"
 
@@ -35,22 +35,8 @@ std::string read_text_file(const fs::path& path) {
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
-void write_text_file(const fs::path& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
-
 // A fresh directory per test case below VEK_TEST_TMP.
-fs::path scratch_dir() {
-    const char* base = std::getenv("VEK_TEST_TMP");
-    const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::string name = std::string(info->test_suite_name()) + "_" + info->name();
-    for (char& c : name)
-        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-    const fs::path dir = fs::path(base ? base : "/tmp") / "cli" / name;
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    return dir;
-}
+fs::path scratch_dir() { return vek::test::scratch_dir_for_current_test(); }
 
 // `args` is appended to the command line as it stands (the tests quote paths themselves).
 cli_result_t run_cli(const fs::path& dir, const std::string& args) {
@@ -247,7 +233,7 @@ void write_worked_example_settings(const fs::path& dir, const std::string& file)
     set_entry("resource_mapping5", "resource_mapping_symbol_set1", "4,5,6,7,8,9,10,");  // pilots from SIGNAL
     set_entry("time", "analy_symbol_num", "11");
     set_entry("time", "meas_symbol_num", "11");
-    write_text_file(dir / file, xml);
+    vek::test::write_file(dir / file, xml);
 }
 
 // A frame described in an edited settings file is the frame that gets demodulated or generated,
@@ -312,9 +298,9 @@ TEST(CliBadInput, ExitsTwoWithAClearMessageAndNoOutputFile) {
             std::string xml = read_text_file(dir / c.file);
             const std::size_t bar = edit.find('|'), at = xml.find(edit.substr(0, bar));
             ASSERT_NE(at, std::string::npos) << edit;
-            write_text_file(dir / c.file, xml.replace(at, bar, edit.substr(bar + 1)));
+            vek::test::write_file(dir / c.file, xml.replace(at, bar, edit.substr(bar + 1)));
         } else if (*c.file != '\0') {
-            write_text_file(dir / c.file, edit);
+            vek::test::write_file(dir / c.file, edit);
         }
         const auto r = run_cli(dir, c.args);
         EXPECT_EQ(r.code, 2) << r.out << r.err;
@@ -326,7 +312,7 @@ TEST(CliBadInput, ExitsTwoWithAClearMessageAndNoOutputFile) {
     }
     // A failed generate keeps the file it would have replaced.
     const auto dir = scratch_dir();
-    write_text_file(dir / "keep.csv", "old\n");
+    vek::test::write_file(dir / "keep.csv", "old\n");
     EXPECT_EQ(run_cli(dir, "generate --standard wlan --out keep.csv --sample-rate -5").code, 2);
     EXPECT_EQ(read_text_file(dir / "keep.csv"), "old\n");
 }
@@ -337,7 +323,7 @@ TEST(AtomicFile, CompleteWriteReplacesTheTargetFailedWriteKeepsIt) {
     using vek::ofdm_demod_cli::cli_error_t;
     using vek::ofdm_demod_cli::write_file_atomically;
     const fs::path dir = scratch_dir();
-    write_text_file(dir / "out.csv", "old content that is longer than the new one\n");
+    vek::test::write_file(dir / "out.csv", "old content that is longer than the new one\n");
     write_file_atomically((dir / "out.csv").string(), "1,2\n");
     EXPECT_EQ(read_text_file(dir / "out.csv"), "1,2\n");
     // The directory does not exist: nothing can be created.
