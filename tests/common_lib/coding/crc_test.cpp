@@ -185,29 +185,25 @@ TEST(CrcCalculator, PolynomialPresetAndXorConfiguration) {
     ASSERT_TRUE(calc.set_crc_generator_polynomial({5, 2, 0}));
     EXPECT_EQ(calc.get_initial_condition(), bits_of("10110"));
 
+    // Refused polynomials and types change nothing.
     calc.set_crc_generator_polynomial({8, 2, 1});
-    for (const auto& bad : {std::vector<std::uint32_t>{3, 3}, std::vector<std::uint32_t>{},
-                            std::vector<std::uint32_t>{65, 1}, std::vector<std::uint32_t>{0}}) {
+    for (const auto& bad : {std::vector<std::uint32_t>{3, 3}, {}, {65, 1}, {0}}) {
         EXPECT_FALSE(calc.set_crc_generator_polynomial(bad));
         EXPECT_EQ(calc.get_crc_generator_polynomial(), 0x7u);
     }
     EXPECT_FALSE(calc.set_crc_generator_polynomial_type(LIB_CRC_POLYNOMIAL_TYPE_CUSTOM));
-    {
-        report_capture_t capture;
-        EXPECT_FALSE(calc.set_crc_generator_polynomial_type(static_cast<lib_crc_polynomial_type_t>(7)));
-        EXPECT_EQ(capture.text().rfind("Error : Unknown CRC Type!\nFrom line ", 0), 0u) << capture.text();
-    }
+    report_capture_t capture;
+    EXPECT_FALSE(calc.set_crc_generator_polynomial_type(static_cast<lib_crc_polynomial_type_t>(7)));
+    EXPECT_EQ(capture.text().rfind("Error : Unknown CRC Type!\nFrom line ", 0), 0u) << capture.text();
     EXPECT_EQ(calc.get_crc_length(), 8u);
     EXPECT_TRUE(calc.set_crc_generator_polynomial_type(LIB_CRC_POLYNOMIAL_TYPE_CRC3));
     EXPECT_EQ(calc.get_crc_generator_polynomial(), 0x3u);
 
     // Wrong-length presets and XOR sequences are cut or zero-padded, with a caution.
-    {
-        report_capture_t capture;
-        calc.set_initial_condition(bits_of("10111"));
-        EXPECT_EQ(capture.text().rfind("Caution : Initial condition length not match, it will be adjusted!\n"
-                                       "From line ", 0), 0u) << capture.text();
-    }
+    capture.clear();
+    calc.set_initial_condition(bits_of("10111"));
+    EXPECT_EQ(capture.text().rfind("Caution : Initial condition length not match, it will be adjusted!\nFrom line ", 0),
+              0u) << capture.text();
     EXPECT_EQ(calc.get_initial_condition(), bits_of("101"));
     calc.set_xor_sequence(bits_of("1"));
     EXPECT_EQ(calc.get_xor_sequence(), bits_of("100"));

@@ -34,7 +34,7 @@ protected:
     vek::test::log_capture_t log;
 };
 
-TEST_F(ReferenceFiles, SeparatorsOddCountsEmptyAndMissingFiles) {
+TEST_F(ReferenceFiles, SeparatorsOddCountsEmptyMissingFilesAndJunk) {
     const complex_vector_t expected{complex_t(1.0f, 0.0f), complex_t(0.0f, 1.0f)};
     EXPECT_EQ(read_pilot(" 1 ,\t0,\r\n0 ,1 ,, "), expected);
     EXPECT_EQ(read_pilot("1 2 3"), (complex_vector_t{complex_t(1.0f, 2.0f), complex_t(3.0f, 0.0f)}));
@@ -46,9 +46,7 @@ TEST_F(ReferenceFiles, SeparatorsOddCountsEmptyAndMissingFiles) {
     EXPECT_EQ(previous, (complex_vector_t{complex_t(1.0f, 2.0f)}));
     EXPECT_TRUE(out.text().empty());
     EXPECT_TRUE(log.records().empty());
-}
-
-TEST_F(ReferenceFiles, JunkTokenEndsTheDataWithAWarning) {
+    // A junk token ends the data with a warning.
     EXPECT_EQ(read_pilot("1,2,abc,3,4"), (complex_vector_t{complex_t(1.0f, 2.0f)}));
     EXPECT_EQ(read_pilot("5,6;7,8"), (complex_vector_t{complex_t(5.0f, 6.0f)}));  // glued junk
     ASSERT_EQ(log.records().size(), 2u);
