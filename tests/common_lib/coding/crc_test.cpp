@@ -35,7 +35,8 @@ std::uint64_t value_msb_first(const bits_t& bits) {
 bits_t bits_of_bytes(const std::string& text, bool lsb_first) {
     bits_t bits;
     for (unsigned char byte : text)
-        for (int i = 0; i < 8; ++i) bits.push_back(static_cast<std::uint8_t>((byte >> (lsb_first ? i : 7 - i)) & 1u));
+        for (int i = 0; i < 8; ++i)
+            bits.push_back(static_cast<std::uint8_t>((byte >> (lsb_first ? i : 7 - i)) & 1u));
     return bits;
 }
 
@@ -202,8 +203,10 @@ TEST(CrcCalculator, PolynomialPresetAndXorConfiguration) {
     // Wrong-length presets and XOR sequences are cut or zero-padded, with a caution.
     capture.clear();
     calc.set_initial_condition(bits_of("10111"));
-    EXPECT_EQ(capture.text().rfind("Caution : Initial condition length not match, it will be adjusted!\nFrom line ", 0),
-              0u) << capture.text();
+    EXPECT_EQ(capture.text().rfind(
+                  "Caution : Initial condition length not match, it will be adjusted!\nFrom line ", 0),
+              0u)
+        << capture.text();
     EXPECT_EQ(calc.get_initial_condition(), bits_of("101"));
     calc.set_xor_sequence(bits_of("1"));
     EXPECT_EQ(calc.get_xor_sequence(), bits_of("100"));

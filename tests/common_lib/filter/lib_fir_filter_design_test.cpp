@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
 #include "../fft/fft_reference.hpp"
@@ -102,7 +102,8 @@ TEST(FirFilterDesign, ResponsesMeetPassStopAndEdges) {
             double distance = 2.0;
             for (double edge : cases[i].edges) distance = std::min(distance, std::abs(f - edge));
             if (distance < 0.1 - 1e-9) continue;
-            const auto below = std::count_if(cases[i].edges.begin(), cases[i].edges.end(), [f](double e) { return e < f; });
+            const auto below =
+                std::count_if(cases[i].edges.begin(), cases[i].edges.end(), [f](double e) { return e < f; });
             if ((below % 2 == 1) != cases[i].stop) {
                 EXPECT_NEAR(h.at(f), 1.0, 0.01) << i << " pass at f = " << f;
             } else {

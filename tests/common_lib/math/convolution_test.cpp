@@ -133,7 +133,8 @@ void expect_tap_order_sums(const std::vector<float>& h, const std::vector<float>
     for (std::size_t f = 0; f < count; ++f) {
         float expected = 0.0f;
         for (std::size_t j = 0; j < m; ++j) expected += h[j] * start[f - 2u * j];
-        ASSERT_EQ(std::memcmp(&y[f], &expected, sizeof expected), 0) << m << " taps, count " << count << ", output " << f;
+        ASSERT_EQ(std::memcmp(&y[f], &expected, sizeof expected), 0)
+            << m << " taps, count " << count << ", output " << f;
     }
 }
 
@@ -166,7 +167,8 @@ TEST(Convolution, InterleavedRealFirEqualsTheTapOrderSumBitForBit)
     x[2801] = -0.0f;
     x[3800] = std::numeric_limits<float>::infinity();
     x[4800] = std::numeric_limits<float>::quiet_NaN();
-    for (const auto* h : {&zero_sides, &tiny_sides}) expect_tap_order_sums(*h, x, x.size() - 2u * (h->size() - 1u));
+    for (const auto* h : {&zero_sides, &tiny_sides})
+        expect_tap_order_sums(*h, x, x.size() - 2u * (h->size() - 1u));
 }
 
 TEST(Filter, DelayTypesAgainstLinearAndCircularReferences)

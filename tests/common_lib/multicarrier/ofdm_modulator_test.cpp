@@ -117,7 +117,8 @@ TEST(OfdmModulator, WindowedTransitionsAddUpToOne) {
 // is DC_LEVEL hann(k) e^(j pi t / 64).
 TEST(OfdmModulator, WindowHalvesAtTheFrameEdgesRotatedByTheHalfSubcarrierOffset) {
     const auto expect_sample = [](std::complex<float> x, long long t, std::size_t k) {
-        EXPECT_LT(std::abs(std::complex<double>(x) - std::polar(DC_LEVEL * hann(k, 6), PI * t / 64.0)), SAMPLE_TOLERANCE)
+        EXPECT_LT(std::abs(std::complex<double>(x) - std::polar(DC_LEVEL * hann(k, 6), PI * t / 64.0)),
+                  SAMPLE_TOLERANCE)
             << "t " << t << ", window point " << k;
     };
     lib_ofdm_modulator_t modulator = make_modulator(2, 0.25, 0.1, LIB_OFDM_WINDOWING_CENTERED);

@@ -54,7 +54,8 @@ TEST(OfdmSymbolGenerator, BodyTransformsBackToSubcarriers) {
     struct shape_t {
         std::uint32_t fft_length, ratio, used, half;
     };
-    for (const shape_t shape : {shape_t{64, 1, 52, 0}, shape_t{64, 2, 53, 0}, shape_t{32, 4, 32, 0}, shape_t{64, 2, 24, 1}}) {
+    for (const shape_t shape :
+         {shape_t{64, 1, 52, 0}, shape_t{64, 2, 53, 0}, shape_t{32, 4, 32, 0}, shape_t{64, 2, 24, 1}}) {
         lib_ofdm_symbol_data_generator_t generator;
         ASSERT_TRUE(generator.set_fft_length(shape.fft_length));
         ASSERT_TRUE(generator.set_oversampling_ratio(shape.ratio));
@@ -72,14 +73,18 @@ TEST(OfdmSymbolGenerator, BodyTransformsBackToSubcarriers) {
         EXPECT_EQ(generator.get_symbol_total_length(0), out.size());
         for (std::size_t m = 0; m < shape.used; ++m) {
             const long long index = static_cast<long long>(m) - static_cast<long long>(shape.used / 2);
-            const auto bin = static_cast<long double>((index + static_cast<long long>(body)) % static_cast<long long>(body)) + 0.5L * shape.half;
+            const auto bin = static_cast<long double>((index + static_cast<long long>(body)) %
+                                                      static_cast<long long>(body)) +
+                             0.5L * shape.half;
             const std::complex<double> measured = test::plain_dft_bin(out, prefix, body, bin) / static_cast<double>(shape.ratio);
             EXPECT_NEAR(std::abs(measured - std::complex<double>(subcarriers[m])), 0.0, 1e-5) << shape.used << " m=" << m;
         }
         const std::complex<float> sign(shape.half ? -1.0f : 1.0f, 0.0f);
         const float exact = shape.half ? 1e-6f : 0.0f;  // the unshifted copies are the same bits
-        for (std::size_t i = 0; i < prefix; ++i) EXPECT_LE(std::abs(out[i] - sign * out[body + i]), exact) << i;
-        for (std::size_t i = 0; i < suffix; ++i) EXPECT_LE(std::abs(out[prefix + body + i] - sign * out[prefix + i]), exact) << i;
+        for (std::size_t i = 0; i < prefix; ++i)
+            EXPECT_LE(std::abs(out[i] - sign * out[body + i]), exact) << i;
+        for (std::size_t i = 0; i < suffix; ++i)
+            EXPECT_LE(std::abs(out[prefix + body + i] - sign * out[prefix + i]), exact) << i;
     }
 }
 

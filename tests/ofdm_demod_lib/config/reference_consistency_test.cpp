@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "vek/common_lib/report/report.hpp"
 #include "preset_manager.hpp"
+#include "vek/common_lib/report/report.hpp"
 #include "vek/ofdm_demod_lib/config/lib_ofdm_config_manager.hpp"
 
 using namespace vek::ofdm_demod_lib;

@@ -9,8 +9,8 @@
 #include "log_capture.hpp"
 #include "vek/ofdm_demod_lib/demod/lib_ofdm_demod.hpp"
 #include "vek/ofdm_demod_lib/generator/lib_ofdm_constellation.hpp"
-#include "vek/ofdm_demod_lib/lib_ofdm_demod_common.hpp"
 #include "vek/ofdm_demod_lib/generator/lib_ofdm_frame_generator.hpp"
+#include "vek/ofdm_demod_lib/lib_ofdm_demod_common.hpp"
 
 using namespace vek::ofdm_demod_lib;
 using vek::test::demodulate;

@@ -111,7 +111,9 @@ TEST(ImpairmentChannel, GainPhaseAndEchoesUpToTheLimitMultiplyEachCellByTheChann
     // advance 18: 19 taps.
     const lib_ofdm_config_manager_t m = preset_manager(LIB_OFDM_STANDARD_TYPE_WIFI);
     EXPECT_EQ(lib_ofdm_impairment_channel_t::get_max_multipath_taps(m), 9);
-    EXPECT_EQ(lib_ofdm_impairment_channel_t::get_max_multipath_taps(preset_manager(LIB_OFDM_STANDARD_TYPE_LTE_DL)), 19);
+    EXPECT_EQ(
+        lib_ofdm_impairment_channel_t::get_max_multipath_taps(preset_manager(LIB_OFDM_STANDARD_TYPE_LTE_DL)),
+        19);
     // Windows taken 8 samples early see every cell as g H(k) X(k) while the last echo is at the
     // limit (8 samples); one sample further and the previous symbol leaks in.
     const lib_ofdm_generated_frame_t frame = wlan_frame();
@@ -137,8 +139,10 @@ TEST(ImpairmentChannel, GainPhaseAndEchoesUpToTheLimitMultiplyEachCellByTheChann
                 // H(k) = sum_t h_t e^(-j 2 pi k t / N), k = c - 32, each delay t seen 8 samples later.
                 std::complex<double> h = 0.0;
                 for (std::size_t t = 0; t <= echo; ++t)
-                    h += std::complex<double>(info.multipath_taps[t]) * std::polar(1.0, -2.0 * k_pi * (c - 32) * double(t + 8) / 64.0);
-                worst = std::max(worst, std::abs(std::complex<double>(cells[c]) - g * h * std::complex<double>(frame.freq_grid[s][c])));
+                    h += std::complex<double>(info.multipath_taps[t]) *
+                         std::polar(1.0, -2.0 * k_pi * (c - 32) * double(t + 8) / 64.0);
+                worst = std::max(worst, std::abs(std::complex<double>(cells[c]) -
+                                                 g * h * std::complex<double>(frame.freq_grid[s][c])));
             }
         }
         if (echo == 8) {
