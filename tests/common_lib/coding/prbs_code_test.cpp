@@ -129,8 +129,14 @@ TEST(PrbsCode, MaximalLengthUpTo15Bits) {
     }
 }
 
-TEST(PrbsCode, SeedIsMaskedToTheRegisterAndZeroBecomesAllOnes) {
+TEST(PrbsCode, SeedIsMaskedToTheRegisterZeroBecomesAllOnesAndUnknownTypesArePrbs7) {
     lib_prbs_code_t prbs;
+    report_capture_t capture;
+    prbs.set_prbs_type(static_cast<lib_prbs_code_type_t>(9));
+    EXPECT_EQ(capture.text(), "lib_prbs_code_t::_get_lfsr_length Report: Error PRBS Type!\n");
+    bits_t out;
+    prbs.generate_prbs_code(out);
+    EXPECT_EQ(out, expected_output({7, 6}, 7, 127, 127));
     prbs.set_prbs_seed(0);
     EXPECT_EQ(prbs.get_prbs_seed(), 127u);
     prbs.set_prbs_seed(128);  // nothing inside the register
@@ -139,7 +145,6 @@ TEST(PrbsCode, SeedIsMaskedToTheRegisterAndZeroBecomesAllOnes) {
     prbs.set_prbs_type(LIB_PRBS_CODE_TYPE_PRBS31);
     const std::uint64_t low = 0x1234567u;
     prbs.set_prbs_seed(low | (std::uint64_t{1} << 40) | (std::uint64_t{1} << 31));
-    bits_t out;
     EXPECT_LT(prbs.generate_prbs_code(300, out), std::uint64_t{1} << 31);
     EXPECT_EQ(out, expected_output({31, 28}, 31, low, 300));
 }
@@ -176,16 +181,6 @@ TEST(PrbsCode, CustomTaps) {
     prbs.init();
     EXPECT_EQ(prbs.get_prbs_seed(), 127u);
     EXPECT_EQ(prbs.get_prbs_primitive_polynomial(), (taps_t{7, 6}));
-}
-
-TEST(PrbsCode, UnknownTypeReportsAndFallsBackToPrbs7) {
-    lib_prbs_code_t prbs;
-    report_capture_t capture;
-    prbs.set_prbs_type(static_cast<lib_prbs_code_type_t>(9));
-    EXPECT_EQ(capture.text(), "lib_prbs_code_t::_get_lfsr_length Report: Error PRBS Type!\n");
-    bits_t out;
-    prbs.generate_prbs_code(out);
-    EXPECT_EQ(out, expected_output({7, 6}, 7, 127, 127));
 }
 
 }  // namespace

@@ -46,7 +46,7 @@ dvec_t reference_convolution(const cvec_t& h, const cvec_t& x)
 
 }  // namespace
 
-TEST(Convolution, SmallKnownResultAndRefusals)
+TEST(Convolution, SmallKnownResultAndRefusalsOfConvolutionAndFilter)
 {
     cvec_t x = real_vector({1, 2, 3});
     ASSERT_TRUE(lib_convolution_t::deal_convolution(real_vector({1, 1}), x));
@@ -57,8 +57,14 @@ TEST(Convolution, SmallKnownResultAndRefusals)
     report_capture_t capture;
     EXPECT_FALSE(lib_convolution_t::deal_fft_convolution(real_vector({2}), z));
     EXPECT_EQ(z, real_vector({1, 2}));
+    cvec_t empty;
+    EXPECT_FALSE(lib_filter_t::deal_filter(real_vector({1, 1}), empty, LIB_FILTER_DELAY_ZERO));
+    EXPECT_FALSE(lib_filter_t::deal_filter(real_vector({1, 1}), z, static_cast<lib_filter_delay_type_t>(7)));
+    EXPECT_EQ(z, real_vector({1, 2}));
     EXPECT_EQ(capture.text(),
-              "lib_convolution_t::deal_fft_convolution Report: Filter data array is too short!\n");
+              "lib_convolution_t::deal_fft_convolution Report: Filter data array is too short!\n"
+              "lib_filter_t::_prepare_input_data Report: Empty Data Array!\n"
+              "lib_filter_t::_prepare_input_data Report: Unknown filter delay type!\n");
 }
 
 TEST(Convolution, DirectShortFilterAndOverlapAddMatchReference)
@@ -115,64 +121,54 @@ TEST(Convolution, SectionsAreSlicesOfTheFullConvolution)
     EXPECT_EQ(untouched, real_vector({1}));
 }
 
-TEST(Convolution, RegisterBlockedFirEqualsTheTapOrderSum)
+// Every output of the interleaved real FIR must be the single-precision sum over taps in order
+// j = 0, 1, ..., to the bit, whichever path formed it: 64, 16 or one output at a time (by processor
+// and count), or a block copied where a unit centre tap among zero or tiny side taps allows it.
+void expect_tap_order_sums(const std::vector<float>& h, const std::vector<float>& x, std::size_t count)
 {
-    // The kernel sums 64, 16 or one output at a time depending on the processor and the count;
-    // every output must be the single-precision sum over taps in order j = 0, 1, ..., whatever
-    // path formed it. Counts around each block size, tap numbers from 1 to the direct limit.
+    const std::size_t m = h.size();
+    const float* start = x.data() + 2u * (m - 1u);  // every tap meets a sample
+    std::vector<float> y(count, -1.0f);
+    lib_convolution_t::deal_interleaved_real_fir(h.data(), m, start, y.data(), count);
+    for (std::size_t f = 0; f < count; ++f) {
+        float expected = 0.0f;
+        for (std::size_t j = 0; j < m; ++j) expected += h[j] * start[f - 2u * j];
+        ASSERT_EQ(std::memcmp(&y[f], &expected, sizeof expected), 0)
+            << m << " taps, count " << count << ", output " << f;
+    }
+}
+
+TEST(Convolution, InterleavedRealFirEqualsTheTapOrderSumBitForBit)
+{
+    // Counts around each block size, tap numbers from 1 to the direct limit.
     std::mt19937 rng(7);
     std::uniform_real_distribution<float> value(-1.0f, 1.0f);
     for (const std::size_t taps : {1u, 2u, 21u, 32u}) {
         for (const std::size_t count : {0u, 15u, 16u, 63u, 64u, 65u, 127u, 128u, 143u, 1001u}) {
-            std::vector<float> h(taps);
-            std::vector<float> x(count + 2u * taps);
+            std::vector<float> h(taps), x(count + 2u * taps);
             for (auto& v : h) v = value(rng);
             for (auto& v : x) v = value(rng);
-            const float* start = x.data() + 2u * (taps - 1u);  // every tap meets a sample
-            std::vector<float> y(count, -1.0f);
-            lib_convolution_t::deal_interleaved_real_fir(h.data(), taps, start, y.data(), count);
-            for (std::size_t f = 0; f < count; ++f) {
-                float expected = 0.0f;
-                for (std::size_t j = 0; j < taps; ++j) expected += h[j] * start[f - 2u * j];
-                ASSERT_EQ(y[f], expected) << taps << " taps, count " << count << ", output " << f;
-            }
+            expect_tap_order_sums(h, x, count);
         }
     }
-}
-
-TEST(Convolution, UnitCentreFirCopiesOnlyWhereTheSumIsTheCentreSample)
-{
-    // A unit tap among zero side taps (an even count) or side taps near 1e-17: blocks may be
-    // copied only where that gives the tap-order sum's bits. Silence, a sample far below its
-    // neighbours, subnormals, -0, an infinity and a NaN each sit in their own block.
-    std::vector<float> zero_sides(24, 0.0f);
+    // A unit tap among zero side taps (an even count) or side taps near 1e-17. Silence, a sample
+    // far below its neighbours, subnormals, -0, an infinity and a NaN each sit in their own block.
+    std::vector<float> zero_sides(24, 0.0f), tiny_sides(21);
     zero_sides[12] = 1.0f;
-    std::vector<float> tiny_sides(21);
     for (std::size_t j = 0; j < tiny_sides.size(); ++j)
         tiny_sides[j] = (j % 2 == 0 ? 1e-17f : -3e-18f) * static_cast<float>(j);
     tiny_sides[10] = 1.0f;
-    std::mt19937 rng(11);
-    std::normal_distribution<float> value(0.0f, 1.0f);
+    std::normal_distribution<float> normal(0.0f, 1.0f);
     std::vector<float> x(6000);
-    for (auto& v : x) v = value(rng);
+    for (auto& v : x) v = normal(rng);
     std::fill(x.begin() + 600, x.begin() + 1400, 0.0f);
     x[2000] = 1e-12f;
     x[2800] = 1e-41f;
     x[2801] = -0.0f;
     x[3800] = std::numeric_limits<float>::infinity();
     x[4800] = std::numeric_limits<float>::quiet_NaN();
-    for (const auto* taps : {&zero_sides, &tiny_sides}) {
-        const std::size_t m = taps->size();
-        const float* start = x.data() + 2u * (m - 1u);
-        const std::size_t count = x.size() - 2u * (m - 1u);
-        std::vector<float> y(count);
-        lib_convolution_t::deal_interleaved_real_fir(taps->data(), m, start, y.data(), count);
-        for (std::size_t f = 0; f < count; ++f) {
-            float expected = 0.0f;
-            for (std::size_t j = 0; j < m; ++j) expected += (*taps)[j] * start[f - 2u * j];
-            ASSERT_EQ(std::memcmp(&y[f], &expected, sizeof expected), 0) << m << " taps, output " << f;
-        }
-    }
+    for (const auto* h : {&zero_sides, &tiny_sides})
+        expect_tap_order_sums(*h, x, x.size() - 2u * (h->size() - 1u));
 }
 
 TEST(Filter, DelayTypesAgainstLinearAndCircularReferences)
@@ -209,17 +205,4 @@ TEST(Filter, DelayTypesAgainstLinearAndCircularReferences)
             EXPECT_LE(relative_l2_error(cyclic, circular), 1e-5) << m << " " << n;
         }
     }
-}
-
-TEST(Filter, RejectsEmptySignalAndUnknownType)
-{
-    report_capture_t capture;
-    cvec_t empty;
-    EXPECT_FALSE(lib_filter_t::deal_filter(real_vector({1, 1}), empty, LIB_FILTER_DELAY_ZERO));
-    cvec_t x = real_vector({1, 2});
-    EXPECT_FALSE(lib_filter_t::deal_filter(real_vector({1, 1}), x, static_cast<lib_filter_delay_type_t>(7)));
-    EXPECT_EQ(x, real_vector({1, 2}));
-    EXPECT_EQ(capture.text(),
-              "lib_filter_t::_prepare_input_data Report: Empty Data Array!\n"
-              "lib_filter_t::_prepare_input_data Report: Unknown filter delay type!\n");
 }

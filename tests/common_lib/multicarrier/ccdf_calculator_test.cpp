@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <random>
 
+#include "random_signal.hpp"
 #include "vek/common_lib/multicarrier/lib_ccdf_calculator.hpp"
 #include "vek/common_lib/report/report.hpp"
 
@@ -18,14 +18,6 @@ constexpr double GAUSS_CCDF_TOLERANCE = 0.005;
 // Marker levels: 0.1 % of 200,000 is 200 samples, whose count varies by about 7 %, i.e. about
 // 0.05 dB at that level.
 constexpr double GAUSS_MARKER_TOLERANCE_DB = 0.15;
-
-cvec_t seeded_gaussian_noise(std::size_t count, std::uint32_t seed) {
-    std::mt19937 rng(seed);
-    std::normal_distribution<float> normal(0.0f, 1.0f);
-    cvec_t x(count);
-    for (auto& s : x) s = {normal(rng), normal(rng)};
-    return x;
-}
 
 // Half the samples at twice the mean power (+3.0103 dB), half at zero: the curve is 0.5 up to
 // 3.01 dB and 0 from 3.02 dB on.
@@ -50,13 +42,11 @@ TEST(CcdfCalculator, TwoLevelSignalByHand) {
     for (double value : ccdf) EXPECT_DOUBLE_EQ(value, 0.5);
     lib_ccdf_calculator_t::get_ccdf_marker_data(1.0, ccdf, signal, markers);
     EXPECT_EQ(markers, (std::vector<double>{1.0, 1.0, 1.0, 1.0, 1.0, 1.0, 3.02}));
-}
 
-TEST(CcdfCalculator, SampleAtTheTopEdgeCountsEverywhere) {
-    cvec_t signal(100, std::complex<float>(0.0f, 0.0f));
-    signal[17] = {0.0f, 10.0f};  // RMS 1, peak exactly +20 dB
-    std::vector<double> ccdf;
-    ASSERT_TRUE(lib_ccdf_calculator_t::calculate_default_ccdf_data(signal, ccdf));
+    // One sample of 100 exactly at the top edge (RMS 1, peak +20 dB) counts everywhere.
+    cvec_t edge(100, std::complex<float>(0.0f, 0.0f));
+    edge[17] = {0.0f, 10.0f};
+    ASSERT_TRUE(lib_ccdf_calculator_t::calculate_default_ccdf_data(edge, ccdf));
     for (double value : ccdf) ASSERT_DOUBLE_EQ(value, 0.01);
 }
 
@@ -83,7 +73,7 @@ TEST(CcdfCalculator, BadInputIsReported) {
 // The power of complex Gaussian noise relative to its mean is exponential: P(p > x dB) =
 // exp(-10^(x/10)). The measured curve and its markers follow it.
 TEST(CcdfCalculator, GaussianNoiseFollowsExponentialPower) {
-    const cvec_t noise = seeded_gaussian_noise(GAUSS_SAMPLE_COUNT, 2024);
+    const cvec_t noise = vek::test::gaussian_complex(GAUSS_SAMPLE_COUNT, 2024);
     std::vector<double> ccdf;
     ASSERT_TRUE(lib_ccdf_calculator_t::calculate_default_ccdf_data(noise, ccdf));
     for (std::size_t i = 0; i < ccdf.size(); ++i) {

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <random>
 
+#include "random_signal.hpp"
 #include "vek/common_lib/multicarrier/lib_multicarrier.hpp"
 #include "vek/common_lib/report/report.hpp"
 
@@ -11,14 +11,6 @@ namespace {
 
 using cvec_t = std::vector<std::complex<float>>;
 constexpr double PI = 3.14159265358979323846;
-
-cvec_t seeded_noise(std::size_t count, std::uint32_t seed) {
-    std::mt19937 rng(seed);
-    std::normal_distribution<float> normal(0.0f, 1.0f);
-    cvec_t x(count);
-    for (auto& s : x) s = {normal(rng), normal(rng)};
-    return x;
-}
 
 TEST(MulticarrierSetting, OffsetListsAreLimitedAndFitted) {
     lib_multicarrier_setting_t setting;
@@ -66,7 +58,7 @@ TEST(Multicarrier, RandomInitialPhaseKeepsAmplitude) {
     lib_multicarrier_t multicarrier;
     multicarrier.set_multicarrier_parameter(setting);
 
-    const cvec_t input = seeded_noise(64, 2);
+    const cvec_t input = vek::test::gaussian_complex(64, 2);
     cvec_t output;
     ASSERT_TRUE(multicarrier.deal_multicarrier(1.0e6, input, output));
     for (std::size_t n = 0; n < input.size(); ++n)
@@ -80,7 +72,7 @@ TEST(Multicarrier, OffsetBeyondNyquistIsRejected) {
     lib_multicarrier_t multicarrier;
     multicarrier.set_multicarrier_parameter(setting);
 
-    const cvec_t input = seeded_noise(32, 3);
+    const cvec_t input = vek::test::gaussian_complex(32, 3);
     cvec_t output;
     EXPECT_TRUE(lib_multicarrier_t().deal_multicarrier(1.0e6, input, output));  // disabled
     EXPECT_EQ(output, input);

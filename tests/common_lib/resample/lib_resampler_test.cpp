@@ -51,13 +51,11 @@ double rms(const cvec& x, std::size_t from, std::size_t to) {
 
 }  // namespace
 
-TEST(Resampler, OutputLengthsAndOffset) {
+TEST(Resampler, EqualFactorsReturnTheInputAndAnOffsetShiftsTheDecimation) {
     const cvec x = make_tone(100, 1.0, 0.01);
     for (const auto& [name, run] : kPaths) {
         cvec y;
-        ASSERT_TRUE(run(x, y, 2, 1, 0));
-        EXPECT_EQ(y.size(), 200u) << name;
-        ASSERT_TRUE(run(x, y, 3, 3, 0));  // equal factors return the input
+        ASSERT_TRUE(run(x, y, 3, 3, 0));
         ASSERT_EQ(y.size(), 100u) << name;
         EXPECT_LT(max_difference(x, y, 0, x.size()), 1e-5) << name;
         ASSERT_TRUE(run(x, y, 1, 2, 1));
@@ -65,8 +63,6 @@ TEST(Resampler, OutputLengthsAndOffset) {
         // A slow tone is passed unchanged: decimating from offset 1 keeps samples 1, 3, 5, ...
         for (std::size_t k = 0; k < y.size(); ++k)
             EXPECT_LT(std::abs(y[k] - x[2 * k + 1]), kWaveformTolerance) << name << " " << k;
-        ASSERT_TRUE(run(make_tone(1000, 1.0, 0.01), y, 4, 3, 0));
-        EXPECT_EQ(y.size(), 1334u) << name;
     }
 }
 
@@ -98,7 +94,8 @@ TEST(Resampler, ToneKeepsItsWaveformAndOutOfBandToneIsRemoved) {
         for (const auto& [up, down, freq_in] :
              {std::tuple<std::uint32_t, std::uint32_t, double>{4, 3, 0.05}, {1, 2, 0.1}, {4, 3, -0.2}}) {
             cvec y;
-            ASSERT_TRUE(run(make_tone(3000, amplitude, freq_in, 0.3), y, up, down, 0));
+            ASSERT_TRUE(run(make_tone(3001, amplitude, freq_in, 0.3), y, up, down, 0));
+            ASSERT_EQ(y.size(), (3001u * up + down - 1u) / down) << name << " " << up << "/" << down;
             // Output sample k lies at input time k D / U: the waveform itself, phase included.
             const cvec ideal = make_tone(y.size(), amplitude, freq_in * down / up, 0.3);
             EXPECT_LT(max_difference(y, ideal, 50, y.size() - 50), kWaveformTolerance * amplitude)

@@ -119,22 +119,6 @@ TEST(ListExpansion, RepeatIndexNamesTheRepeatingTail) {
     EXPECT_EQ(expand({5, 6}, -3, 4), (std::vector<int>{5, 6, 5, 6}));
 }
 
-TEST(SymbolLayout, WorkedFftAdvanceAndWindowHalfLength) {
-    lib_ofdm_config_manager_t m;
-    // N = 64, adjustment -12.5 %, half length 0: round(0 + 8) = 8.
-    ASSERT_TRUE(m.set_symbol_timing_adjustment(-12.5f));
-    EXPECT_EQ(m.get_fft_advance(), 8);
-    // N = 512, beta 0.005 -> 2.56 rounds to 3; adjustment -3.125 % -> round(1.5 + 16) = 18.
-    ASSERT_TRUE(m.set_fft_length(512));
-    ASSERT_TRUE(m.set_guard_interval_per_symbol({0.078125f, 0.0703125f}));
-    ASSERT_TRUE(m.set_transmitter_window_beta(0.005f));
-    ASSERT_TRUE(m.set_symbol_timing_adjustment(-3.125f));
-    EXPECT_EQ(m.get_window_half_length(), 3);
-    EXPECT_EQ(m.get_fft_advance(), 18);
-    EXPECT_EQ(m.get_cp_length_set(), (std::vector<int>{40, 36}));
-    EXPECT_FLOAT_EQ(m.get_subcarr_space(), 20000000.0f / 512.0f);
-}
-
 TEST(SymbolLayout, IntervalsCombinePrefixAndGaps) {
     lib_ofdm_config_manager_t m;
     ASSERT_TRUE(m.set_guard_interval_per_symbol({0.25f}));

@@ -34,7 +34,7 @@ protected:
     vek::test::log_capture_t log;
 };
 
-TEST_F(ReferenceFiles, SeparatorsOddCountsEmptyAndMissingFiles) {
+TEST_F(ReferenceFiles, SeparatorsOddCountsEmptyMissingFilesAndJunk) {
     const complex_vector_t expected{complex_t(1.0f, 0.0f), complex_t(0.0f, 1.0f)};
     EXPECT_EQ(read_pilot(" 1 ,\t0,\r\n0 ,1 ,, "), expected);
     EXPECT_EQ(read_pilot("1 2 3"), (complex_vector_t{complex_t(1.0f, 2.0f), complex_t(3.0f, 0.0f)}));
@@ -46,9 +46,7 @@ TEST_F(ReferenceFiles, SeparatorsOddCountsEmptyAndMissingFiles) {
     EXPECT_EQ(previous, (complex_vector_t{complex_t(1.0f, 2.0f)}));
     EXPECT_TRUE(out.text().empty());
     EXPECT_TRUE(log.records().empty());
-}
-
-TEST_F(ReferenceFiles, JunkTokenEndsTheDataWithAWarning) {
+    // A junk token ends the data with a warning.
     EXPECT_EQ(read_pilot("1,2,abc,3,4"), (complex_vector_t{complex_t(1.0f, 2.0f)}));
     EXPECT_EQ(read_pilot("5,6;7,8"), (complex_vector_t{complex_t(5.0f, 6.0f)}));  // glued junk
     ASSERT_EQ(log.records().size(), 2u);
@@ -97,32 +95,22 @@ TEST_F(ReferenceFiles, MapFilesAreCutIntoRowsAndMissingOnesRefusedWithTheirPath)
     EXPECT_EQ(log.records()[0].level, common_log::LOG_LEVEL_ERROR);
 }
 
-TEST_F(ReferenceFiles, EachStandardReadsItsOwnFilesOthersReadTheWlanOnes) {
-    const char* folders[] = {"wlan54Mbps", "lteDL", "lteUL"};
-    const char* names[3][4] = {{"Pilot", "Preamble", "remap", "remod"},
-                               {"ltePilot", "ltePreamble", "lteReMap", "lteReMod"},
-                               {"Pilot", "Preamble", "remap", "remod"}};
-    for (int f = 0; f < 3; ++f) {
-        for (int k = 0; k < 4; ++k) write_file(dir + "/" + folders[f] + "/" + names[f][k], std::to_string(10 * k + f));
-    }
-    const lib_ofdm_standard_type_t standards[] = {LIB_OFDM_STANDARD_TYPE_WIFI, LIB_OFDM_STANDARD_TYPE_LTE_DL,
-                                                  LIB_OFDM_STANDARD_TYPE_LTE_UL,
-                                                  static_cast<lib_ofdm_standard_type_t>(7)};
-    for (int i = 0; i < 4; ++i) {
-        SCOPED_TRACE(i);
-        const int f = i == 3 ? 0 : i;
-        complex_vector_t pilot, preamble;
-        int_grid_t map, mod;
-        common::load_pilot_ref_iq_vct(standards[i], pilot, dir);
-        common::load_preamble_ref_iq_vct(standards[i], preamble, dir);
-        ASSERT_TRUE(common::load_reasource_map_file(standards[i], 1, map, dir));
-        ASSERT_TRUE(common::load_resource_mod_file(standards[i], 1, mod, dir));
-        ASSERT_FALSE(pilot.empty() || preamble.empty());
-        EXPECT_EQ(pilot[0].real(), static_cast<float>(f));
-        EXPECT_EQ(preamble[0].real(), static_cast<float>(10 + f));
-        EXPECT_EQ(map[0][0], 20 + f);
-        EXPECT_EQ(mod[0][0], 30 + f);
-    }
+// Each preset reading its own files is pinned by the presets' reference sizes and maps; a
+// standard the readers do not know reads the WLAN files.
+TEST_F(ReferenceFiles, AnUnknownStandardReadsTheWlanFiles) {
+    const auto unknown = static_cast<lib_ofdm_standard_type_t>(7);
+    const char* names[] = {"Pilot", "Preamble", "remap", "remod"};
+    for (int k = 0; k < 4; ++k) write_file(dir + "/wlan54Mbps/" + names[k], std::to_string(k + 1));
+    complex_vector_t pilot, preamble;
+    int_grid_t map, mod;
+    common::load_pilot_ref_iq_vct(unknown, pilot, dir);
+    common::load_preamble_ref_iq_vct(unknown, preamble, dir);
+    ASSERT_TRUE(common::load_reasource_map_file(unknown, 1, map, dir));
+    ASSERT_TRUE(common::load_resource_mod_file(unknown, 1, mod, dir));
+    EXPECT_EQ(pilot, (complex_vector_t{complex_t(1.0f, 0.0f)}));
+    EXPECT_EQ(preamble, (complex_vector_t{complex_t(2.0f, 0.0f)}));
+    EXPECT_EQ(map[0], (std::vector<int>{3}));
+    EXPECT_EQ(mod[0], (std::vector<int>{4}));
 }
 
 using groups_t = std::vector<std::vector<int>>;

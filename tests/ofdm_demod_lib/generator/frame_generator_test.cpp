@@ -4,14 +4,13 @@
 
 #include <algorithm>
 #include <cmath>
-#include <set>
 
 #include "generator_test_support.hpp"
 #include "log_capture.hpp"
 #include "vek/ofdm_demod_lib/demod/lib_ofdm_demod.hpp"
 #include "vek/ofdm_demod_lib/generator/lib_ofdm_constellation.hpp"
-#include "vek/ofdm_demod_lib/lib_ofdm_demod_common.hpp"
 #include "vek/ofdm_demod_lib/generator/lib_ofdm_frame_generator.hpp"
+#include "vek/ofdm_demod_lib/lib_ofdm_demod_common.hpp"
 
 using namespace vek::ofdm_demod_lib;
 using vek::test::demodulate;
@@ -70,31 +69,9 @@ TEST_P(PresetFrames, DemodulateByPlainFftBackToTheGeneratedGrid) {
     const double tolerance = 1e-5 * rms(frame.freq_grid);
     EXPECT_LT(max_error(cells, frame.freq_grid), tolerance);
 
-    // The prefix is the end of the body (after undoing the half-subcarrier rotation, which runs
-    // on through the prefix).
-    const bool shift = m.get_half_subcarrier_shift();
-    for (int k = 0; k < symbols; ++k) {
-        const int cp = m.get_cp_length_per_sym_vct()[k];
-        for (int i = 1; i <= cp; ++i) {
-            complex_t pre = frame.samples[starts[k] - i], end = frame.samples[starts[k] + n - i];
-            if (shift) {
-                pre *= std::polar(1.0f, float(std::acos(-1.0) * i / n));
-                end *= std::polar(1.0f, float(-std::acos(-1.0) * (n - i) / n));
-            }
-            ASSERT_LT(std::abs(pre - end), 1e-6) << "symbol " << k << " prefix sample " << -i;
-        }
-    }
-
-    // Reference cells are the reference data; without spreading every cell is the ground truth.
-    const cell_grid_t& ref = m.get_ref_resource_data_vct_manager().get_ref_resource_data();
-    const int_grid_t& map = m.get_resource_map_manager().get_resource_map();
-    for (int s = 0; s < symbols; ++s) {
-        for (int c = 0; c < n; ++c) {
-            if (map[s][c] == LIB_OFDM_RESOURCE_FLAG_PILOT || map[s][c] == LIB_OFDM_RESOURCE_FLAG_PREAMBLE) {
-                ASSERT_EQ(frame.cell_grid[s][c], ref[s][c]);
-            }
-        }
-    }
+    // Without spreading every cell is the ground truth. (That the prefixes repeat the bodies and
+    // the reference cells are the reference data is pinned end to end: a clean frame demodulates
+    // at the floor with the receiver's window inside the prefix.)
     if (m.get_dft_spread()) despread(m, cells);
     EXPECT_LT(max_error(cells, frame.cell_grid), tolerance);
 }
@@ -103,37 +80,27 @@ INSTANTIATE_TEST_SUITE_P(AllPresets, PresetFrames,
                          ::testing::Values(LIB_OFDM_STANDARD_TYPE_WIFI, LIB_OFDM_STANDARD_TYPE_LTE_DL,
                                            LIB_OFDM_STANDARD_TYPE_LTE_UL));
 
-TEST(FrameGenerator, DataCellsAreBoostedIdealPointsOfTheirModulation) {
+TEST(FrameGenerator, BoostScalesTheDataCellsAndEmptyCellsStayZero) {
+    // That data cells are points of their constellations is pinned end to end (the receiver
+    // decides every generated cell to itself); here the boost multiplies them by its amplitude.
     lib_ofdm_config_manager_t m = preset_manager(LIB_OFDM_STANDARD_TYPE_LTE_DL);
+    cell_grid_t plain, boosted;
+    ASSERT_TRUE(lib_ofdm_frame_generator_t::generate_cell_grid(m, 3, plain));
     m.set_user_boosting(2.0f);
-    cell_grid_t grid;
-    ASSERT_TRUE(lib_ofdm_frame_generator_t::generate_cell_grid(m, 3, grid));
+    ASSERT_TRUE(lib_ofdm_frame_generator_t::generate_cell_grid(m, 3, boosted));
     const int_grid_t& map = m.get_resource_map_manager().get_resource_map();
-    const int_grid_t& mod = m.get_resource_mod_map_manager().get_resource_mod_map();
-    std::set<int> levels_seen;
-    double power = 0.0;
     int data = 0;
-    for (std::size_t s = 0; s < grid.size(); ++s) {
-        for (std::size_t c = 0; c < grid[s].size(); ++c) {
-            const complex_t v = grid[s][c];
-            if (map[s][c] == LIB_OFDM_RESOURCE_FLAG_NONE) {
-                ASSERT_EQ(v, complex_t{}) << s << "," << c;
+    for (std::size_t s = 0; s < map.size(); ++s) {
+        for (std::size_t c = 0; c < map[s].size(); ++c) {
+            const int flag = map[s][c];
+            const complex_t expected = flag == LIB_OFDM_RESOURCE_FLAG_DATA ? 2.0f * plain[s][c] : complex_t{};
+            if (flag == LIB_OFDM_RESOURCE_FLAG_DATA || flag == LIB_OFDM_RESOURCE_FLAG_NONE) {
+                ASSERT_LT(std::abs(boosted[s][c] - expected), 1e-6f) << s << "," << c;
             }
-            if (map[s][c] != LIB_OFDM_RESOURCE_FLAG_DATA) continue;
-            complex_vector_t points;
-            lib_ofdm_constellation_t::get_ideal_points(mod[s][c], points);
-            const bool on_point = std::any_of(points.begin(), points.end(),
-                                              [&](complex_t p) { return std::abs(p * 2.0f - v) < 1e-6f; });
-            ASSERT_TRUE(on_point) << s << "," << c << " level " << mod[s][c];
-            levels_seen.insert(mod[s][c]);
-            power += std::norm(v);
-            ++data;
+            data += flag == LIB_OFDM_RESOURCE_FLAG_DATA && plain[s][c] != complex_t{};
         }
     }
-    // PDSCH 16-QAM, PBCH/PDCCH/PCFICH QPSK, PHICH pi/4-BPSK; all of unit mean power before the
-    // boost of 2 (amplitude), so 4 in power.
-    EXPECT_EQ(levels_seen, (std::set<int>{-1, 2, 4}));
-    EXPECT_NEAR(power / data, 4.0, 0.1);
+    EXPECT_GT(data, 1000);
 }
 
 TEST(FrameGenerator, DftSpreadIsUnitary) {
@@ -186,52 +153,31 @@ TEST(FrameGenerator, SeedsTimeGapsAndStaleMaps) {
     EXPECT_NE(a.samples[85], complex_t{});
 }
 
-TEST(Constellation, UnitMeanPowerDistinctPointsOfTheRightCount) {
-    for (int level = -1; level <= 10; ++level) {
-        const std::size_t count = level < 1 ? 2u : std::size_t{1} << level;
-        complex_vector_t points;
-        lib_ofdm_constellation_t::get_ideal_points(level, points);
-        ASSERT_EQ(points.size(), count) << level;
-        double power = 0.0;
-        for (const complex_t& p : points) power += std::norm(p);
-        EXPECT_NEAR(power / count, 1.0, 1e-6) << level;
-        std::set<std::pair<float, float>> unique;
-        for (const complex_t& p : points) unique.insert({p.real(), p.imag()});
-        EXPECT_EQ(unique.size(), count) << level;
-    }
-    // Cross constellations leave their corners empty: 32-QAM has no (5, 5).
-    complex_vector_t p32;
-    lib_ofdm_constellation_t::get_ideal_points(5, p32);
-    const float u32 = 1.0f / std::sqrt(20.0f);
-    for (const complex_t& p : p32) EXPECT_FALSE(std::abs(p.real()) > 4 * u32 && std::abs(p.imag()) > 4 * u32);
-}
-
 }  // namespace
 
-// --- The transmitter's points against the receiver's own tables.
-
-// Opens the pipeline's ideal-point enumeration to the test.
+// The transmitter's points are the receiver's ideal points (which the slicer tests hold against
+// independent tables and slice to themselves), scaled by the boost, and of unit mean power.
 struct ideal_points_probe_t : lib_ofdm_demod_t {
     using lib_ofdm_demod_t::_deal_data_ref;
 };
 
-TEST(Constellation, PointsAreTheReceiversIdealPointsAndSliceToThemselves) {
+TEST(Constellation, PointsAreTheReceiversUnitPowerIdealPoints) {
     for (int level = -1; level <= 10; ++level) {
         complex_vector_t points;
         lib_ofdm_constellation_t::get_ideal_points(level, points);
+        double power = 0.0;
+        for (const complex_t& p : points) power += std::norm(p);
+        EXPECT_NEAR(power / static_cast<double>(points.size()), 1.0, 1e-6) << level;
         lib_ofdm_res_info_t entry;
         entry.type = LIB_OFDM_RESOURCE_FLAG_DATA;
         entry.modulation = static_cast<lib_ofdm_mod_level_t>(level);
         const complex_vector_t receiver = ideal_points_probe_t::_deal_data_ref({entry}, 1.5f);
-        if (level != LIB_OFDM_MOD_LEVEL_NONE) {
-            ASSERT_EQ(receiver.size(), points.size()) << level;
-            for (std::size_t i = 0; i < points.size(); ++i) EXPECT_LT(std::abs(receiver[i] - points[i] * 1.5f), 1e-6f) << level;
+        if (level == LIB_OFDM_MOD_LEVEL_NONE) {
+            EXPECT_EQ(points.size(), 2u);
+            continue;
         }
-        // A boosted point is its own hard decision with the boost as level factor.
-        complex_vector_t boosted = points, decided;
-        for (complex_t& p : boosted) p *= 1.5f;
-        lib_ofdm_demod_common_t::demodulation(boosted, static_cast<int>(boosted.size()), level, 1.5f, decided);
-        ASSERT_EQ(decided.size(), boosted.size());
-        for (std::size_t i = 0; i < boosted.size(); ++i) EXPECT_LT(std::abs(decided[i] - boosted[i]), 1e-6f) << level << " point " << i;
+        ASSERT_EQ(receiver.size(), points.size()) << level;
+        for (std::size_t i = 0; i < points.size(); ++i)
+            EXPECT_LT(std::abs(receiver[i] - points[i] * 1.5f), 1e-6f) << level << " point " << i;
     }
 }

@@ -1,11 +1,13 @@
 // The impairment channel: each switch does what it says, measured independently of how the
-// channel computes it (tone frequencies from phase increments, noise power from sample
-// statistics, delays by correlation and by the cross-spectrum's phase slope).
+// channel computes it (noise power from sample statistics, delays by the cross-spectrum's phase
+// slope, gain and echoes cell by cell). The carrier offset and the rate change are pinned end to
+// end: the analysis recovers the offset, and the tool's round trips through a capture rate of
+// twice the frame's rate measure the offset and EVM.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <complex>
-#include <numeric>
 
 #include "generator_test_support.hpp"
 #include "log_capture.hpp"
@@ -19,43 +21,10 @@ namespace {
 
 const double k_pi = std::acos(-1.0);
 
-lib_ofdm_generated_frame_t tone_frame(std::size_t length, double sample_rate_hz, double tone_hz) {
-    lib_ofdm_generated_frame_t frame;
-    frame.sample_rate_hz = static_cast<float>(sample_rate_hz);
-    frame.fft_length = 64;
-    frame.data_cell_power = 1.0f;
-    for (std::size_t n = 0; n < length; ++n) {
-        frame.samples.push_back(std::polar(1.0f, static_cast<float>(std::fmod(2.0 * k_pi * tone_hz * n / sample_rate_hz, 2.0 * k_pi))));
-    }
-    return frame;
-}
-
-// Mean phase step per sample of [begin, end), in Hz at the given rate.
-double measured_frequency_hz(const complex_vector_t& x, std::size_t begin, std::size_t end, double rate_hz) {
-    std::complex<double> acc = 0.0;
-    for (std::size_t n = begin; n + 1 < end; ++n) {
-        acc += std::complex<double>(x[n + 1]) * std::conj(std::complex<double>(x[n]));
-    }
-    return std::arg(acc) * rate_hz / (2.0 * k_pi);
-}
-
 lib_ofdm_generated_frame_t wlan_frame(std::uint32_t seed = 9) {
     lib_ofdm_generated_frame_t frame;
     EXPECT_TRUE(lib_ofdm_frame_generator_t::generate_frame(preset_manager(LIB_OFDM_STANDARD_TYPE_WIFI), seed, frame));
     return frame;
-}
-
-TEST(ImpairmentChannel, CarrierOffsetMovesAToneByTheGivenHertz) {
-    const lib_ofdm_generated_frame_t frame = tone_frame(20000, 20e6, 1.25e6);
-    for (const double offset_hz : {12345.0, -77000.0}) {
-        lib_ofdm_impairment_info_t info;
-        info.freq_offset_en = true;
-        info.freq_offset_hz = offset_hz;
-        lib_ofdm_capture_t capture;
-        ASSERT_TRUE(lib_ofdm_impairment_channel_t::deal_impairments(info, frame, 0, capture));
-        EXPECT_NEAR(measured_frequency_hz(capture.samples, 0, capture.samples.size(), 20e6), 1.25e6 + offset_hz, 0.5);
-        EXPECT_LT(std::abs(capture.samples[0] - frame.samples[0]), 1e-6);  // phase 0 at sample 0
-    }
 }
 
 TEST(ImpairmentChannel, NoisePowerFollowsTheSnrPerFftBin) {
@@ -97,15 +66,7 @@ TEST(ImpairmentChannel, IdleSamplesDelayTheFrameByAWholeNumberOfSamples) {
     ASSERT_TRUE(lib_ofdm_impairment_channel_t::deal_impairments(info, frame, 17, capture));
     ASSERT_EQ(capture.samples.size(), frame.samples.size() + 48);
     EXPECT_EQ(capture.frame_start_samples, 37.0);
-    // Correlate the first 320 frame samples (the training fields) over lags 0 ... 99.
-    int best_lag = -1;
-    double best = 0.0;
-    for (int lag = 0; lag < 100; ++lag) {
-        std::complex<double> acc = 0.0;
-        for (int n = 0; n < 320; ++n) acc += std::complex<double>(capture.samples[lag + n]) * std::conj(std::complex<double>(frame.samples[n]));
-        if (std::abs(acc) > best) best = std::abs(acc), best_lag = lag;
-    }
-    EXPECT_EQ(best_lag, 37);
+    EXPECT_TRUE(std::equal(frame.samples.begin(), frame.samples.end(), capture.samples.begin() + 37));
     for (int n = 0; n < 37; ++n) EXPECT_EQ(capture.samples[n], complex_t{});
     EXPECT_EQ(capture.samples.back(), complex_t{});
 }
@@ -145,82 +106,43 @@ TEST(ImpairmentChannel, FractionalDelayShowsAsThePhaseSlopeOfEverySymbol) {
     EXPECT_FALSE(lib_ofdm_impairment_channel_t::deal_impairments(bad, frame, 17, capture));
 }
 
-TEST(ImpairmentChannel, GainPhaseAndMultipathMultiplyEachCellByTheChannel) {
-    const lib_ofdm_config_manager_t m = preset_manager(LIB_OFDM_STANDARD_TYPE_WIFI);
-    const lib_ofdm_generated_frame_t frame = wlan_frame();
-    lib_ofdm_impairment_info_t info;
-    info.gain_en = true;
-    info.gain_db = 3.0f;
-    info.phase_rad = 0.7f;
-    info.multipath_en = true;
-    info.multipath_taps = {{1.0f, 0.0f}, {0.0f, 0.3f}, {0.0f, 0.0f}, {-0.1f, 0.05f}};
-    lib_ofdm_capture_t capture;
-    ASSERT_TRUE(lib_ofdm_impairment_channel_t::deal_impairments(info, frame, 17, capture));
-    ASSERT_EQ(capture.samples.size(), frame.samples.size() + 3);
-    const cell_grid_t cells = vek::test::demodulate(m, capture.samples);
-    const std::complex<double> g = std::polar(std::pow(10.0, 3.0 / 20.0), 0.7);
-    double worst = 0.0;
-    for (std::size_t s = 0; s < cells.size(); ++s) {
-        for (int c = 0; c < 64; ++c) {
-            std::complex<double> h = 0.0;  // H(k) = sum_m h_m e^(-j 2 pi k m / N), k = c - 32
-            for (std::size_t t = 0; t < info.multipath_taps.size(); ++t) {
-                h += std::complex<double>(info.multipath_taps[t]) * std::polar(1.0, -2.0 * k_pi * (c - 32) * double(t) / 64.0);
-            }
-            worst = std::max(worst, std::abs(std::complex<double>(cells[s][c]) - g * h * std::complex<double>(frame.freq_grid[s][c])));
-        }
-    }
-    EXPECT_LT(worst, 1e-4);
-
-    // Longer than the prefix allows: refused.
-    info.multipath_taps.assign(18, complex_t{0.1f, 0.0f});
-    vek::test::log_capture_t log;
-    vek::common_lib::report_capture_t out;
-    EXPECT_FALSE(lib_ofdm_impairment_channel_t::deal_impairments(info, frame, 17, capture));
-    EXPECT_FALSE(log.records().empty());
-}
-
-TEST(ImpairmentChannel, RateChangeKeepsToneFrequencyAndDuration) {
-    // 1 MHz tone at 20 MHz resampled to 25 MHz: still 1 MHz, 5/4 as many samples.
-    const lib_ofdm_generated_frame_t frame = tone_frame(8000, 20e6, 1e6);
-    lib_ofdm_impairment_info_t info;
-    info.resample_en = true;
-    info.capture_rate_hz = 25e6;
-    lib_ofdm_capture_t capture;
-    ASSERT_TRUE(lib_ofdm_impairment_channel_t::deal_impairments(info, frame, 0, capture));
-    EXPECT_DOUBLE_EQ(capture.sample_rate_hz, 25e6);
-    EXPECT_NEAR(double(capture.samples.size()), 10000.0, 1.0);
-    EXPECT_NEAR(measured_frequency_hz(capture.samples, 200, 9800, 25e6), 1e6, 1.0);
-}
-
-
-TEST(ImpairmentChannel, MultipathLimitKeepsTheAdvancedWindowClear) {
+TEST(ImpairmentChannel, GainPhaseAndEchoesUpToTheLimitMultiplyEachCellByTheChannel) {
     // WLAN: prefix 16, advance 8: echoes up to 8 samples, 9 taps. LTE: shortest prefix 36,
     // advance 18: 19 taps.
-    EXPECT_EQ(lib_ofdm_impairment_channel_t::get_max_multipath_taps(preset_manager(LIB_OFDM_STANDARD_TYPE_WIFI)), 9);
-    EXPECT_EQ(lib_ofdm_impairment_channel_t::get_max_multipath_taps(preset_manager(LIB_OFDM_STANDARD_TYPE_LTE_DL)), 19);
-
-    // An echo at the limit (8 samples) leaves windows taken 8 samples early ISI-free: every cell
-    // is H(k) X(k); one sample further and the previous symbol leaks in.
     const lib_ofdm_config_manager_t m = preset_manager(LIB_OFDM_STANDARD_TYPE_WIFI);
+    EXPECT_EQ(lib_ofdm_impairment_channel_t::get_max_multipath_taps(m), 9);
+    EXPECT_EQ(
+        lib_ofdm_impairment_channel_t::get_max_multipath_taps(preset_manager(LIB_OFDM_STANDARD_TYPE_LTE_DL)),
+        19);
+    // Windows taken 8 samples early see every cell as g H(k) X(k) while the last echo is at the
+    // limit (8 samples); one sample further and the previous symbol leaks in.
     const lib_ofdm_generated_frame_t frame = wlan_frame();
-    for (const int echo : {8, 9}) {
-        lib_ofdm_impairment_info_t info;
-        info.multipath_en = true;
-        info.multipath_taps.assign(static_cast<std::size_t>(echo + 1), complex_t{});
+    const std::complex<double> g = std::polar(std::pow(10.0, 3.0 / 20.0), 0.7);
+    lib_ofdm_impairment_info_t info;
+    info.gain_en = info.multipath_en = true;
+    info.gain_db = 3.0f;
+    info.phase_rad = 0.7f;
+    for (const std::size_t echo : {8u, 9u}) {
+        info.multipath_taps.assign(echo + 1, complex_t{});
         info.multipath_taps[0] = {1.0f, 0.0f};
-        info.multipath_taps[static_cast<std::size_t>(echo)] = {0.0f, 0.5f};
+        info.multipath_taps[1] = {0.0f, 0.3f};
+        info.multipath_taps[3] = {-0.1f, 0.05f};
+        info.multipath_taps[echo] = {0.0f, 0.5f};
         lib_ofdm_capture_t capture;
-        ASSERT_TRUE(lib_ofdm_impairment_channel_t::deal_impairments(info, frame, 0, capture));
+        ASSERT_TRUE(lib_ofdm_impairment_channel_t::deal_impairments(info, frame, 17, capture));
+        ASSERT_EQ(capture.samples.size(), frame.samples.size() + echo);
         double worst = 0.0;
         const std::vector<std::size_t> starts = vek::test::body_starts(m);
         for (std::size_t s = 1; s < starts.size(); ++s) {
             const complex_vector_t cells = vek::test::fft_cells(capture.samples, starts[s] - 8, 64, false);
             for (int c = 0; c < 64; ++c) {
-                const double k = c - 32;
-                // Window 8 samples early: bin k carries e^(-j 2 pi k 8 / N) more phase.
-                const std::complex<double> h = 1.0 + std::complex<double>(0.0, 0.5) * std::polar(1.0, -2.0 * k_pi * k * echo / 64.0);
-                const std::complex<double> expected = h * std::polar(1.0, -2.0 * k_pi * k * 8.0 / 64.0) * std::complex<double>(frame.freq_grid[s][c]);
-                worst = std::max(worst, std::abs(std::complex<double>(cells[c]) - expected));
+                // H(k) = sum_t h_t e^(-j 2 pi k t / N), k = c - 32, each delay t seen 8 samples later.
+                std::complex<double> h = 0.0;
+                for (std::size_t t = 0; t <= echo; ++t)
+                    h += std::complex<double>(info.multipath_taps[t]) *
+                         std::polar(1.0, -2.0 * k_pi * (c - 32) * double(t + 8) / 64.0);
+                worst = std::max(worst, std::abs(std::complex<double>(cells[c]) -
+                                                 g * h * std::complex<double>(frame.freq_grid[s][c])));
             }
         }
         if (echo == 8) {
@@ -229,6 +151,13 @@ TEST(ImpairmentChannel, MultipathLimitKeepsTheAdvancedWindowClear) {
             EXPECT_GT(worst, 1e-2);
         }
     }
+    // Longer than the prefix allows: refused.
+    info.multipath_taps.assign(18, complex_t{0.1f, 0.0f});
+    vek::test::log_capture_t log;
+    vek::common_lib::report_capture_t out;
+    lib_ofdm_capture_t capture;
+    EXPECT_FALSE(lib_ofdm_impairment_channel_t::deal_impairments(info, frame, 17, capture));
+    EXPECT_FALSE(log.records().empty());
 }
 
 }  // namespace
