@@ -1,11 +1,13 @@
 // Input conditioning: instrument-rate conversion, decimation, rational rate change to the system
 // sample rate, the length check, and the receive filter applied at the start of every run.
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <limits>
 #include <sstream>
 #include <string>
 
+#include "vek/common_lib/fft/lib_fourier_transform.hpp"
 #include "vek/common_lib/report/report.hpp"
 #include "vek/common_lib/resample/lib_resampler.hpp"
 #include "vek/ofdm_demod_lib/demod/lib_ofdm_demod.hpp"
@@ -92,7 +94,13 @@ bool lib_ofdm_demod_t::set_sample_data(const complex_vector_t& samples) {
     const float up_factor = divisor > 0.0f ? system_rate_hz / divisor : 0.0f;
     const float down_factor = divisor > 0.0f ? input_rate_hz / divisor : 0.0f;
     const auto factor_max = static_cast<float>(lib_resampler_t::RESAMPLE_COEFFICIENT_MAX);
-    if (divisor <= 0.0f || up_factor > factor_max || down_factor > factor_max) {
+    // The zero-stuffed sequence is filtered as a whole: one longer than the longest transform the
+    // toolkit takes (a few hundred MB, held in three copies) is refused like an unsupported rate.
+    const std::size_t decimated_len =
+        (work.size() + std::max(decimation, 1u) - 1u) / std::max(decimation, 1u);
+    const bool stuffed_too_long = static_cast<double>(decimated_len) * static_cast<double>(up_factor) >
+                                  static_cast<double>(common_lib::LIB_FOURIER_TRANSFROM_DATA_LENGTH_MAX);
+    if (divisor <= 0.0f || up_factor > factor_max || down_factor > factor_max || stuffed_too_long) {
         VEK_OFDM_LOG_ERROR("ofdm sample rate is not supported",
                            "ofdm sample rate conversion from {} hz to {} hz is not supported", input_rate_hz,
                            system_rate_hz);
