@@ -3,6 +3,7 @@
 #include <fftw3.h>
 
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -10,19 +11,25 @@
 #include <stdexcept>
 #include <tuple>
 
+#include "lib_fft_wisdom.hpp"
 #include "vek/common_lib/report/report.hpp"
 
 namespace vek::common_lib::pocket_fft_interface {
 
 namespace {
 
-// Planning effort. FFTW_ESTIMATE picks an algorithm from heuristics without running anything,
-// so a plan costs microseconds, the caller's buffer is never touched while planning and the
-// same length always gets the same algorithm (bit-identical results from run to run, which a
-// measurement instrument wants). FFTW_MEASURE times candidates on scratch arrays: it costs
-// milliseconds (seconds for long or prime lengths) per new length and gains little on the
-// lengths the demodulator uses; bench/README.md has the numbers.
-constexpr unsigned PLAN_FLAGS = FFTW_ESTIMATE;
+// Planning effort. FFTW_ESTIMATE picks an algorithm without running anything, so a plan costs
+// microseconds, the caller's buffer is never touched while planning and the same length always
+// gets the same algorithm (bit-identical results from run to run, which a measurement instrument
+// wants). Where the wisdom compiled into the library knows a transform (the lengths the presets
+// use, recorded once by a patient, timed search on this kind of processor), the estimate takes the
+// recorded algorithm instead: just as fixed, and up to twice as fast on the long search spans. Timed
+// planning at run time (FFTW_MEASURE, FFTW_PATIENT) would choose by the clock, so two processes could
+// round differently; only the wisdom generator plans that way.
+unsigned planner_flags(plan_rigour_t rigour)
+{
+    return rigour == plan_rigour_t::patient ? FFTW_PATIENT : FFTW_ESTIMATE;
+}
 
 struct plan_key_t {
     std::uint32_t length;
@@ -77,8 +84,38 @@ public:
         return m_plans.size();
     }
 
+    bool wisdom_accepted()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_wisdom_accepted;
+    }
+
+    void set_rigour(plan_rigour_t rigour)
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        // A patient search starts from nothing, so that the wisdom it records is its own.
+        if (rigour == plan_rigour_t::patient) fftwf_forget_wisdom();
+        m_rigour = rigour;
+    }
+
+    std::string export_wisdom()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        char* text = fftwf_export_wisdom_to_string();
+        if (text == nullptr) return {};
+        std::string wisdom(text);
+        std::free(text);  // FFTW hands the text over with malloc
+        return wisdom;
+    }
+
 private:
-    plan_cache_t() { m_threads_ready = fftwf_init_threads() != 0; }
+    plan_cache_t()
+    {
+        m_threads_ready = fftwf_init_threads() != 0;
+        // FFTW refuses wisdom recorded by another FFTW version or for another set of SIMD codelets
+        // (another kind of processor) as a whole: the estimates then stay as they are.
+        m_wisdom_accepted = fftwf_import_wisdom_from_string(detail::shipped_fft_wisdom()) != 0;
+    }
 
     // Caller holds m_mutex: every FFTW planner call in the process goes through here.
     fftwf_plan create(const plan_key_t& key, fftwf_complex* staging, fftwf_complex* data)
@@ -86,9 +123,10 @@ private:
         const int n = static_cast<int>(key.length);
         const int sign = key.inverse ? FFTW_BACKWARD : FFTW_FORWARD;
         if (m_threads_ready) fftwf_plan_with_nthreads(static_cast<int>(key.thread_number));
-        const unsigned flags = PLAN_FLAGS | (key.from_caller ? FFTW_PRESERVE_INPUT : FFTW_DESTROY_INPUT) |
+        const unsigned rigour = planner_flags(m_rigour);
+        const unsigned flags = rigour | (key.from_caller ? FFTW_PRESERVE_INPUT : FFTW_DESTROY_INPUT) |
                                (key.aligned && key.input_aligned ? 0u : FFTW_UNALIGNED);
-        if ((PLAN_FLAGS & FFTW_ESTIMATE) != 0u) {
+        if ((rigour & FFTW_ESTIMATE) != 0u) {
             // ESTIMATE never reads or writes the arrays: plan on the buffers it will run on.
             return fftwf_plan_dft_1d(n, staging, data, sign, flags);
         }
@@ -105,6 +143,8 @@ private:
     std::mutex m_mutex;
     std::map<plan_key_t, fftwf_plan> m_plans;
     bool m_threads_ready = false;
+    bool m_wisdom_accepted = false;
+    plan_rigour_t m_rigour = plan_rigour_t::estimate;
 };
 
 // An inverse transform's 1/L, formed in double and rounded once, so every caller sees the same factor.
@@ -193,6 +233,21 @@ bool lib_pocket_fft_plan_manager_t::deal_transform_from(std::uint32_t length,
 std::size_t lib_pocket_fft_plan_manager_t::get_cached_plan_number()
 {
     return plan_cache_t::instance().size();
+}
+
+bool lib_pocket_fft_plan_manager_t::shipped_wisdom_accepted()
+{
+    return plan_cache_t::instance().wisdom_accepted();
+}
+
+void lib_pocket_fft_plan_manager_t::set_plan_rigour(plan_rigour_t rigour)
+{
+    plan_cache_t::instance().set_rigour(rigour);
+}
+
+std::string lib_pocket_fft_plan_manager_t::export_wisdom()
+{
+    return plan_cache_t::instance().export_wisdom();
 }
 
 }  // namespace vek::common_lib::pocket_fft_interface

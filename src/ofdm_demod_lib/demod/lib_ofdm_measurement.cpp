@@ -241,7 +241,11 @@ bool lib_ofdm_demod_t::_deal_ofdm_evm_data() {
     result.m_payload_sinr = 0.0f;
     result.m_snr_mer = 0.0f;
     result.m_ofdm_vaild_num = count;
-    result.m_ofdm_demod_data = m_symbol_freq_data;
+    // The demodulated grid moves to the result, and the member takes the previous result's rows:
+    // the next run's symbol transform overwrites every row it keeps, so a frame's worth of cells is
+    // neither copied nor allocated anew.
+    result.m_ofdm_demod_data.swap(m_symbol_freq_data);
+    const cell_grid_t& demodulated = result.m_ofdm_demod_data;
     // Rows assigned in place keep their storage from the last run.
     const auto width = static_cast<std::size_t>(fft_length);
     result.m_evm_map.resize(static_cast<std::size_t>(count));
@@ -264,7 +268,7 @@ bool lib_ofdm_demod_t::_deal_ofdm_evm_data() {
         for (std::size_t r = 0; r < rows; ++r) {
             const std::size_t s = static_cast<std::size_t>(offset) + r;
             const complex_vector_t& ref_row = m_ref_freq_data.at(s);
-            const complex_vector_t& meas_row = m_symbol_freq_data.at(s);
+            const complex_vector_t& meas_row = demodulated.at(s);
             const std::vector<int>& mod_row = mod_map.at(s);
             const std::vector<bool>& preamble_row = preamble_map.at(s);
             const std::vector<bool>& pilot_row = pilot_map.at(s);
@@ -309,7 +313,7 @@ bool lib_ofdm_demod_t::_deal_ofdm_evm_data() {
     std::size_t next[k_classes] = {0, 0, 0};
     for (std::size_t r = 0; r < rows; ++r) {
         const std::size_t s = static_cast<std::size_t>(offset) + r;
-        const complex_t* meas_row = m_symbol_freq_data[s].data();
+        const complex_t* meas_row = demodulated[s].data();
         const complex_t* ref_row = m_ref_freq_data[s].data();
         const int* mod_row = mod_map[s].data();
         const row_columns_t* row = &scratch.rows[k_classes * r];

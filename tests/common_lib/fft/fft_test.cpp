@@ -2,9 +2,11 @@
 // segmentation rules, the centred spectrum, concurrent callers of the plan cache and the worker-count rule.
 #include <gtest/gtest.h>
 
+#include <string>
 #include <thread>
 
 #include "fft_reference.hpp"
+#include "lib_fft_wisdom.hpp"
 #include "random_signal.hpp"
 #include "vek/common_lib/fft/lib_common_multi_thread.hpp"
 #include "vek/common_lib/fft/lib_fourier_transform.hpp"
@@ -74,6 +76,43 @@ TEST(FftAccuracy, LongLengthsRoundTripAndKeepParseval)
         ASSERT_TRUE(lib_fourier_transform_t::deal_ifft(y));
         EXPECT_LE(relative_l2_error(y, x), MAX_RELATIVE_ERROR) << "N = " << n;
     }
+}
+
+// The presets' search spans (WLAN 5,120 points, LTE 76,800) run the algorithms recorded in the
+// compiled-in wisdom where FFTW takes it: spot bins against direct sums, in both the in-place and
+// the separate-output forms (different plans).
+TEST(FftWisdom, PresetSearchSpansMatchDirectSums)
+{
+    for (std::size_t n : {5120u, 76800u}) {
+        const cvec_t x = uniform_complex(n, 11u);
+        cvec_t in_place = x, separate;
+        ASSERT_TRUE(lib_fourier_transform_t::deal_fft(in_place));
+        ASSERT_TRUE(lib_fourier_transform_t::deal_fft(x, separate));
+        const dvec_t twiddle = exact_twiddles(n, -1);
+        // Each bin's error against the spectrum's RMS, sqrt(N sum |x|^2 / N).
+        double energy = 0.0;
+        for (const auto& v : x) energy += std::norm(std::complex<double>(v));
+        const double rms = std::sqrt(energy);
+        for (std::size_t k : {std::size_t{0}, std::size_t{1}, n / 3, n / 2, n / 2 + 1, n - 7, n - 1, 997 % n}) {
+            const std::complex<double> expected = reference_bin(x, twiddle, k);
+            EXPECT_LE(std::abs(std::complex<double>(in_place[k]) - expected), 1e-5 * rms) << n << " bin " << k;
+            EXPECT_LE(std::abs(std::complex<double>(separate[k]) - expected), 1e-5 * rms) << n << " bin " << k;
+        }
+    }
+}
+
+// FFTW takes the compiled-in wisdom whenever it was recorded by a planner like this process's (the
+// same FFTW build offering the same SIMD codelets: the signature heading any exported wisdom); a
+// damaged record would be refused there. On another kind of machine the estimates stand.
+TEST(FftWisdom, TakenWhereRecordedForThisPlanner)
+{
+    const std::string shipped = vek::common_lib::pocket_fft_interface::detail::shipped_fft_wisdom();
+    const auto signature = [](const std::string& wisdom) { return wisdom.substr(0, wisdom.find('\n')); };
+    ASSERT_FALSE(shipped.empty());
+    const std::string here = lib_pocket_fft_plan_manager_t::export_wisdom();
+    if (signature(shipped) != signature(here))
+        GTEST_SKIP() << "wisdom recorded for " << signature(shipped) << ", this planner is " << signature(here);
+    EXPECT_TRUE(lib_pocket_fft_plan_manager_t::shipped_wisdom_accepted());
 }
 
 TEST(FftLengthRule, PadsToRequestedLengthNeverTruncatesScalesByPaddedLengthAndRefuses)

@@ -87,9 +87,11 @@ TEST(SymbolTransform, OnePassEqualsCompensationThenShift) {
                            case_t{16, 0, 4}, case_t{512, 512, 36}}) {
         const complex_vector_t window =
             vek::test::gaussian_complex(c.window, static_cast<std::uint32_t>(c.window));
-        complex_vector_t spectrum(window), expected, out(3);
+        // The transform into a separate output, as the one pass takes it (FFTW may round the in-place
+        // form differently: another plan).
+        complex_vector_t spectrum, expected, out(3);
         vek::common_lib::lib_fourier_transform_t::deal_fft(
-            spectrum, static_cast<std::uint32_t>(c.fft_len > 0 ? c.fft_len : 0));
+            window, spectrum, static_cast<std::uint32_t>(c.fft_len > 0 ? c.fft_len : 0));
         expected = spectrum;
         if (c.advance != -1) common::deal_fft_advance_compensation(spectrum, c.fft_len, c.advance, expected);
         vek::common_lib::lib_fourier_transform_t::fft_shift(expected);

@@ -6,9 +6,16 @@
 #include <complex>
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace vek::common_lib::pocket_fft_interface {
+
+// How hard the planner searches for a fast algorithm. `estimate` (the default) decides without
+// timing anything, taking the algorithms recorded in the wisdom compiled into the library where it
+// knows the transform: the same plan, hence the same bits, in every process. `patient` times
+// candidates; it is for recording that wisdom, not for measurements.
+enum class plan_rigour_t { estimate, patient };
 
 class lib_pocket_fft_plan_manager_t {
 public:
@@ -25,6 +32,18 @@ public:
 
     // Number of plans cached so far (for tests and diagnostics).
     static std::size_t get_cached_plan_number();
+
+    // Whether FFTW took the compiled-in wisdom (it refuses wisdom of another FFTW version or of
+    // another set of SIMD codelets; plans are then FFTW's estimates, slower on some lengths).
+    static bool shipped_wisdom_accepted();
+
+    // Rigour of the plans created from now on; `patient` first forgets all wisdom, so that what
+    // export_wisdom returns afterwards is the record of this process's own searches. Plans already
+    // cached are kept.
+    static void set_plan_rigour(plan_rigour_t rigour);
+
+    // FFTW's wisdom text: the algorithms chosen for every transform planned so far.
+    static std::string export_wisdom();
 };
 
 }  // namespace vek::common_lib::pocket_fft_interface
