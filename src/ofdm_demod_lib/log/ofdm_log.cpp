@@ -23,6 +23,8 @@ std::string source_path_without_extension(const char* file) {
 
 void write_report_line(std::string_view short_text) { common_lib::report_line(short_text); }
 
+bool log_records_wanted() { return common_log::logger_system_t::get_instance().is_initialized(); }
+
 void write_log_record(common_log::log_level_t level, const char* file, int line, const char* function,
                       const std::string& message) {
     const std::string source = source_path_without_extension(file);

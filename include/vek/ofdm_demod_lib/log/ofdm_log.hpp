@@ -4,6 +4,8 @@
 //   2. formats the long message from its "{}" pattern with fmt,
 //   3. hands it to the logging component under logger name "OFDM_LIB" with the call site's
 //      source file (relative to the tree, no extension), line and bare function name.
+// Steps 2 and 3 are skipped while no logger is configured (the component would drop the record):
+// a demodulation run then composes none of its records.
 // No exception leaves a log call: a bad pattern gives one line on standard error and nothing is
 // logged; any other failure gives the "Log write failed" line.
 #include <fmt/format.h>
@@ -25,12 +27,15 @@ void write_log_record(common_log::log_level_t level, const char* file, int line,
                       const std::string& message);
 void report_log_format_error(const char* file, int line, const char* what) noexcept;
 void report_log_write_failed(const char* file, int line) noexcept;
+// Whether the logging component is configured to take records.
+bool log_records_wanted();
 
 template <typename... Args>
 void log_call(common_log::log_level_t level, std::string_view short_text, const char* file, int line,
               const char* function, std::string_view pattern, const Args&... args) noexcept {
     try {
         if (!short_text.empty()) write_report_line(short_text);
+        if (!log_records_wanted()) return;
         std::string message;
         try {
             message = fmt::vformat(pattern, fmt::make_format_args(args...));
