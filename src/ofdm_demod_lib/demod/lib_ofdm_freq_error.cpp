@@ -290,11 +290,22 @@ float lib_ofdm_demod_common_t::deal_freq_error_estimate(const complex_vector_t& 
         return k_nan;
     }
     if (D == 0) return k_nan;
+    // Blocks of products, then their phases together (the batched phase serves several at once),
+    // summed in order; the blocks live on the stack, as a call may see only a handful of pilots.
+    constexpr std::size_t block = 16;
+    complex_t turns[block];
+    float phases[block];
     float phase_sum_rad = 0.0f;
-    for (std::size_t i = 0; i < t0.size(); ++i) {
-        const std::complex<float> c0 = t0[i] * std::conj(r0[i]);
-        const std::complex<float> c1 = t1[i] * std::conj(r1[i]);
-        phase_sum_rad += lib_common_math_t::get_complex_phase(c1 * std::conj(c0));
+    for (std::size_t first = 0; first < t0.size(); first += block) {
+        const std::size_t count = std::min(block, t0.size() - first);
+        for (std::size_t j = 0; j < count; ++j) {
+            const std::size_t i = first + j;
+            const std::complex<float> c0 = t0[i] * std::conj(r0[i]);
+            const std::complex<float> c1 = t1[i] * std::conj(r1[i]);
+            turns[j] = c1 * std::conj(c0);
+        }
+        lib_common_math_t::get_complex_array_phase(turns, count, phases);
+        for (std::size_t j = 0; j < count; ++j) phase_sum_rad += phases[j];
     }
     const float mean_rad = phase_sum_rad / static_cast<float>(t0.size());
     return static_cast<float>(static_cast<double>(N) * mean_rad / (k_two_pi * D));
