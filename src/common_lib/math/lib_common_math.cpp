@@ -39,7 +39,14 @@ void lib_common_math_t::get_complex_array_amplitude(const cvec_t& data, fvec_t& 
 void lib_common_math_t::get_complex_array_phase(const cvec_t& data, fvec_t& phase_rad)
 {
     phase_rad.resize(data.size());
-    for (std::size_t i = 0; i < data.size(); ++i) phase_rad[i] = get_complex_phase(data[i]);
+    get_complex_array_phase(data.data(), data.size(), phase_rad.data());
+}
+
+void lib_common_math_t::get_complex_array_phase(const std::complex<float>* data, std::size_t count,
+                                                float* phase_rad)
+{
+    std::size_t i = detail::complex_phases_wide(data, phase_rad, count);
+    for (; i < count; ++i) phase_rad[i] = get_complex_phase(data[i]);
 }
 
 void lib_common_math_t::get_complex_array_amplitude_db(const cvec_t& data, fvec_t& amplitude_db)

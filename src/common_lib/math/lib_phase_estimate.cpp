@@ -16,6 +16,12 @@ struct atan_nodes_t {
     }
 };
 
+const atan_nodes_t& nodes()
+{
+    static const atan_nodes_t table;
+    return table;
+}
+
 // atan(u) for |u| <= 1/8 from its series to the u^17 term: the first term left out is below
 // u^19 / 19, under 1e-17 of u; the sum's own rounding is a few units of the last place. The
 // series in s = u^2 is evaluated in pairs of terms (Estrin's scheme), so the products do not wait
@@ -41,7 +47,6 @@ double atan_near_zero(double u)
 // +0 keep theirs).
 double atan2_estimate(double y, double x)
 {
-    static const atan_nodes_t nodes;
     const double ax = std::fabs(x);
     const double ay = std::fabs(y);
     const bool steep = ay > ax;
@@ -51,13 +56,15 @@ double atan2_estimate(double y, double x)
     const double a8 = 8.0 * a;
     const int k = a8 < b ? 0 : a8 < 3.0 * b ? 1 : a8 < 5.0 * b ? 2 : a8 < 7.0 * b ? 3 : 4;
     const double c = static_cast<double>(k) * 0.25;
-    double theta = nodes.value[k] + atan_near_zero((a - c * b) / (b + c * a));
+    double theta = nodes().value[k] + atan_near_zero((a - c * b) / (b + c * a));
     if (steep) theta = k_pi / 2.0 - theta;
     if (x < 0.0) theta = k_pi - theta;
     return std::copysign(theta, y);
 }
 
 }  // namespace
+
+const double* atan2_estimate_centres() { return nodes().value; }
 
 float single_precision_atan2(double y, double x)
 {

@@ -6,7 +6,8 @@
 // Products: the compiler forms (ac - bd, ad + bc) and only when that gives NaN in both parts calls
 // the library's recovery of infinities. The loops below form the same four products, difference
 // and sum four lanes at a time and hand any cell that came out NaN to operator* again, so every
-// cell gets the bits operator* would give it. (Quotients: lib_common_math_t::divide_complex.)
+// cell gets the bits operator* would give it. Quotients (divide_cells) get the bits of
+// lib_common_math_t::divide_complex.
 #include <cmath>
 #include <cstddef>
 
@@ -14,6 +15,7 @@
 #include <xmmintrin.h>
 #endif
 
+#include "vek/common_lib/math/lib_common_math.hpp"
 #include "vek/common_lib/math/lib_float4.hpp"
 #include "vek/ofdm_demod_lib/config/lib_ofdm_types.hpp"
 
@@ -88,7 +90,18 @@ void multiply(const complex_t* a, const complex_t* b, std::size_t b_step, comple
                                          x.real() * y.imag() + x.imag() * y.real());
     }
 }
+
+// The leading quotients of divide_cells below on 256-bit registers, where the processor has them and
+// lib_common_math_t::divide_complex is the double-precision formula (the same bits); returns how
+// many it formed, 0 elsewhere.
+std::size_t divide_wide(const complex_t* a, const complex_t* b, complex_t* out, std::size_t n);
 }  // namespace cell_arith_detail
+
+// out[k] = lib_common_math_t::divide_complex(a[k], b[k]), k < n (out may be a or b).
+inline void divide_cells(const complex_t* a, const complex_t* b, complex_t* out, std::size_t n) {
+    std::size_t k = cell_arith_detail::divide_wide(a, b, out, n);
+    for (; k < n; ++k) out[k] = common_lib::lib_common_math_t::divide_complex(a[k], b[k]);
+}
 
 // out[k] = a[k] * b[k], k < n (out may be a or b).
 inline void multiply_cells(const complex_t* a, const complex_t* b, complex_t* out, std::size_t n) {

@@ -1,4 +1,4 @@
-// The cell products on 256-bit registers, where the processor has them.
+// The cell products and quotients on 256-bit registers, where the processor has them.
 #include <cstddef>
 
 #include "lib_ofdm_cell_arith.hpp"
@@ -46,6 +46,63 @@ VEK_TARGET_AVX std::size_t multiply_avx(const complex_t* a, const complex_t* b, 
 
 }  // namespace
 #endif
+
+// The quotients take the lanes only where lib_common_math_t::divide_complex is itself the
+// double-precision formula.
+#if VEK_HAS_WIDE_KERNELS && __GNUC__ >= 12 && defined(__x86_64__) && !defined(__FMA__)
+#define VEK_WIDE_QUOTIENTS 1
+namespace {
+
+// Re and im parts of the four interleaved complex floats at p, widened to double.
+VEK_TARGET_AVX inline void load_parts(const complex_t* p, __m256d& re, __m256d& im) {
+    const auto* f = reinterpret_cast<const float*>(p);
+    const __m128 lo = _mm_loadu_ps(f);
+    const __m128 hi = _mm_loadu_ps(f + 4);
+    re = _mm256_cvtps_pd(_mm_shuffle_ps(lo, hi, _MM_SHUFFLE(2, 0, 2, 0)));
+    im = _mm256_cvtps_pd(_mm_shuffle_ps(lo, hi, _MM_SHUFFLE(3, 1, 3, 1)));
+}
+
+// Four quotients per pass, each part ((ac + bd) / (cc + dd) and (bc - ad) / (cc + dd)) formed with
+// the scalar form's double operations in its order and rounded to single once; a quotient whose
+// parts are both NaN is left to the scalar form (the library's recovery of infinities).
+VEK_TARGET_AVX std::size_t divide_avx(const complex_t* a, const complex_t* b, complex_t* out, std::size_t n) {
+    std::size_t k = 0;
+    for (; k + 4 <= n; k += 4) {
+        __m256d ar, ai, br, bi;
+        load_parts(a + k, ar, ai);
+        load_parts(b + k, br, bi);
+        const __m256d denominator = _mm256_add_pd(_mm256_mul_pd(br, br), _mm256_mul_pd(bi, bi));
+        const __m128 re = _mm256_cvtpd_ps(
+            _mm256_div_pd(_mm256_add_pd(_mm256_mul_pd(ar, br), _mm256_mul_pd(ai, bi)), denominator));
+        const __m128 im = _mm256_cvtpd_ps(
+            _mm256_div_pd(_mm256_sub_pd(_mm256_mul_pd(ai, br), _mm256_mul_pd(ar, bi)), denominator));
+        if (_mm_movemask_ps(_mm_and_ps(_mm_cmpunord_ps(re, re), _mm_cmpunord_ps(im, im))) != 0) {
+            complex_t quotients[4];
+            for (std::size_t i = 0; i < 4; ++i)
+                quotients[i] = common_lib::lib_common_math_t::divide_complex(a[k + i], b[k + i]);
+            for (std::size_t i = 0; i < 4; ++i) out[k + i] = quotients[i];
+            continue;
+        }
+        auto* of = reinterpret_cast<float*>(out + k);
+        _mm_storeu_ps(of, _mm_unpacklo_ps(re, im));
+        _mm_storeu_ps(of + 4, _mm_unpackhi_ps(re, im));
+    }
+    return k;
+}
+
+}  // namespace
+#endif
+
+std::size_t divide_wide(const complex_t* a, const complex_t* b, complex_t* out, std::size_t n) {
+#if defined(VEK_WIDE_QUOTIENTS)
+    if (common_lib::cpu::cpu_has_avx()) return divide_avx(a, b, out, n);
+#endif
+    static_cast<void>(a);
+    static_cast<void>(b);
+    static_cast<void>(out);
+    static_cast<void>(n);
+    return 0;
+}
 
 std::size_t multiply_wide(const complex_t* a, const complex_t* b, std::size_t b_step, complex_t* out,
                           std::size_t n, bool recover_nan) {

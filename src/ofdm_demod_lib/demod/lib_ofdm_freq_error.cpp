@@ -8,6 +8,7 @@
 #include <limits>
 #include <vector>
 
+#include "lib_ofdm_cell_arith.hpp"
 #include "lib_ofdm_power_threshold.hpp"
 #include "lib_ofdm_symbol_position.hpp"
 #include "vek/common_lib/math/lib_common_math.hpp"
@@ -40,16 +41,15 @@ std::complex<float> mean_of(const complex_vector_t& v) {
 std::complex<float> prefix_phasor(const complex_vector_t& prefix, const complex_vector_t& copy,
                                   complex_vector_t& ratio, std::vector<float>& phase) {
     const std::size_t U = prefix.size();
-    ratio.assign(U, complex_t(0.0f, 0.0f));
-    for (std::size_t i = 0; i < U; ++i) {
-        ratio[i] = lib_common_math_t::divide_complex(copy[i], prefix[i]);
-        // A zero prefix sample gives no ratio; it counts as 0 and is the first to be replaced.
-        if (!std::isfinite(ratio[i].real()) || !std::isfinite(ratio[i].imag())) ratio[i] = {0.0f, 0.0f};
+    ratio.resize(U);
+    detail::divide_cells(copy.data(), prefix.data(), ratio.data(), U);
+    // A zero prefix sample gives no ratio; it counts as 0 and is the first to be replaced.
+    for (auto& r : ratio) {
+        if (!std::isfinite(r.real()) || !std::isfinite(r.imag())) r = {0.0f, 0.0f};
     }
     // A ratio's phase changes only when the ratio is replaced (by the mean, whose phase the pass
     // has just computed), so each phase is taken once rather than once per pass.
-    phase.resize(U);
-    for (std::size_t i = 0; i < U; ++i) phase[i] = lib_common_math_t::get_complex_phase(ratio[i]);
+    lib_common_math_t::get_complex_array_phase(ratio, phase);
     for (std::size_t pass = 0; pass < U / 4; ++pass) {
         const std::complex<float> m = mean_of(ratio);
         const float phi = lib_common_math_t::get_complex_phase(m);
@@ -290,11 +290,22 @@ float lib_ofdm_demod_common_t::deal_freq_error_estimate(const complex_vector_t& 
         return k_nan;
     }
     if (D == 0) return k_nan;
+    // Blocks of products, then their phases together (the batched phase serves several at once),
+    // summed in order; the blocks live on the stack, as a call may see only a handful of pilots.
+    constexpr std::size_t block = 16;
+    complex_t turns[block];
+    float phases[block];
     float phase_sum_rad = 0.0f;
-    for (std::size_t i = 0; i < t0.size(); ++i) {
-        const std::complex<float> c0 = t0[i] * std::conj(r0[i]);
-        const std::complex<float> c1 = t1[i] * std::conj(r1[i]);
-        phase_sum_rad += lib_common_math_t::get_complex_phase(c1 * std::conj(c0));
+    for (std::size_t first = 0; first < t0.size(); first += block) {
+        const std::size_t count = std::min(block, t0.size() - first);
+        for (std::size_t j = 0; j < count; ++j) {
+            const std::size_t i = first + j;
+            const std::complex<float> c0 = t0[i] * std::conj(r0[i]);
+            const std::complex<float> c1 = t1[i] * std::conj(r1[i]);
+            turns[j] = c1 * std::conj(c0);
+        }
+        lib_common_math_t::get_complex_array_phase(turns, count, phases);
+        for (std::size_t j = 0; j < count; ++j) phase_sum_rad += phases[j];
     }
     const float mean_rad = phase_sum_rad / static_cast<float>(t0.size());
     return static_cast<float>(static_cast<double>(N) * mean_rad / (k_two_pi * D));

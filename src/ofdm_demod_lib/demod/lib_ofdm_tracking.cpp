@@ -106,6 +106,8 @@ struct lib_ofdm_demod_t::tracking_work_t {
     complex_vector_t corrected;
     complex_vector_t cells;
     complex_vector_t rotations;
+    complex_vector_t quotients;
+    std::vector<float> phases;
     // running[j]: the sum of the first j intervals, j = 0 ... intervals.
     std::vector<long long> interval_running_sum;
 };
@@ -142,18 +144,23 @@ void lib_ofdm_demod_t::_track_symbol(int s, const std::vector<bool>& flags, floa
         references[i] = reference_cells[j];
     }
     ratios.resize(received.size());
-    for (std::size_t j = 0; j < ratios.size(); ++j)
-        ratios[j] = lib_common_math_t::divide_complex(received[j], references[j]);
-    const double common_phase = lib_common_math_t::get_complex_phase(lib_common_math_t::get_average_value(ratios));
+    detail::divide_cells(received.data(), references.data(), ratios.data(), ratios.size());
     if (pos.size() < 2) return;
+
+    // The phases of the neighbouring ratios' quotients and, last, of the mean ratio, taken together
+    // (the batched phase serves several at once).
+    complex_vector_t& quotients = work.quotients;
+    std::vector<float>& phases = work.phases;
+    quotients.resize(pos.size());
+    detail::divide_cells(ratios.data() + 1, ratios.data(), quotients.data(), pos.size() - 1);
+    quotients.back() = lib_common_math_t::get_average_value(ratios);
+    lib_common_math_t::get_complex_array_phase(quotients, phases);
+    const double common_phase = phases.back();
 
     // Phase slope across the tracked cells, radians per cell: a timing error.
     double slope = 0.0;
-    for (std::size_t i = 1; i < pos.size(); ++i) {
-        slope += lib_common_math_t::get_complex_phase(
-                     lib_common_math_t::divide_complex(ratios[i], ratios[i - 1])) /
-                 static_cast<double>(pos[i] - pos[i - 1]);
-    }
+    for (std::size_t i = 1; i < pos.size(); ++i)
+        slope += static_cast<double>(phases[i - 1]) / static_cast<double>(pos[i] - pos[i - 1]);
     slope /= static_cast<double>(pos.size() - 1);
 
     // The common phase accumulated between the channel estimate and this symbol is a residual

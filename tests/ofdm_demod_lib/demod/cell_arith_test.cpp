@@ -1,6 +1,6 @@
-// The cell arithmetic of the equaliser, tracking and symbol transform against std::complex<float>
-// and the straightforward transform: bit for bit, on seeded inputs that include overflow,
-// underflow, zeros, infinities and NaN.
+// The cell arithmetic of the equaliser, tracking and symbol transform against std::complex<float>,
+// the inline complex division and the straightforward transform: bit for bit, on seeded inputs
+// that include overflow, underflow, zeros, infinities and NaN.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -56,6 +56,22 @@ TEST(CellArithmetic, ProductsAreTheLibraryProductsInAndOutOfPlace) {
             const complex_t formula(x.real() * y.real() - x.imag() * y.imag(),
                                     x.real() * y.imag() + x.imag() * y.real());
             ASSERT_TRUE(same_bits(plain[k], formula)) << k;
+        }
+    }
+}
+
+TEST(CellArithmetic, QuotientsAreTheInlineDivisionInAndOutOfPlace) {
+    // Lengths around the four-cell blocks; quotients leave the float range, and blocks with a
+    // zero, infinite or NaN operand take the library's recovery.
+    for (const std::size_t length : {1u, 3u, 4u, 7u, 4003u}) {
+        const complex_vector_t a = wide_cells(length, 5), b = wide_cells(length, 6);
+        complex_vector_t quotient(length), in_place(b);
+        detail::divide_cells(a.data(), b.data(), quotient.data(), length);
+        detail::divide_cells(a.data(), in_place.data(), in_place.data(), length);
+        for (std::size_t k = 0; k < length; ++k) {
+            const complex_t expected = vek::common_lib::lib_common_math_t::divide_complex(a[k], b[k]);
+            ASSERT_TRUE(same_bits(quotient[k], expected)) << a[k] << " / " << b[k];
+            ASSERT_TRUE(same_bits(in_place[k], expected)) << k;
         }
     }
 }

@@ -70,6 +70,9 @@ public:
 
     static void get_complex_array_amplitude(const cvec_t& data, fvec_t& amplitude);
     static void get_complex_array_phase(const cvec_t& data, fvec_t& phase_rad);
+    // phase_rad[i] = get_complex_phase(data[i]) for i < count; several at once where the processor
+    // has wide registers (the same bits).
+    static void get_complex_array_phase(const std::complex<float>* data, std::size_t count, float* phase_rad);
     // 20 log10(|x| / max |x|), LIB_COMMON_MATH_DB_FLOOR where the ratio is at or below zero.
     static void get_complex_array_amplitude_db(const cvec_t& data, fvec_t& amplitude_db);
     // Empty input reports and yields 0.
