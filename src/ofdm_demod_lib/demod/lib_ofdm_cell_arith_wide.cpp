@@ -1,5 +1,6 @@
 // The cell products and quotients on 256-bit registers, where the processor has them.
 #include <cstddef>
+#include <cstring>
 
 #include "lib_ofdm_cell_arith.hpp"
 #include "vek/common_lib/math/lib_cpu_dispatch.hpp"
@@ -17,29 +18,45 @@ namespace {
 // a * br and swap(a) * bi give (ar br, ai br) and (ai bi, ar bi); subtracting in the real lane and
 // adding in the imaginary one forms ar br - ai bi and ai br + ar bi, the same products and the same
 // single roundings as the four-lane loop (a sum's two terms commute exactly).
+VEK_TARGET_AVX inline __m256 products4(__m256 x, __m256 y) {
+    const __m256 real_products = _mm256_mul_ps(x, _mm256_moveldup_ps(y));
+    const __m256 swapped_products = _mm256_mul_ps(_mm256_permute_ps(x, 0xB1), _mm256_movehdup_ps(y));
+    return _mm256_addsub_ps(real_products, swapped_products);
+}
+
+// The cells k ... k + 3 of a times theirs of b (b_step 1) or times b[0] (b_step 0) into out. Cells
+// with a NaN part (an infinite or NaN input) are formed by operator*, before the store, as out may
+// be a or b.
+VEK_TARGET_AVX inline void store_products4(const complex_t* a, const complex_t* b, std::size_t b_step,
+                                           complex_t* out, std::size_t k, __m256 cells, bool recover_nan) {
+    if (recover_nan && _mm256_movemask_ps(_mm256_cmp_ps(cells, cells, _CMP_UNORD_Q)) != 0) {
+        complex_t formed[4];
+        for (std::size_t i = 0; i < 4; ++i) formed[i] = a[k + i] * b[(k + i) * b_step];
+        for (std::size_t i = 0; i < 4; ++i) out[k + i] = formed[i];
+        return;
+    }
+    _mm256_storeu_ps(reinterpret_cast<float*>(out + k), cells);
+}
+
+// One loop per kind of second factor, so that neither the choice nor the broadcast factor is
+// re-read in the loop (the factor goes to a register straight from b: assembled on the stack it
+// would be read back before its parts' stores had drained, a stall in every call).
 VEK_TARGET_AVX std::size_t multiply_avx(const complex_t* a, const complex_t* b, std::size_t b_step,
                                         complex_t* out, std::size_t n, bool recover_nan) {
     const auto* af = reinterpret_cast<const float*>(a);
     const auto* bf = reinterpret_cast<const float*>(b);
-    auto* of = reinterpret_cast<float*>(out);
-    const __m256 one = _mm256_setr_ps(b[0].real(), b[0].imag(), b[0].real(), b[0].imag(), b[0].real(),
-                                      b[0].imag(), b[0].real(), b[0].imag());
     std::size_t k = 0;
+    if (b_step == 0) {
+        double both_parts;  // b[0]'s two floats, broadcast as one 64-bit lane
+        std::memcpy(&both_parts, b, sizeof both_parts);
+        const __m256 factor = _mm256_castpd_ps(_mm256_set1_pd(both_parts));
+        for (; k + 4 <= n; k += 4)
+            store_products4(a, b, 0, out, k, products4(_mm256_loadu_ps(af + 2 * k), factor), recover_nan);
+        return k;
+    }
     for (; k + 4 <= n; k += 4) {
-        const __m256 x = _mm256_loadu_ps(af + 2 * k);
-        const __m256 y = b_step != 0 ? _mm256_loadu_ps(bf + 2 * k) : one;
-        const __m256 real_products = _mm256_mul_ps(x, _mm256_moveldup_ps(y));
-        const __m256 swapped_products = _mm256_mul_ps(_mm256_permute_ps(x, 0xB1), _mm256_movehdup_ps(y));
-        const __m256 cells = _mm256_addsub_ps(real_products, swapped_products);
-        // Cells with a NaN part (an infinite or NaN input) are formed by operator*, before the
-        // store, as out may be a or b.
-        if (recover_nan && _mm256_movemask_ps(_mm256_cmp_ps(cells, cells, _CMP_UNORD_Q)) != 0) {
-            complex_t formed[4];
-            for (std::size_t i = 0; i < 4; ++i) formed[i] = a[k + i] * b[(k + i) * b_step];
-            for (std::size_t i = 0; i < 4; ++i) out[k + i] = formed[i];
-            continue;
-        }
-        _mm256_storeu_ps(of + 2 * k, cells);
+        const __m256 cells = products4(_mm256_loadu_ps(af + 2 * k), _mm256_loadu_ps(bf + 2 * k));
+        store_products4(a, b, 1, out, k, cells, recover_nan);
     }
     return k;
 }
