@@ -45,10 +45,17 @@ const std::vector<float>& interp_taps() {
 }
 
 complex_vector_t interpolate_x4(const complex_vector_t& x) {
-    complex_vector_t up;
-    complex_vector_t out;
-    lib_ofdm_demod_common_t::upsample(x, static_cast<float>(k_interp_factor), up);
-    lib_ofdm_demod_common_t::conv(up, interp_taps(), out, true);
+    // Three of every four inserted samples are zeros, so output 4n + r meets only the taps of
+    // polyphase branch r: the four branches are each a 24-tap FIR over x (the quarter-sample
+    // shifts by r = 0 ... 3), interleaved. A quarter of the products of the zero-stuffed
+    // convolution, summed directly rather than through a transform.
+    const std::size_t length = x.size();
+    complex_vector_t out(k_interp_factor * length);
+    complex_vector_t branch;
+    for (int r = 0; r < k_interp_factor; ++r) {
+        shift_quarter_samples(x, r, branch);
+        for (std::size_t n = 0; n < length; ++n) out[k_interp_factor * n + static_cast<std::size_t>(r)] = branch[n];
+    }
     return out;
 }
 

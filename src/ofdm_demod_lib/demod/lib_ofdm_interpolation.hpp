@@ -16,7 +16,7 @@ constexpr int k_interp_factor = 4;
 const std::vector<float>& interp_taps();
 
 // x at four times its rate, aligned with the input: zero insertion, then the interpolator
-// (centred linear convolution, zeros beyond both ends).
+// (centred linear convolution, zeros beyond both ends), evaluated branch by branch.
 complex_vector_t interpolate_x4(const complex_vector_t& x);
 
 // out[n] = X[(4n + k) mod 4L], n = 0 ... L - 1, where X = interpolate_x4(x) and L = x.size():

@@ -36,14 +36,20 @@ float max_abs_difference(const complex_vector_t& a, const complex_vector_t& b) {
 }
 
 TEST(QuarterSampleShift, EqualsTheFullInterpolationAndItsShortenedForm) {
-    // Straightforward form: the whole capture at four times its rate, rotated by k quarter
-    // samples, every fourth sample kept. Every branch (k mod 4), wraps and a negative shift.
+    // Straightforward form: the whole capture at four times its rate (zeros inserted, then the
+    // 96-tap interpolator as a centred convolution), rotated by k quarter samples, every fourth
+    // sample kept. Every branch (k mod 4), wraps and a negative shift.
     for (const std::size_t length : {std::size_t{5}, std::size_t{1000}}) {
         const complex_vector_t x = gaussian_complex(length, static_cast<std::uint32_t>(length));
         const auto high_len = static_cast<std::int64_t>(4 * length);
+        complex_vector_t up, convolved;
+        common::upsample(x, 4.0f, up);
+        common::conv(up, detail::interp_taps(), convolved, true);
+        // The interpolator evaluated branch by branch is that convolution.
+        EXPECT_LT(max_abs_difference(detail::interpolate_x4(x), convolved), 1e-5f) << length;
         for (const std::int64_t k : {std::int64_t{0}, std::int64_t{1}, std::int64_t{2}, std::int64_t{3},
                                      std::int64_t{19}, high_len - 1, high_len, std::int64_t{-3}}) {
-            complex_vector_t fast, slow, high = detail::interpolate_x4(x);
+            complex_vector_t fast, slow, high = convolved;
             detail::shift_quarter_samples(x, k, fast);
             vek::common_lib::lib_common_container_t::deal_cyclic_shift(-k, high);
             common::downsample(high, 4.0f, slow);
