@@ -212,6 +212,7 @@ bool lib_ofdm_demod_t::_deal_data_aided_estimate(std::vector<complex_vector_t>& 
         lib_ofdm_demod_common_t::get_refer_data(normalised, codes, boost, decided);
 
         complex_vector_t& references = m_ref_freq_data.at(static_cast<std::size_t>(s));
+        m_reference_cache.ref_grid_written = true;
         std::size_t next = 0;
         for (std::size_t j = 0; j < flags.size() && next < decided.size(); ++j) {
             if (flags[j]) references.at(j) = decided[next++];

@@ -39,9 +39,13 @@ std::size_t count_flags(const bool_grid_t& map, std::size_t rows, std::size_t co
 bool lib_ofdm_demod_t::_init_reference_waveforms() {
     reference_cache_t& cache = m_reference_cache;
     if (cache.valid) {
-        // Vector assignment reuses the rows' storage: a copy, no allocation.
+        // Vector assignment reuses the storage: a copy, no allocation. The grid (a frame's worth
+        // of cells) is copied only when the last run wrote decisions into it.
         m_pilot_ref_seq = cache.pilot_ref_seq;
-        m_ref_freq_data = cache.ref_freq_data;
+        if (cache.ref_grid_written) {
+            m_ref_freq_data = cache.ref_freq_data;
+            cache.ref_grid_written = false;
+        }
         m_ref_len = cache.ref_len;
         return true;
     }

@@ -101,6 +101,7 @@ bool lib_ofdm_demod_t::_build_tracking_map(bool_grid_t& map) {
     complex_vector_t decided;
     lib_ofdm_demod_common_t::get_refer_data(cells, codes, m_config_manager.get_user_boosting(), decided);
     std::size_t next = 0;
+    m_reference_cache.ref_grid_written = true;
     for (std::size_t s = 0; s < payload_map.size() && s < symbols; ++s) {
         for (std::size_t j = 0; j < payload_map[s].size() && next < decided.size(); ++j) {
             if (payload_map[s][j]) m_ref_freq_data.at(s).at(j) = decided[next++];

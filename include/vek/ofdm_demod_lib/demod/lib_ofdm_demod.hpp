@@ -123,6 +123,9 @@ protected:
         bool valid = false;
         complex_vector_t pilot_ref_seq;
         cell_grid_t ref_freq_data;
+        // Set before a stage writes decisions into m_ref_freq_data (data-aided equalisation or
+        // tracking): only then does the next run restore the grid from ref_freq_data.
+        bool ref_grid_written = false;
         std::int32_t ref_len = 0;
         // The fine timing's 4x interpolated reference body, and the symbol it belongs to.
         complex_vector_t fine_timing_ref4;
