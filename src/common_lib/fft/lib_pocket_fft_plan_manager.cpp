@@ -45,6 +45,11 @@ struct plan_key_t {
         return std::tie(length, inverse, thread_number, aligned, from_caller, input_aligned) <
                std::tie(o.length, o.inverse, o.thread_number, o.aligned, o.from_caller, o.input_aligned);
     }
+    bool operator==(const plan_key_t& o) const
+    {
+        return std::tie(length, inverse, thread_number, aligned, from_caller, input_aligned) ==
+               std::tie(o.length, o.inverse, o.thread_number, o.aligned, o.from_caller, o.input_aligned);
+    }
 };
 
 // Owns every plan for the life of the process. It is never destroyed (not even at exit), so a
@@ -63,9 +68,23 @@ public:
         // Each thread remembers the plans it has used, so the steady state (the same few lengths
         // over and over) takes no lock; plans live as long as the process, so the copies never
         // dangle.
-        thread_local std::map<plan_key_t, fftwf_plan> known_plans;
+        // In front of that table, the plan of the thread's last call: a run transforms one length
+        // symbol after symbol, and the comparison costs far less than the tree walk.
+        struct thread_plans_t {
+            std::map<plan_key_t, fftwf_plan> known;
+            plan_key_t last_key{};
+            fftwf_plan last = nullptr;
+        };
+        thread_local thread_plans_t plans;
+        thread_plans_t& mine = plans;
+        if (mine.last != nullptr && key == mine.last_key) return mine.last;
+        std::map<plan_key_t, fftwf_plan>& known_plans = mine.known;
         const auto known = known_plans.find(key);
-        if (known != known_plans.end()) return known->second;
+        if (known != known_plans.end()) {
+            mine.last_key = key;
+            mine.last = known->second;
+            return known->second;
+        }
 
         std::lock_guard<std::mutex> lock(m_mutex);
         auto it = m_plans.find(key);
