@@ -24,15 +24,21 @@ VEK_TARGET_AVX inline __m256 products4(__m256 x, __m256 y) {
     return _mm256_addsub_ps(real_products, swapped_products);
 }
 
-// The cells k ... k + 3 of a times theirs of b (b_step 1) or times b[0] (b_step 0) into out. Cells
-// with a NaN part (an infinite or NaN input) are formed by operator*, before the store, as out may
-// be a or b.
+// Cells k ... k + 3 formed by operator* (its recovery of infinite and NaN inputs), all four read
+// before any is written, as out may be a or b. Out of line: the loops stay free of its frame.
+__attribute__((noinline)) void recover_products4(const complex_t* a, const complex_t* b, std::size_t b_step,
+                                                 complex_t* out, std::size_t k) {
+    complex_t formed[4];
+    for (std::size_t i = 0; i < 4; ++i) formed[i] = a[k + i] * b[(k + i) * b_step];
+    for (std::size_t i = 0; i < 4; ++i) out[k + i] = formed[i];
+}
+
+// The cells k ... k + 3 of a times theirs of b (b_step 1) or times b[0] (b_step 0) into out; cells
+// with a NaN part (an infinite or NaN input) are formed by operator* instead.
 VEK_TARGET_AVX inline void store_products4(const complex_t* a, const complex_t* b, std::size_t b_step,
                                            complex_t* out, std::size_t k, __m256 cells, bool recover_nan) {
     if (recover_nan && _mm256_movemask_ps(_mm256_cmp_ps(cells, cells, _CMP_UNORD_Q)) != 0) {
-        complex_t formed[4];
-        for (std::size_t i = 0; i < 4; ++i) formed[i] = a[k + i] * b[(k + i) * b_step];
-        for (std::size_t i = 0; i < 4; ++i) out[k + i] = formed[i];
+        recover_products4(a, b, b_step, out, k);
         return;
     }
     _mm256_storeu_ps(reinterpret_cast<float*>(out + k), cells);
