@@ -38,7 +38,7 @@ VEK_TARGET_AVX inline __m256d term_pair(__m256d s, double first, double second)
 // The phases of z[0 ... 3] into phase[0 ... 3]; a lane on an axis, with a non-finite part, or
 // whose estimate lies too near a rounding midpoint is formed by the scalar function. AVX only (no
 // fused multiply-add): every product and sum is rounded on its own as in the scalar form.
-VEK_TARGET_AVX void phases4(const std::complex<float>* z, float* phase, const __m256d* centre)
+VEK_TARGET_AVX void phases4(const std::complex<float>* z, float* phase, const double* centres)
 {
     const auto* f = reinterpret_cast<const float*>(z);
     const __m128 lo = _mm_loadu_ps(f);
@@ -71,10 +71,12 @@ VEK_TARGET_AVX void phases4(const std::complex<float>* z, float* phase, const __
     c = select(past2, _mm256_set1_pd(0.5), c);
     c = select(past3, _mm256_set1_pd(0.75), c);
     c = select(past4, _mm256_set1_pd(1.0), c);
-    __m256d node = select(past1, centre[1], centre[0]);
-    node = select(past2, centre[2], node);
-    node = select(past3, centre[3], node);
-    node = select(past4, centre[4], node);
+    // The centres' angles broadcast from the table (an array of registers would need an aligned
+    // stack frame in every call).
+    __m256d node = select(past1, _mm256_broadcast_sd(centres + 1), _mm256_broadcast_sd(centres));
+    node = select(past2, _mm256_broadcast_sd(centres + 2), node);
+    node = select(past3, _mm256_broadcast_sd(centres + 3), node);
+    node = select(past4, _mm256_broadcast_sd(centres + 4), node);
 
     // u = (a - c b) / (b + c a), then atan u by the scalar form's series, term for term.
     const __m256d u =
@@ -109,17 +111,14 @@ VEK_TARGET_AVX void phases4(const std::complex<float>* z, float* phase, const __
 VEK_TARGET_AVX std::size_t phases_avx(const std::complex<float>* z, float* phase, std::size_t n)
 {
     const double* centres = atan2_estimate_centres();
-    const __m256d centre[5] = {_mm256_set1_pd(centres[0]), _mm256_set1_pd(centres[1]),
-                               _mm256_set1_pd(centres[2]), _mm256_set1_pd(centres[3]),
-                               _mm256_set1_pd(centres[4])};
     std::size_t i = 0;
-    for (; i + 4 <= n; i += 4) phases4(z + i, phase + i, centre);
+    for (; i + 4 <= n; i += 4) phases4(z + i, phase + i, centres);
     if (i == n) return n;
     // The last one to three samples, padded with ones (whose phases are dropped).
     std::complex<float> tail[4] = {1.0f, 1.0f, 1.0f, 1.0f};
     float tail_phase[4];
     std::memcpy(tail, z + i, (n - i) * sizeof tail[0]);
-    phases4(tail, tail_phase, centre);
+    phases4(tail, tail_phase, centres);
     std::memcpy(phase + i, tail_phase, (n - i) * sizeof tail_phase[0]);
     return n;
 }

@@ -85,6 +85,15 @@ VEK_TARGET_AVX inline void load_parts(const complex_t* p, __m256d& re, __m256d& 
     im = _mm256_cvtps_pd(_mm_shuffle_ps(lo, hi, _MM_SHUFFLE(3, 1, 3, 1)));
 }
 
+// Quotients k ... k + 3 by the scalar form, all four read before any is written (out may be a or
+// b). Out of line: the loop stays free of its frame.
+__attribute__((noinline)) void recover_quotients4(const complex_t* a, const complex_t* b, complex_t* out,
+                                                  std::size_t k) {
+    complex_t quotients[4];
+    for (std::size_t i = 0; i < 4; ++i) quotients[i] = common_lib::lib_common_math_t::divide_complex(a[k + i], b[k + i]);
+    for (std::size_t i = 0; i < 4; ++i) out[k + i] = quotients[i];
+}
+
 // Four quotients per pass, each part ((ac + bd) / (cc + dd) and (bc - ad) / (cc + dd)) formed with
 // the scalar form's double operations in its order and rounded to single once; a quotient whose
 // parts are both NaN is left to the scalar form (the library's recovery of infinities).
@@ -100,10 +109,7 @@ VEK_TARGET_AVX std::size_t divide_avx(const complex_t* a, const complex_t* b, co
         const __m128 im = _mm256_cvtpd_ps(
             _mm256_div_pd(_mm256_sub_pd(_mm256_mul_pd(ai, br), _mm256_mul_pd(ar, bi)), denominator));
         if (_mm_movemask_ps(_mm_and_ps(_mm_cmpunord_ps(re, re), _mm_cmpunord_ps(im, im))) != 0) {
-            complex_t quotients[4];
-            for (std::size_t i = 0; i < 4; ++i)
-                quotients[i] = common_lib::lib_common_math_t::divide_complex(a[k + i], b[k + i]);
-            for (std::size_t i = 0; i < 4; ++i) out[k + i] = quotients[i];
+            recover_quotients4(a, b, out, k);
             continue;
         }
         auto* of = reinterpret_cast<float*>(out + k);
