@@ -53,14 +53,15 @@ std::complex<float> prefix_phasor(const complex_vector_t& prefix, const complex_
     for (std::size_t pass = 0; pass < U / 4; ++pass) {
         const std::complex<float> m = mean_of(ratio);
         const float phi = lib_common_math_t::get_complex_phase(m);
+        // The first largest distance, chosen by selects: which ratio strays furthest is noise, so a
+        // branch on it would be mispredicted about every other pass.
         std::size_t worst = 0;
         float worst_dist = -1.0f;
         for (std::size_t i = 0; i < U; ++i) {
             const float d = std::fabs(phase[i] - phi);
-            if (d > worst_dist) {
-                worst_dist = d;
-                worst = i;
-            }
+            const bool further = d > worst_dist;
+            worst = further ? i : worst;
+            worst_dist = further ? d : worst_dist;
         }
         ratio[worst] = m;
         phase[worst] = phi;
