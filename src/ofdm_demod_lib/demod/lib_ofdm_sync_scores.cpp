@@ -79,16 +79,28 @@ void direct_correlations(const complex_vector_t& d, const complex_vector_t& r,
     const complex_t* b = r.data() + ref_first;
     float energy_b = 0.0f;
     for (std::int32_t k = 0; k < len; ++k) energy_b += b[k].real() * b[k].real() + b[k].imag() * b[k].imag();
+    // Work vectors of a candidate's length, kept per thread: a search scores thousands of starts
+    // per body, and buffers that size taken and returned every call cost more than filling them.
+    struct scratch_t {
+        std::vector<float> energy, cross_re, cross_im, energy_ref, normalised, b_re, b_im, a_re, a_im;
+        std::vector<unsigned char> done;
+    };
+    thread_local scratch_t scratch;
+    scratch_t& work = scratch;
     // The sums of the windows summed side by side (done 0), scored together at the end.
-    std::vector<float> energy(starts.size(), 0.0f);
-    std::vector<float> cross_re(starts.size(), 0.0f);
-    std::vector<float> cross_im(starts.size(), 0.0f);
-    std::vector<unsigned char> done(starts.size(), 1);
-    std::vector<float> b_re;
-    std::vector<float> b_im;
+    std::vector<float>& energy = work.energy;
+    std::vector<float>& cross_re = work.cross_re;
+    std::vector<float>& cross_im = work.cross_im;
+    std::vector<unsigned char>& done = work.done;
+    energy.assign(starts.size(), 0.0f);
+    cross_re.assign(starts.size(), 0.0f);
+    cross_im.assign(starts.size(), 0.0f);
+    done.assign(starts.size(), 1);
+    std::vector<float>& b_re = work.b_re;
+    std::vector<float>& b_im = work.b_im;
     split_parts(b, static_cast<std::size_t>(len), b_re, b_im);
-    std::vector<float> a_re;
-    std::vector<float> a_im;
+    std::vector<float>& a_re = work.a_re;
+    std::vector<float>& a_im = work.a_im;
     using namespace vek::common_lib::float4;
     std::size_t i = 0;
     while (i < starts.size()) {
@@ -153,8 +165,10 @@ void direct_correlations(const complex_vector_t& d, const complex_vector_t& r,
         i += 4;
     }
     // Every summed window's score in one pass; the windows correlated one by one keep theirs.
-    const std::vector<float> energy_ref(starts.size(), energy_b);
-    std::vector<float> normalised(starts.size());
+    std::vector<float>& energy_ref = work.energy_ref;
+    std::vector<float>& normalised = work.normalised;
+    energy_ref.assign(starts.size(), energy_b);
+    normalised.resize(starts.size());
     normalise_correlations(energy.data(), energy_ref.data(), cross_re.data(), cross_im.data(), starts.size(),
                            normalised.data());
     for (std::size_t j = 0; j < starts.size(); ++j)
@@ -201,9 +215,17 @@ void score_sync_candidates(const complex_vector_t& d, const complex_vector_t& r,
                                                k_fft_products_per_start * span;
     if (candidates.size() <= k_direct_candidates_max || body_len <= 0 || scattered) {
         // Bodies in order for each candidate, as the sum of its correlations is formed.
-        std::vector<float> sums(candidates.size(), 0.0f);
-        std::vector<std::int64_t> starts(candidates.size());
-        std::vector<float> values;
+        struct candidate_scratch_t {
+            std::vector<float> sums, values;
+            std::vector<std::int64_t> starts;
+        };
+        thread_local candidate_scratch_t scratch;
+        candidate_scratch_t& work = scratch;
+        std::vector<float>& sums = work.sums;
+        std::vector<std::int64_t>& starts = work.starts;
+        std::vector<float>& values = work.values;
+        sums.assign(candidates.size(), 0.0f);
+        starts.resize(candidates.size());
         for (const sync_body_t& body : bodies) {
             for (std::size_t i = 0; i < candidates.size(); ++i) starts[i] = candidates[i] + body.data_offset;
             direct_correlations(d, r, starts, body.ref_start_1based - 1, body_len, values);
