@@ -27,22 +27,37 @@ namespace {
 constexpr double k_pi = 3.14159265358979323846;
 constexpr double k_two_pi = 6.283185307179586;
 
-std::complex<float> mean_of(const complex_vector_t& v) {
+// Mean of n values: their sum in order, over n.
+std::complex<float> mean_of(const complex_t* v, std::size_t n) {
     std::complex<float> acc(0.0f, 0.0f);
-    for (const auto& x : v) acc += x;
-    return v.empty() ? acc : acc / static_cast<float>(v.size());
+    for (std::size_t i = 0; i < n; ++i) acc += v[i];
+    return n == 0 ? acc : acc / static_cast<float>(n);
 }
 
-// Phasor of one symbol: the mean ratio between the trimmed cyclic prefix and its copy one body
-// later, after replacing the U/4 ratios whose phase strays furthest from the running mean (noise
-// spikes and samples touched by the transmitter window) with that mean.
-// ratio and phase are work vectors the caller keeps from symbol to symbol (their storage, not their
-// contents).
-std::complex<float> prefix_phasor(const complex_vector_t& prefix, const complex_vector_t& copy,
-                                  complex_vector_t& ratio, std::vector<float>& phase) {
-    const std::size_t U = prefix.size();
-    ratio.resize(U);
-    detail::divide_cells(copy.data(), prefix.data(), ratio.data(), U);
+// Work vectors of the prefix estimate, kept from run to run (their storage, not their contents).
+struct prefix_work_t {
+    complex_vector_t prefixes;  // trimmed prefix of every measured symbol, U samples each
+    complex_vector_t copies;    // and its copy one body later
+    complex_vector_t ratio;
+    std::vector<float> phase;
+    complex_vector_t means;
+    std::vector<float> mean_phase;
+};
+
+// Phasor of each symbol (U prefix samples and their copies laid out symbol after symbol): the mean
+// ratio between the trimmed cyclic prefix and its copy one body later, after replacing the U/4
+// ratios whose phase strays furthest from the running mean (noise spikes and samples touched by
+// the transmitter window) with that mean. The symbols are independent, so each outlier pass runs
+// over all of them at once: their means' phases in one batch, and the sequential sums of one
+// symbol no longer wait for those of the one before. Every symbol still sees the same operations
+// in the same order.
+void prefix_phasors(std::size_t U, prefix_work_t& work, complex_vector_t& phasors) {
+    const std::size_t total = work.prefixes.size();
+    const std::size_t symbols = total / U;
+    complex_vector_t& ratio = work.ratio;
+    std::vector<float>& phase = work.phase;
+    ratio.resize(total);
+    detail::divide_cells(work.copies.data(), work.prefixes.data(), ratio.data(), total);
     // A zero prefix sample gives no ratio; it counts as 0 and is the first to be replaced.
     for (auto& r : ratio) {
         if (!std::isfinite(r.real()) || !std::isfinite(r.imag())) r = {0.0f, 0.0f};
@@ -50,23 +65,28 @@ std::complex<float> prefix_phasor(const complex_vector_t& prefix, const complex_
     // A ratio's phase changes only when the ratio is replaced (by the mean, whose phase the pass
     // has just computed), so each phase is taken once rather than once per pass.
     lib_common_math_t::get_complex_array_phase(ratio, phase);
+    work.means.resize(symbols);
     for (std::size_t pass = 0; pass < U / 4; ++pass) {
-        const std::complex<float> m = mean_of(ratio);
-        const float phi = lib_common_math_t::get_complex_phase(m);
-        // The first largest distance, chosen by selects: which ratio strays furthest is noise, so a
-        // branch on it would be mispredicted about every other pass.
-        std::size_t worst = 0;
-        float worst_dist = -1.0f;
-        for (std::size_t i = 0; i < U; ++i) {
-            const float d = std::fabs(phase[i] - phi);
-            const bool further = d > worst_dist;
-            worst = further ? i : worst;
-            worst_dist = further ? d : worst_dist;
+        for (std::size_t s = 0; s < symbols; ++s) work.means[s] = mean_of(ratio.data() + s * U, U);
+        lib_common_math_t::get_complex_array_phase(work.means, work.mean_phase);
+        for (std::size_t s = 0; s < symbols; ++s) {
+            const float phi = work.mean_phase[s];
+            const float* symbol_phase = phase.data() + s * U;
+            // The first largest distance, chosen by selects: which ratio strays furthest is
+            // noise, so a branch on it would be mispredicted about every other pass.
+            std::size_t worst = 0;
+            float worst_dist = -1.0f;
+            for (std::size_t i = 0; i < U; ++i) {
+                const float d = std::fabs(symbol_phase[i] - phi);
+                const bool further = d > worst_dist;
+                worst = further ? i : worst;
+                worst_dist = further ? d : worst_dist;
+            }
+            ratio[s * U + worst] = work.means[s];
+            phase[s * U + worst] = phi;
         }
-        ratio[worst] = m;
-        phase[worst] = phi;
     }
-    return mean_of(ratio);
+    for (std::size_t s = 0; s < symbols; ++s) phasors.push_back(mean_of(ratio.data() + s * U, U));
 }
 
 void mix_out(complex_vector_t& samples, double error_hz, double fsys_hz) {
@@ -142,13 +162,14 @@ bool lib_ofdm_demod_t::_deal_ofdm_cp_freq_error_estimate() {
     const float threshold_db = lib_ofdm_demod_common_t::mean_abs_pow(span) - 10.0f;
 
     complex_vector_t phasors;
-    complex_vector_t prefix;
-    complex_vector_t copy;
-    complex_vector_t ratio;
-    std::vector<float> phase;
+    thread_local prefix_work_t work_storage;
+    prefix_work_t& work = work_storage;
+    work.prefixes.clear();
+    work.copies.clear();
     // Body starts advance symbol by symbol (one body and the next interval each), rather than
     // being summed from the frame start for every symbol.
     std::int64_t body = 0;
+    const complex_t* samples = m_sample_data.data();
     for (int k = 0; k < S; ++k) {
         if (static_cast<std::size_t>(k) >= intervals.size()) break;
         body += (k > 0 ? N : 0) + intervals[static_cast<std::size_t>(k)];
@@ -156,18 +177,18 @@ bool lib_ofdm_demod_t::_deal_ofdm_cp_freq_error_estimate() {
         // Symbols whose windows leave the capture are skipped like silent ones; the power test
         // reads the window in place.
         if (!detail::span_inside(e, N - 1, m_sample_data.size())) continue;
-        if (!detail::mean_power_exceeds(m_sample_data.data() + e, static_cast<std::size_t>(N - 1),
-                                        threshold_db))
-            continue;
+        if (!detail::mean_power_exceeds(samples + e, static_cast<std::size_t>(N - 1), threshold_db)) continue;
         if (U <= 0) {
             phasors.emplace_back(0.0f, 0.0f);
             continue;
         }
-        if (!detail::copy_span(m_sample_data, e - U, U, prefix) ||
-            !detail::copy_span(m_sample_data, e + N - U, U, copy))
+        if (!detail::span_inside(e - U, U, m_sample_data.size()) ||
+            !detail::span_inside(e + N - U, U, m_sample_data.size()))
             continue;
-        phasors.push_back(prefix_phasor(prefix, copy, ratio, phase));
+        work.prefixes.insert(work.prefixes.end(), samples + (e - U), samples + e);
+        work.copies.insert(work.copies.end(), samples + (e + N - U), samples + (e + N));
     }
+    if (U > 0) prefix_phasors(static_cast<std::size_t>(U), work, phasors);
 
     std::complex<float> total(0.0f, 0.0f);
     for (const auto& p : phasors) total += p;
