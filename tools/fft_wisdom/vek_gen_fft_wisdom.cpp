@@ -40,8 +40,9 @@ constexpr capture_case_t k_cases[] = {
 
 int main(int argc, char** argv) {
     if (argc != 2) {
-        std::fprintf(stderr, "usage: %s <out_file>\n  writes the FFT wisdom source (the project's copy is "
-                             "src/common_lib/fft/fftw_wisdom.inc)\n",
+        std::fprintf(stderr,
+                     "usage: %s <out_file>\n  writes the FFT wisdom source (the project's copy is "
+                     "src/common_lib/fft/fftw_wisdom.inc)\n",
                      argc > 0 ? argv[0] : "vek_gen_fft_wisdom");
         return 2;
     }

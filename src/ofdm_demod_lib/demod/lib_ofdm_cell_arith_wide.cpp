@@ -90,7 +90,8 @@ VEK_TARGET_AVX inline void load_parts(const complex_t* p, __m256d& re, __m256d& 
 __attribute__((noinline)) void recover_quotients4(const complex_t* a, const complex_t* b, complex_t* out,
                                                   std::size_t k) {
     complex_t quotients[4];
-    for (std::size_t i = 0; i < 4; ++i) quotients[i] = common_lib::lib_common_math_t::divide_complex(a[k + i], b[k + i]);
+    for (std::size_t i = 0; i < 4; ++i)
+        quotients[i] = common_lib::lib_common_math_t::divide_complex(a[k + i], b[k + i]);
     for (std::size_t i = 0; i < 4; ++i) out[k + i] = quotients[i];
 }
 

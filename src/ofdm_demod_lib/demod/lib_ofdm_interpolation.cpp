@@ -54,7 +54,8 @@ complex_vector_t interpolate_x4(const complex_vector_t& x) {
     complex_vector_t branch;
     for (int r = 0; r < k_interp_factor; ++r) {
         shift_quarter_samples(x, r, branch);
-        for (std::size_t n = 0; n < length; ++n) out[k_interp_factor * n + static_cast<std::size_t>(r)] = branch[n];
+        for (std::size_t n = 0; n < length; ++n)
+            out[k_interp_factor * n + static_cast<std::size_t>(r)] = branch[n];
     }
     return out;
 }

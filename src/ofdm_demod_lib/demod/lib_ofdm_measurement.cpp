@@ -30,7 +30,8 @@ float power_ratio_db(float signal_power, float error_power) {
 // that is the correctly rounded float root, which the float root gives too. Its square in double
 // is exact and rounded once to float, as the float product is. So the float operations here give
 // the same bits, and the loop vectorises (eight cells per register where the processor has AVX).
-VEK_CLONE_FOR_AVX void cell_powers(const complex_t* meas, const complex_t* ref, std::size_t n, float* err_pow, float* ref_pow) {
+VEK_CLONE_FOR_AVX void cell_powers(const complex_t* meas, const complex_t* ref, std::size_t n, float* err_pow,
+                                   float* ref_pow) {
     const float* m = reinterpret_cast<const float*>(meas);
     const float* r = reinterpret_cast<const float*>(ref);
     for (std::size_t i = 0; i < n; ++i) {

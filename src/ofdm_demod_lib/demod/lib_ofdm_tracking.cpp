@@ -6,9 +6,9 @@
 #include <cmath>
 
 #include "lib_ofdm_cell_arith.hpp"
-#include "vek/common_lib/math/lib_cpu_dispatch.hpp"
 #include "vek/common_lib/fft/lib_fourier_transform.hpp"
 #include "vek/common_lib/math/lib_common_math.hpp"
+#include "vek/common_lib/math/lib_cpu_dispatch.hpp"
 #include "vek/common_lib/report/report.hpp"
 #include "vek/ofdm_demod_lib/demod/lib_ofdm_demod.hpp"
 #include "vek/ofdm_demod_lib/lib_ofdm_demod_common.hpp"
