@@ -3,10 +3,13 @@
 #include <fmt/format.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "log_capture.hpp"
 #include "timing_probe.hpp"
+#include "vek/common_lib/math/lib_common_math.hpp"
 #include "vek/common_lib/report/report.hpp"
 #include "vek/ofdm_demod_lib/lib_ofdm_demod_common.hpp"
 
@@ -101,6 +104,78 @@ TEST(HalfSubcarrierShift, PhaseReferencedToEachBodyStart) {
     p._deal_half_subcarrier_shift();
     ASSERT_EQ(p.m_sample_data.size(), 100u);
     EXPECT_LT(std::abs(p.m_sample_data[0] - rot(-40)), 1e-6f);
+}
+
+// The prefix estimate as written for one symbol at a time: ratios, their phases, U/4 passes that
+// replace the ratio furthest from the running mean by that mean, the mean of what is left; the
+// phasors summed in symbol order. The stage gathers every symbol first and runs each pass over all
+// of them (batched phases, selects): it must give these bits.
+float per_symbol_prefix_estimate(const timing_probe_t& p, const complex_vector_t& x) {
+    using vek::common_lib::lib_common_math_t;
+    const auto& c = p.m_config_manager;
+    const int N = c.get_ofdm_len();
+    const auto& cp = c.get_cp_length_set();
+    const int q = *std::min_element(cp.begin(), cp.end()) / 8;
+    const int U = *std::min_element(cp.begin(), cp.end()) - 2 * q;
+    const auto mean = [](const complex_vector_t& v) {
+        cf acc(0.0f, 0.0f);
+        for (const cf& z : v) acc += z;
+        return acc / static_cast<float>(v.size());
+    };
+    const long ref = body_start(c, c.get_pilot_sym_index_vct().front());
+    const float threshold =
+        lib_ofdm_demod_common_t::mean_abs_pow(complex_vector_t(x.begin() + ref, x.begin() + ref + N)) - 10.0f;
+    cf total(0.0f, 0.0f);
+    for (int k = 0; k < c.get_analy_symbol_num(); ++k) {
+        const long e = body_start(c, k) - q;
+        if (lib_ofdm_demod_common_t::mean_abs_pow(complex_vector_t(x.begin() + e, x.begin() + e + N - 1)) <=
+            threshold)
+            continue;
+        complex_vector_t ratio(static_cast<std::size_t>(U));
+        std::vector<float> phase(ratio.size());
+        for (int i = 0; i < U; ++i) {
+            const auto j = static_cast<std::size_t>(i);
+            ratio[j] = lib_common_math_t::divide_complex(x[static_cast<std::size_t>(e + N - U + i)],
+                                                         x[static_cast<std::size_t>(e - U + i)]);
+            if (!std::isfinite(ratio[j].real()) || !std::isfinite(ratio[j].imag())) ratio[j] = cf(0.0f, 0.0f);
+            phase[j] = lib_common_math_t::get_complex_phase(ratio[j]);
+        }
+        for (int pass = 0; pass < U / 4; ++pass) {
+            const cf m = mean(ratio);
+            const float phi = lib_common_math_t::get_complex_phase(m);
+            std::size_t worst = 0;
+            for (std::size_t i = 1; i < ratio.size(); ++i)
+                if (std::fabs(phase[i] - phi) > std::fabs(phase[worst] - phi)) worst = i;
+            ratio[worst] = m;
+            phase[worst] = phi;
+        }
+        total += mean(ratio);
+    }
+    const double theta_rad = lib_common_math_t::get_complex_phase(total);
+    return static_cast<float>(theta_rad * static_cast<double>(c.get_system_sample_rate()) / N * 0.5 /
+                              k_test_pi);
+}
+
+TEST(CyclicPrefixEstimate, EqualsThePerSymbolForm) {
+    // Offsets of both signs, a silent symbol (skipped by the power test) and zero prefix samples
+    // (their ratios replaced by 0 and then by the mean).
+    for (const auto standard : {LIB_OFDM_STANDARD_TYPE_WIFI, LIB_OFDM_STANDARD_TYPE_LTE_DL}) {
+        for (const double cfo_hz : {-3100.0, 870.0}) {
+            timing_probe_t p = prepared(standard);
+            const auto& c = p.m_config_manager;
+            complex_vector_t x = make_capture(make_frame(c, make_grid(p, 5)), 0, 2 * c.get_ofdm_len(), 0.0,
+                                              cfo_hz, c.get_system_sample_rate(), 25.0, 9);
+            const long silent = body_start(c, c.get_analy_symbol_num() - 2);
+            std::fill(x.begin() + silent - c.get_ofdm_len() / 2, x.begin() + silent + c.get_ofdm_len(),
+                      cf(0, 0));
+            const long zeros = body_start(c, 3) - c.get_ofdm_len() / 8;
+            std::fill(x.begin() + zeros - 3, x.begin() + zeros, cf(0, 0));
+            p.m_sample_data = x;
+            p.m_freq_error_est = 0.0f;
+            ASSERT_TRUE(p._deal_ofdm_cp_freq_error_estimate());
+            EXPECT_EQ(p.m_freq_error_est, per_symbol_prefix_estimate(p, x)) << standard << " " << cfo_hz;
+        }
+    }
 }
 
 TEST(FineFreqError, ZeroAndShortCapturesApplyNothing) {
