@@ -2,10 +2,12 @@
 
 #include <cmath>
 
+#include "vek/common_lib/math/lib_common_math.hpp"
+
 namespace vek::common_lib::detail {
 namespace {
 
-constexpr double k_pi = 3.14159265358979323846;
+constexpr double k_pi = LIB_COMMON_MATH_PI;
 
 // atan(k / 4) for k = 0 ... 4, the centres the argument is reduced around.
 struct atan_nodes_t {

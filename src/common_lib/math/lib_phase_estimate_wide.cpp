@@ -19,7 +19,7 @@ namespace vek::common_lib::detail {
 
 namespace {
 
-constexpr double k_pi = 3.14159265358979323846;
+constexpr double k_pi = LIB_COMMON_MATH_PI;
 
 // mask ? when_set : when_clear per lane, for masks from comparisons (all ones or all zeros). Bit
 // operations rather than _mm256_blendv_pd, which GCC lowers to per-lane scalar code when it may use

@@ -72,7 +72,7 @@ VEK_TARGET_AVX std::size_t multiply_avx(const complex_t* a, const complex_t* b, 
 
 // The quotients take the lanes only where lib_common_math_t::divide_complex is itself the
 // double-precision formula.
-#if VEK_HAS_WIDE_KERNELS && __GNUC__ >= 12 && defined(__x86_64__) && !defined(__FMA__)
+#if VEK_HAS_WIDE_KERNELS && VEK_INLINE_COMPLEX_DIVISION
 #define VEK_WIDE_QUOTIENTS 1
 namespace {
 

@@ -11,6 +11,15 @@
 
 #include "vek/common_lib/report/report.hpp"
 
+// Where std::complex<float> division is GCC's run-time routine __divsc3 (GCC 12 and later on x86-64,
+// no fused multiply-add): its double-precision formula can be written out with the same bits
+// (lib_common_math_t::divide_complex, and the demodulator's four-lane quotients).
+#if defined(__GNUC__) && !defined(__clang__) && __GNUC__ >= 12 && defined(__x86_64__) && !defined(__FMA__)
+#define VEK_INLINE_COMPLEX_DIVISION 1
+#else
+#define VEK_INLINE_COMPLEX_DIVISION 0
+#endif
+
 namespace vek::common_lib {
 
 inline constexpr double LIB_COMMON_MATH_ZERO_TOLERANCE = 1e-12;
@@ -48,7 +57,7 @@ public:
     // compilers, or a build that may fuse products) the library division itself.
     static std::complex<float> divide_complex(const std::complex<float>& a, const std::complex<float>& b)
     {
-#if defined(__GNUC__) && !defined(__clang__) && __GNUC__ >= 12 && defined(__x86_64__) && !defined(__FMA__)
+#if VEK_INLINE_COMPLEX_DIVISION
         const double ar = a.real();
         const double ai = a.imag();
         const double br = b.real();
