@@ -6,9 +6,9 @@
 #include <cmath>
 
 #include "lib_ofdm_cell_arith.hpp"
+#include "lib_ofdm_rotator_ramp.hpp"
 #include "vek/common_lib/fft/lib_fourier_transform.hpp"
 #include "vek/common_lib/math/lib_common_math.hpp"
-#include "vek/common_lib/math/lib_cpu_dispatch.hpp"
 #include "vek/common_lib/report/report.hpp"
 #include "vek/ofdm_demod_lib/demod/lib_ofdm_demod.hpp"
 #include "vek/ofdm_demod_lib/lib_ofdm_demod_common.hpp"
@@ -26,19 +26,6 @@ constexpr double k_pi = 3.14159265358979323846;
 complex_t rotator(double phase_rad) {
     const float p = static_cast<float>(phase_rad);
     return {std::cos(p), std::sin(p)};
-}
-
-// Rotators e^(j p[k]) of the phases p[k] = (step k) / divisor rounded to single precision, as
-// rotator(step k / divisor) forms them: the phases in a loop of their own, which vectorises (the
-// products and divisions four to a register with AVX), then the cosine and sine of each.
-VEK_CLONE_FOR_AVX void ramp_phases(double step, double divisor, int n, float* phase) {
-    for (int k = 0; k < n; ++k) phase[k] = static_cast<float>(step * static_cast<double>(k) / divisor);
-}
-
-void ramp_rotators(double step, double divisor, std::size_t n, std::vector<float>& phase, complex_t* out) {
-    phase.resize(n);
-    ramp_phases(step, divisor, static_cast<int>(n), phase.data());
-    for (std::size_t k = 0; k < n; ++k) out[k] = {std::cos(phase[k]), std::sin(phase[k])};
 }
 
 // Sum of intervals[first ... last], skipping indices the vector does not have.
@@ -200,7 +187,7 @@ void lib_ofdm_demod_t::_track_symbol(int s, const std::vector<bool>& flags, floa
     const std::size_t length = static_cast<std::size_t>(std::max(fft_length, 0));
     const std::size_t present = std::min(length, time_samples.size());
     rotations.resize(length);
-    ramp_rotators(-2.0 * k_pi * offset_hz, fs, length, work.ramp, rotations.data());
+    detail::rotator_ramp(-2.0 * k_pi * offset_hz, fs, length, work.ramp, rotations.data());
     corrected.resize(length);
     std::copy(time_samples.begin(), time_samples.begin() + static_cast<std::ptrdiff_t>(present),
               corrected.begin());
@@ -213,7 +200,7 @@ void lib_ofdm_demod_t::_track_symbol(int s, const std::vector<bool>& flags, floa
         // The slope's rotators first, then one product pass (the bits of cells[k] *= rotator).
         const std::size_t turned = std::min(cells.size(), length);
         // -k slope, exactly (-slope) k / 1.
-        ramp_rotators(-slope, 1.0, turned, work.ramp, rotations.data());
+        detail::rotator_ramp(-slope, 1.0, turned, work.ramp, rotations.data());
         detail::multiply_cells(cells.data(), rotations.data(), cells.data(), turned);
     }
     detail::multiply_cells(cells.data(), m_channel_coef.data(), cells.data(),

@@ -14,6 +14,7 @@ list(APPEND VEK_DEMOD_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_measurement.cpp
   ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_equalizer.cpp
   ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_tracking.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_rotator_ramp.cpp
   ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_cell_arith_wide.cpp
   ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_input_conditioning.cpp
   ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_filtering.cpp

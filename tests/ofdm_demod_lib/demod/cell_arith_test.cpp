@@ -8,6 +8,7 @@
 #include <random>
 
 #include "../../../src/ofdm_demod_lib/demod/lib_ofdm_cell_arith.hpp"
+#include "../../../src/ofdm_demod_lib/demod/lib_ofdm_rotator_ramp.hpp"
 #include "random_signal.hpp"
 #include "vek/common_lib/fft/lib_fourier_transform.hpp"
 #include "vek/ofdm_demod_lib/lib_ofdm_demod_common.hpp"
@@ -72,6 +73,30 @@ TEST(CellArithmetic, QuotientsAreTheInlineDivisionInAndOutOfPlace) {
             const complex_t expected = vek::common_lib::lib_common_math_t::divide_complex(a[k], b[k]);
             ASSERT_TRUE(same_bits(quotient[k], expected)) << a[k] << " / " << b[k];
             ASSERT_TRUE(same_bits(in_place[k], expected)) << k;
+        }
+    }
+}
+
+TEST(RotatorRamp, EqualsTheRotatorOfEachPhase) {
+    // Tracking's tables: a residual frequency (step -2 pi f, divisor fs) and a timing slope (step
+    // -slope, divisor 1) against the per-cell rotator, float(step k / divisor) then cos and sin;
+    // lengths around the vector blocks, steps of both signs and a large one (phases past pi).
+    const struct {
+        double step, divisor;
+    } ramps[] = {{-2.0 * 3.14159265358979323846 * 1234.5, 7.68e6},
+                 {2.0 * 3.14159265358979323846 * 97.0, 20e6},
+                 {-0.0123, 1.0},
+                 {0.7, 1.0}};
+    std::vector<float> phase;
+    for (const auto& ramp : ramps) {
+        for (const std::size_t n : {1u, 7u, 64u, 512u}) {
+            complex_vector_t table(n);
+            detail::rotator_ramp(ramp.step, ramp.divisor, n, phase, table.data());
+            for (std::size_t k = 0; k < n; ++k) {
+                const auto p = static_cast<float>(ramp.step * static_cast<double>(k) / ramp.divisor);
+                ASSERT_TRUE(same_bits(table[k], complex_t(std::cos(p), std::sin(p))))
+                    << ramp.step << " " << k;
+            }
         }
     }
 }
