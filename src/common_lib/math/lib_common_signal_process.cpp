@@ -111,9 +111,19 @@ const mixer_table_t& mixer_table(double omega)
 
 void lib_common_signal_process_t::deal_mixer(cvec_t& data, double freq_cycles_per_sample, double phase_rad)
 {
+    deal_rotation(data, mixer_step_rad(freq_cycles_per_sample), phase_rad);
+}
+
+double lib_common_signal_process_t::mixer_step_rad(double freq_cycles_per_sample)
+{
     // The step angle is rounded to single precision before its rotator is formed, so that every
     // caller mixing at the same frequency gets the same step whatever precision it computed in.
-    const double omega = static_cast<float>(2.0 * LIB_COMMON_MATH_PI * freq_cycles_per_sample);
+    return static_cast<float>(2.0 * LIB_COMMON_MATH_PI * freq_cycles_per_sample);
+}
+
+void lib_common_signal_process_t::deal_rotation(cvec_t& data, double step_rad, double phase_rad)
+{
+    const double omega = step_rad;
     // Recursive rotator, advanced a block at a time: within a block sample j is turned by the
     // block's start rotator times the j-th power of the step (a table exact to double precision),
     // so the products of a block are independent and vectorise, and the rotator recursion (whose

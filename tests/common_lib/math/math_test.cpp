@@ -308,6 +308,48 @@ TEST(SignalProcess, MixerGivesTheSameBitsWhetherItsStepTableIsNewOrKept)
     }
 }
 
+TEST(SignalProcess, OneRotationBySummedStepsEqualsMixingInTurn)
+{
+    // The step is 2 pi f rounded to single precision: f = 0.25 gives the float nearest pi/2.
+    EXPECT_EQ(lib_common_signal_process_t::mixer_step_rad(0.25),
+              static_cast<double>(static_cast<float>(PI / 2.0)));
+    // deal_mixer is the rotation by its step.
+    std::mt19937 rng(41);
+    std::uniform_real_distribution<float> u(-1.0f, 1.0f);
+    cvec_t input(70001);
+    for (auto& v : input) v = {u(rng), u(rng)};
+    cvec_t mixed = input, rotated = input;
+    lib_common_signal_process_t::deal_mixer(mixed, -3.1e-4, 0.2);
+    lib_common_signal_process_t::deal_rotation(rotated, lib_common_signal_process_t::mixer_step_rad(-3.1e-4),
+                                               0.2);
+    EXPECT_EQ(std::memcmp(mixed.data(), rotated.data(), mixed.size() * sizeof(mixed[0])), 0);
+    // Three corrections in turn against one rotation by the sum of their steps: the phases agree
+    // exactly, the products differ by rounding alone.
+    const double freqs[] = {-3.1e-4, 2.7e-6, -4.4e-8};
+    double step = 0.0;
+    mixed = input;
+    for (const double f : freqs) {
+        lib_common_signal_process_t::deal_mixer(mixed, f, step == 0.0 ? 0.2 : 0.0);
+        step += lib_common_signal_process_t::mixer_step_rad(f);
+    }
+    cvec_t once = input;
+    lib_common_signal_process_t::deal_rotation(once, step, 0.2);
+    double worst = 0.0;
+    for (std::size_t i = 0; i < once.size(); ++i)
+        worst = std::max(worst, static_cast<double>(std::abs(once[i] - mixed[i]) / std::abs(input[i])));
+    EXPECT_LT(worst, 1e-6);
+    // A window rotated on its own, its first phase being the step times its start, is the slice of
+    // the whole vector's rotation (to rounding): the blocks of the two recursions start elsewhere.
+    const std::size_t start = 41234;
+    cvec_t window(input.begin() + start, input.begin() + start + 512);
+    lib_common_signal_process_t::deal_rotation(window, step, 0.2 + step * static_cast<double>(start));
+    worst = 0.0;
+    for (std::size_t i = 0; i < window.size(); ++i)
+        worst = std::max(
+            worst, static_cast<double>(std::abs(window[i] - once[start + i]) / std::abs(input[start + i])));
+    EXPECT_LT(worst, 1e-6);
+}
+
 TEST(SignalProcess, FractionalDelayShiftsAPeriodicToneAnalytically)
 {
     // A tone periodic in the block, so the cyclic edge extension is exact at the ends too; the

@@ -21,6 +21,12 @@ public:
     // the spectrum up). Stateless: a caller mixing consecutive blocks passes the phase reached at
     // each block's first sample.
     static void deal_mixer(cvec_t& data, double freq_cycles_per_sample, double phase_rad);
+    // The step angle deal_mixer turns by at a frequency: 2 pi freq rounded to single precision.
+    static double mixer_step_rad(double freq_cycles_per_sample);
+    // x[n] <- x[n] e^(j (phase_rad + step_rad n)), the step taken as given (deal_mixer with the step
+    // already formed). Mixing at several frequencies in turn equals one rotation by the sum of their
+    // steps, to within rounding: several corrections can be applied in one pass.
+    static void deal_rotation(cvec_t& data, double step_rad, double phase_rad);
 
     // data <- data(n - delay_samples), |delay_samples| < 1, by a 63-tap windowed sinc with cyclic
     // edge extension. False (data untouched) when |delay| >= 1.
