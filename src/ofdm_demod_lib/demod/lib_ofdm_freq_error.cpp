@@ -1,9 +1,10 @@
 // Carrier frequency error: a coarse estimate from the cyclic prefixes (each prefix and its copy
 // one body later differ only by the rotation the offset accumulates over N samples), then a finer
 // one from pairs of reference-bearing symbols, whose longer spacing resolves smaller errors.
-// The estimates' corrections are removed from the samples together, in one pass at the end of the
-// fine estimate; the windows its steps read are corrected as they are copied, so each step sees
-// the samples with every earlier correction removed.
+// The estimates' corrections are not applied to the whole capture: they add up to one rotation,
+// which every window read after them takes as it is copied (the fine estimate's own windows here,
+// the symbols' windows in the demodulation), so each step sees the samples with every earlier
+// correction removed.
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
@@ -95,16 +96,6 @@ void prefix_phasors(std::size_t U, prefix_work_t& work, complex_vector_t& phasor
 double correction_step(double error_hz, double fsys_hz) {
     if (error_hz == 0.0 || fsys_hz == 0.0) return 0.0;
     return lib_common_signal_process_t::mixer_step_rad(-error_hz / fsys_hz);
-}
-
-// copy_span of the samples with the pending corrections applied: the rotation the whole capture
-// will get, taken at the window's own samples (phase step * start at its first one).
-bool copy_corrected_span(const complex_vector_t& samples, double step_rad, std::int64_t start,
-                         std::int64_t count, complex_vector_t& out) {
-    if (!detail::copy_span(samples, start, count, out)) return false;
-    if (step_rad != 0.0)
-        lib_common_signal_process_t::deal_rotation(out, step_rad, step_rad * static_cast<double>(start));
-    return true;
 }
 
 // Symbols whose row of the index map flags more than half of the used subcarriers: enough
@@ -216,15 +207,6 @@ bool lib_ofdm_demod_t::_deal_ofdm_cp_freq_error_estimate() {
 }
 
 bool lib_ofdm_demod_t::_deal_ofdm_fine_freq_error_estimate() {
-    _estimate_fine_freq_error();
-    // The prefix estimate's correction and both of this stage's, in one pass over the samples.
-    if (m_pending_rotation_rad != 0.0)
-        lib_common_signal_process_t::deal_rotation(m_sample_data, m_pending_rotation_rad, 0.0);
-    m_pending_rotation_rad = 0.0;
-    return true;
-}
-
-void lib_ofdm_demod_t::_estimate_fine_freq_error() {
     const int N = m_config_manager.get_ofdm_len();
     const int A = m_config_manager.get_fft_advance();
     const double fsys_hz = m_config_manager.get_system_sample_rate();
@@ -232,7 +214,7 @@ void lib_ofdm_demod_t::_estimate_fine_freq_error() {
     const std::vector<int>& intervals = m_config_manager.get_interval_per_sym_vct();
     const std::vector<int>& pilots = m_config_manager.get_pilot_sym_index_vct();
     const bool_grid_t& pilot_map = m_config_manager.get_pilot_index_map();
-    if (N <= 0) return;
+    if (N <= 0) return true;
 
     // Step 1: the first and last symbols dense in known cells, compared in the time domain with
     // the reference frame from halfway into their intervals, where the previous symbol's
@@ -252,9 +234,9 @@ void lib_ofdm_demod_t::_estimate_fine_freq_error() {
         if (detail::body_start(intervals, N, s1, b1) && detail::body_start(intervals, N, s2, b2)) {
             const std::int64_t p1 = b1 - intervals[static_cast<std::size_t>(s1)] / 2;
             const std::int64_t p2 = b2 - intervals[static_cast<std::size_t>(s2)] / 2;
-            if (copy_corrected_span(m_sample_data, m_pending_rotation_rad, p1, N, x1) &&
+            if (detail::copy_rotated_span(m_sample_data, m_pending_rotation_rad, p1, N, x1) &&
                 detail::copy_span(m_ref_time_frame, p1, N, y1) &&
-                copy_corrected_span(m_sample_data, m_pending_rotation_rad, p2, N, x2) &&
+                detail::copy_rotated_span(m_sample_data, m_pending_rotation_rad, p2, N, x2) &&
                 detail::copy_span(m_ref_time_frame, p2, N, y2)) {
                 const float e = lib_ofdm_demod_common_t::deal_freq_error_estimate(
                     x1, y1, x2, y2, N, static_cast<std::int32_t>(p2 - p1));
@@ -269,7 +251,7 @@ void lib_ofdm_demod_t::_estimate_fine_freq_error() {
 
     // Step 2: pilot cells of symbol pairs half the pilot list apart, compared after the FFT.
     const std::size_t H = pilots.size() / 2;
-    if (H == 0) return;
+    if (H == 0) return true;
     const cell_grid_t& ref_data =
         m_config_manager.get_ref_resource_data_vct_manager().get_ref_resource_data();
     double kept_sum_hz = 0.0;
@@ -291,9 +273,9 @@ void lib_ofdm_demod_t::_estimate_fine_freq_error() {
         std::int64_t ba = 0;
         std::int64_t bb = 0;
         if (!start_of(a, ba) || !start_of(b, bb)) continue;
-        if (!copy_corrected_span(m_sample_data, m_pending_rotation_rad, ba, N, window)) continue;
+        if (!detail::copy_rotated_span(m_sample_data, m_pending_rotation_rad, ba, N, window)) continue;
         lib_ofdm_demod_common_t::deal_ofdm_demod(window, N, cells_a, A);
-        if (!copy_corrected_span(m_sample_data, m_pending_rotation_rad, bb, N, window)) continue;
+        if (!detail::copy_rotated_span(m_sample_data, m_pending_rotation_rad, bb, N, window)) continue;
         lib_ofdm_demod_common_t::deal_ofdm_demod(window, N, cells_b, A);
         if (!pilot_cells(cells_a, pilot_map, ref_data, a, rx_a, ref_a, cols) ||
             !pilot_cells(cells_b, pilot_map, ref_data, b, rx_b, ref_b, cols))
@@ -308,6 +290,7 @@ void lib_ofdm_demod_t::_estimate_fine_freq_error() {
     const double delta2_hz = kept > 0 ? kept_sum_hz / kept : 0.0;
     m_freq_error_est += static_cast<float>(delta2_hz);
     m_pending_rotation_rad += correction_step(delta2_hz, fsys_hz);
+    return true;
 }
 
 float lib_ofdm_demod_common_t::mean_abs_pow(const complex_vector_t& samples) {

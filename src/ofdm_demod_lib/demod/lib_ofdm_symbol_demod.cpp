@@ -79,6 +79,8 @@ bool lib_ofdm_demod_t::_deal_ofdm_demod() {
             VEK_OFDM_LOG_WARN("symbol {} window [{}, {}) leaves the {} samples; zero padded", i, start,
                               start + N, total);
         }
+        // The frequency corrections the samples still owe, at the window's own samples.
+        detail::rotate_window(window, m_pending_rotation_rad, start);
         lib_ofdm_demod_common_t::deal_ofdm_demod(window, N, m_symbol_freq_data[i], A);
     }
     return true;

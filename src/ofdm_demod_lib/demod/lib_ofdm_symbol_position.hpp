@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "vek/common_lib/math/lib_common_signal_process.hpp"
+
 namespace vek::ofdm_demod_lib::detail {
 
 // First body sample of symbol k: k bodies of body_len samples plus the intervals (cyclic prefix
@@ -28,6 +30,23 @@ inline bool copy_span(const std::vector<std::complex<float>>& src, std::int64_t 
                       std::vector<std::complex<float>>& out) {
     if (!span_inside(start, count, src.size())) return false;
     out.assign(src.begin() + start, src.begin() + start + count);
+    return true;
+}
+
+// Samples copied out of a longer vector, from its sample `start` on, given the rotation by step_rad
+// per sample that the whole vector would get (phase 0 at its sample 0): phase step_rad * start at
+// the window's first sample.
+inline void rotate_window(std::vector<std::complex<float>>& window, double step_rad, std::int64_t start) {
+    if (step_rad == 0.0) return;
+    common_lib::lib_common_signal_process_t::deal_rotation(window, step_rad,
+                                                           step_rad * static_cast<double>(start));
+}
+
+// copy_span, then rotate_window.
+inline bool copy_rotated_span(const std::vector<std::complex<float>>& src, double step_rad,
+                              std::int64_t start, std::int64_t count, std::vector<std::complex<float>>& out) {
+    if (!copy_span(src, start, count, out)) return false;
+    rotate_window(out, step_rad, start);
     return true;
 }
 

@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "log_capture.hpp"
+#include "random_signal.hpp"
 #include "timing_probe.hpp"
 #include "vek/ofdm_demod_lib/lib_ofdm_demod_common.hpp"
 
@@ -73,6 +74,32 @@ TEST(SymbolDemod, AdvanceCompensationRestoresBodyStartPhase) {
             const cf cell = p.m_symbol_freq_data[s][static_cast<std::size_t>(k + N / 2)];
             EXPECT_NEAR(std::abs(cell), N, 1e-3);
             EXPECT_NEAR(std::arg(cell), theta, 1e-4) << "bin " << k << " symbol " << s;
+        }
+    }
+}
+
+TEST(SymbolDemod, WindowsTakeTheCorrectionTheSamplesOwe) {
+    // The frequency estimates leave their correction pending: each window is the slice of the
+    // capture rotated as a whole (phase 0 at sample 0), the zero-padded part of a window that
+    // leaves the capture included.
+    const double step = -2.3e-3;
+    for (const std::size_t length : {260u, 100u}) {
+        timing_probe_t p = three_symbols(-6.25f);
+        p.m_sample_data = gaussian_complex(length, 17);
+        complex_vector_t whole = p.m_sample_data;
+        for (std::size_t n = 0; n < whole.size(); ++n)
+            whole[n] *= std::polar(1.0, step * static_cast<double>(n));
+        p.m_pending_rotation_rad = step;
+        ASSERT_TRUE(p._deal_ofdm_demod());
+        for (int s = 0; s < 3; ++s) {
+            const long start = body_start(p.m_config_manager, s) - p.m_config_manager.get_fft_advance();
+            for (long n = 0; n < 64; ++n) {
+                const cf got = p.m_symbol_time_data[static_cast<std::size_t>(s)][static_cast<std::size_t>(n)];
+                const cf expected = start + n < static_cast<long>(length)
+                                        ? whole[static_cast<std::size_t>(start + n)]
+                                        : cf(0, 0);
+                ASSERT_NEAR(std::abs(got - expected), 0.0, 1e-5) << length << " " << s << " " << n;
+            }
         }
     }
 }

@@ -48,10 +48,6 @@ protected:
     // what the run itself overwrites (tracking writes decided cells into the reference grid).
     bool _init_reference_waveforms();
 
-    // --- Frequency error (demod/lib_ofdm_freq_error.cpp).
-    // Both steps of the fine estimate; the stage then applies every pending correction.
-    void _estimate_fine_freq_error();
-
     // --- Frame synchronisation (demod/lib_ofdm_frame_sync.cpp).
 
     // --- Fine timing and frequency error (demod/lib_ofdm_fine_timing.cpp).
@@ -110,10 +106,10 @@ protected:
     float m_dly_est = 0.0f;
     float m_time_offset = 0.0f;
     float m_freq_error_est = 0.0f;
-    // Frequency corrections formed but not yet applied to m_sample_data, as one rotation step
-    // (radians per sample, the sum of the corrections' mixer steps): the prefix estimate sets it,
-    // the fine estimate adds to it and applies it in one pass over the samples. Windows read in
-    // between are corrected as they are copied.
+    // The frequency corrections of this run, as one rotation step (radians per sample, the sum of
+    // the corrections' mixer steps) still owed by m_sample_data: the prefix estimate sets it, the
+    // fine estimate adds to it, and every window read after them (the fine estimate's, the
+    // symbols') takes the rotation as it is copied, instead of a pass over the whole capture.
     double m_pending_rotation_rad = 0.0;
     cell_grid_t m_symbol_freq_data;
     cell_grid_t m_symbol_time_data;
