@@ -17,7 +17,14 @@ VEK_CLONE_FOR_AVX void ramp_phases(double step, double divisor, int n, float* ph
 void rotator_ramp(double step, double divisor, std::size_t n, std::vector<float>& phase, complex_t* out) {
     phase.resize(n);
     ramp_phases(step, divisor, static_cast<int>(n), phase.data());
-    for (std::size_t k = 0; k < n; ++k) out[k] = {std::cos(phase[k]), std::sin(phase[k])};
+    // Below 2^-12 rad the rounded cosine is 1 and the rounded sine the phase itself (cos p = 1 -
+    // p^2/2 with p^2/2 < 2^-25, and |sin p - p| < p^3/6 is under a sixth of p's unit in the last
+    // place). The phases grow in magnitude with k, so the small ones are a leading run: a residual
+    // frequency of a few hertz keeps a whole symbol's table in it, without a sine or cosine call.
+    constexpr float k_small = 0x1p-12f;
+    std::size_t k = 0;
+    for (; k < n && std::fabs(phase[k]) < k_small; ++k) out[k] = {1.0f, phase[k]};
+    for (; k < n; ++k) out[k] = {std::cos(phase[k]), std::sin(phase[k])};
 }
 
 }  // namespace vek::ofdm_demod_lib::detail

@@ -80,13 +80,18 @@ TEST(CellArithmetic, QuotientsAreTheInlineDivisionInAndOutOfPlace) {
 TEST(RotatorRamp, EqualsTheRotatorOfEachPhase) {
     // Tracking's tables: a residual frequency (step -2 pi f, divisor fs) and a timing slope (step
     // -slope, divisor 1) against the per-cell rotator, float(step k / divisor) then cos and sin;
-    // lengths around the vector blocks, steps of both signs and a large one (phases past pi).
+    // lengths around the vector blocks, steps of both signs, a large one (phases past pi) and small
+    // ones (phases whose sine rounds to the phase and cosine to 1).
     const struct {
         double step, divisor;
     } ramps[] = {{-2.0 * 3.14159265358979323846 * 1234.5, 7.68e6},
                  {2.0 * 3.14159265358979323846 * 97.0, 20e6},
                  {-0.0123, 1.0},
-                 {0.7, 1.0}};
+                 {0.7, 1.0},
+                 // Phases below 2^-12 throughout, and a ramp that crosses 2^-12 at k = 3.
+                 {-2.0 * 3.14159265358979323846 * 0.07, 7.68e6},
+                 {0x1p-12 / 3.0 + 1e-9, 1.0},
+                 {-0x1p-12 / 3.0, 1.0}};
     std::vector<float> phase;
     for (const auto& ramp : ramps) {
         for (const std::size_t n : {1u, 7u, 64u, 512u}) {
