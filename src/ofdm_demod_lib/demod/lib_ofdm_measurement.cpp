@@ -272,6 +272,7 @@ bool lib_ofdm_demod_t::_deal_ofdm_evm_data() {
     const reference_cache_t::class_columns_t* columns =
         m_reference_cache.valid && m_reference_cache.columns.width == width ? &m_reference_cache.columns : nullptr;
     std::size_t class_size[k_classes] = {0, 0, 0};
+    bool every_row_cached = columns != nullptr;
     try {
         for (std::size_t r = 0; r < rows; ++r) {
             const std::size_t s = static_cast<std::size_t>(offset) + r;
@@ -288,6 +289,7 @@ bool lib_ofdm_demod_t::_deal_ofdm_evm_data() {
                                                             &columns->payload[s]};
                 for (std::size_t k = 0; k < k_classes; ++k) row[k] = {lists[k]->data(), lists[k]->size()};
             } else {
+                every_row_cached = false;
                 if (scratch.walked.size() < rows * k_classes) scratch.walked.resize(rows * k_classes);
                 std::vector<int>* walked = &scratch.walked[k_classes * r];
                 walk_row(preamble_row, pilot_row, payload_row, meas_row, ref_row, mod_row, fft_length,
@@ -311,7 +313,12 @@ bool lib_ofdm_demod_t::_deal_ofdm_evm_data() {
     result.m_pilot_sample_iq.resize(class_size[1]);
     m_pilot_ref_seq.resize(class_size[1]);
     result.m_payload_sample_sym.resize(class_size[2]);
-    scratch.payload_levels.resize(class_size[2]);
+    // The payload cells' modulation codes depend on the configuration alone: where every row's
+    // columns came from the configuration's lists, the codes collected by an earlier run serve.
+    reference_cache_t& cache = m_reference_cache;
+    const bool levels_cached =
+        every_row_cached && cache.payload_levels_ready && cache.payload_levels.size() == class_size[2];
+    if (!levels_cached) scratch.payload_levels.resize(class_size[2]);
     complex_t* const preamble_meas = result.m_preamble_sample_data.data();
     complex_t* const preamble_ref = result.m_preamble_ref_iq.data();
     complex_t* const pilot_meas = result.m_pilot_sample_iq.data();
@@ -334,15 +341,19 @@ bool lib_ofdm_demod_t::_deal_ofdm_evm_data() {
         gather_row(row[1], ref_row, pilot_ref + next[1]);
         next[1] += row[1].size;
         gather_row(row[2], meas_row, payload_meas + next[2]);
-        gather_row(row[2], mod_row, payload_levels + next[2]);
+        if (!levels_cached) gather_row(row[2], mod_row, payload_levels + next[2]);
         next[2] += row[2].size;
     }
+    if (every_row_cached && !levels_cached) {
+        cache.payload_levels = scratch.payload_levels;
+        cache.payload_levels_ready = true;
+    }
+    const std::vector<int>& levels = levels_cached ? cache.payload_levels : scratch.payload_levels;
 
     // Payload references are the nearest constellation points of the received cells themselves
     // (no amplitude normalisation: the cells are already equalised to the nominal level g).
     if (class_size[2] > 0)
-        lib_ofdm_demod_common_t::get_refer_data(result.m_payload_sample_sym, scratch.payload_levels, g,
-                                                scratch.payload_ref);
+        lib_ofdm_demod_common_t::get_refer_data(result.m_payload_sample_sym, levels, g, scratch.payload_ref);
 
     // Each class's powers and EVMs go to its share of the per-cell buffers.
     const std::size_t cells = class_size[0] + class_size[1] + class_size[2];

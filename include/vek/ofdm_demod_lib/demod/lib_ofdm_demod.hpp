@@ -142,6 +142,10 @@ protected:
             std::vector<bool> complete;
             std::vector<std::vector<int>> preamble, pilot, payload;
         } columns;
+        // The modulation codes of the measured payload cells in the order the measurement collects
+        // them (rows of the measurement range, columns from `columns`): the configuration's alone.
+        std::vector<int> payload_levels;
+        bool payload_levels_ready = false;
     };
     reference_cache_t m_reference_cache;
 
