@@ -111,23 +111,29 @@ std::vector<int> dense_symbols(const std::vector<int>& symbols, const bool_grid_
     return out;
 }
 
-// Cells of a demodulated symbol and the reference values at the pilot columns of its row; false
-// when the row or a column lies outside the grids. cols is a work vector the caller keeps from
-// symbol to symbol.
-bool pilot_cells(const complex_vector_t& cells, const bool_grid_t& pilot_map, const cell_grid_t& ref_data,
-                 int sym, complex_vector_t& rx, complex_vector_t& ref, std::vector<int>& cols) {
+// The pilot columns of a symbol's row of the pilot map and the reference values there; false when
+// the row or a column lies outside the map or the reference grid.
+bool symbol_pilots(const bool_grid_t& pilot_map, const cell_grid_t& ref_data, int sym,
+                   std::vector<int>& columns, complex_vector_t& refs) {
     if (sym < 0 || static_cast<std::size_t>(sym) >= pilot_map.size() ||
         static_cast<std::size_t>(sym) >= ref_data.size())
         return false;
-    lib_ofdm_demod_common_t::find_nonzero_index(pilot_map[static_cast<std::size_t>(sym)], cols);
+    lib_ofdm_demod_common_t::find_nonzero_index(pilot_map[static_cast<std::size_t>(sym)], columns);
     const complex_vector_t& ref_row = ref_data[static_cast<std::size_t>(sym)];
+    refs.clear();
+    for (int c : columns) {
+        if (c < 0 || static_cast<std::size_t>(c) >= ref_row.size()) return false;
+        refs.push_back(ref_row[static_cast<std::size_t>(c)]);
+    }
+    return true;
+}
+
+// The demodulated cells at a symbol's pilot columns; false when a column lies outside the cells.
+bool pilot_cells(const complex_vector_t& cells, const std::vector<int>& columns, complex_vector_t& rx) {
     rx.clear();
-    ref.clear();
-    for (int c : cols) {
-        const auto col = static_cast<std::size_t>(c);
-        if (c < 0 || col >= cells.size() || col >= ref_row.size()) return false;
-        rx.push_back(cells[col]);
-        ref.push_back(ref_row[col]);
+    for (int c : columns) {
+        if (static_cast<std::size_t>(c) >= cells.size()) return false;
+        rx.push_back(cells[static_cast<std::size_t>(c)]);
     }
     return true;
 }
@@ -256,8 +262,23 @@ bool lib_ofdm_demod_t::_deal_ofdm_fine_freq_error_estimate() {
         m_config_manager.get_ref_resource_data_vct_manager().get_ref_resource_data();
     double kept_sum_hz = 0.0;
     int kept = 0;
-    complex_vector_t window, cells_a, cells_b, rx_a, ref_a, rx_b, ref_b;
-    std::vector<int> cols;
+    complex_vector_t window, cells_a, cells_b, rx_a, rx_b;
+    // The pilots of a symbol depend on the configuration alone: kept with it where a configuration
+    // was prepared (the reference cache is valid), otherwise formed for the call.
+    using symbol_pilots_t = reference_cache_t::symbol_pilots_t;
+    std::vector<symbol_pilots_t>& known = m_reference_cache.fine_pilots;
+    symbol_pilots_t formed[2];
+    const auto pilots_of = [&](int sym, int which) -> const symbol_pilots_t& {
+        symbol_pilots_t* entry = &formed[which];
+        if (m_reference_cache.valid && sym >= 0 && static_cast<std::size_t>(sym) < pilot_map.size()) {
+            if (known.size() != pilot_map.size()) known.assign(pilot_map.size(), symbol_pilots_t{});
+            entry = &known[static_cast<std::size_t>(sym)];
+            if (entry->filled) return *entry;
+        }
+        entry->usable = symbol_pilots(pilot_map, ref_data, sym, entry->columns, entry->refs);
+        entry->filled = true;
+        return *entry;
+    };
     // Every symbol's body start (detail::body_start), each from the one before.
     std::vector<std::int64_t> starts(intervals.size());
     for (std::size_t k = 0; k < intervals.size(); ++k)
@@ -277,11 +298,13 @@ bool lib_ofdm_demod_t::_deal_ofdm_fine_freq_error_estimate() {
         lib_ofdm_demod_common_t::deal_ofdm_demod(window, N, cells_a, A);
         if (!detail::copy_rotated_span(m_sample_data, m_pending_rotation_rad, bb, N, window)) continue;
         lib_ofdm_demod_common_t::deal_ofdm_demod(window, N, cells_b, A);
-        if (!pilot_cells(cells_a, pilot_map, ref_data, a, rx_a, ref_a, cols) ||
-            !pilot_cells(cells_b, pilot_map, ref_data, b, rx_b, ref_b, cols))
+        const symbol_pilots_t& pilots_a = pilots_of(a, 0);
+        const symbol_pilots_t& pilots_b = pilots_of(b, 1);
+        if (!pilots_a.usable || !pilots_b.usable || !pilot_cells(cells_a, pilots_a.columns, rx_a) ||
+            !pilot_cells(cells_b, pilots_b.columns, rx_b))
             continue;
-        const float e = lib_ofdm_demod_common_t::deal_freq_error_estimate(rx_a, ref_a, rx_b, ref_b, N,
-                                                                          static_cast<std::int32_t>(bb - ba));
+        const float e = lib_ofdm_demod_common_t::deal_freq_error_estimate(
+            rx_a, pilots_a.refs, rx_b, pilots_b.refs, N, static_cast<std::int32_t>(bb - ba));
         if (!std::isnan(e)) {
             kept_sum_hz += static_cast<double>(e) * spacing_hz;
             ++kept;

@@ -146,6 +146,16 @@ protected:
         // them (rows of the measurement range, columns from `columns`): the configuration's alone.
         std::vector<int> payload_levels;
         bool payload_levels_ready = false;
+        // Each symbol's pilot columns and their reference values, as the fine frequency estimate
+        // compares them (filled on a symbol's first use): a few contiguous values instead of reads
+        // scattered over the reference grid.
+        struct symbol_pilots_t {
+            bool filled = false;
+            bool usable = false;  // false where the row or a column lies outside the maps or grid
+            std::vector<int> columns;
+            complex_vector_t refs;
+        };
+        std::vector<symbol_pilots_t> fine_pilots;
     };
     reference_cache_t m_reference_cache;
 
