@@ -178,24 +178,28 @@ void direct_correlations(const complex_vector_t& d, const complex_vector_t& r,
 // x[2k] into even[k] and x[2k + 1] into odd[k], two complex samples per vector pair. The halves
 // only grow: the search splits the capture and its short reference in turn, and a buffer shrunk
 // for the one would be zero-filled again for the other.
-void split_even_odd(const complex_vector_t& x, complex_vector_t& even, complex_vector_t& odd) {
-    const std::size_t n = x.size();
-    if (even.size() < (n + 1) / 2) even.resize((n + 1) / 2);
-    if (odd.size() < n / 2) odd.resize(n / 2);
+// even[t] = x[2 (first + t)] and odd[t] = x[2 (first + t) + 1] for t < count, where those samples
+// exist (first >= 0); the entries of samples past the end are left as they are.
+void split_even_odd(const complex_vector_t& x, std::int64_t first, std::int64_t count, complex_t* even,
+                    complex_t* odd) {
     using namespace vek::common_lib::float4;
-    const float* in = reinterpret_cast<const float*>(x.data());
-    float* e = reinterpret_cast<float*>(even.data());
-    float* o = reinterpret_cast<float*>(odd.data());
-    std::size_t k = 0;
-    for (; 2 * k + 4 <= n; k += 2) {
-        const float4_t first = load(in + 4 * k);
-        const float4_t second = load(in + 4 * k + 4);
-        store(e + 2 * k, first_samples(first, second));
-        store(o + 2 * k, second_samples(first, second));
+    const auto n = static_cast<std::int64_t>(x.size());
+    const float* in = reinterpret_cast<const float*>(x.data() + 2 * first);
+    float* e = reinterpret_cast<float*>(even);
+    float* o = reinterpret_cast<float*>(odd);
+    // Pairs of outputs whose four samples all exist, one vector of each half at a time.
+    const std::int64_t paired = std::max<std::int64_t>(0, std::min(count, (n - 2 * first) / 2)) / 2 * 2;
+    std::int64_t t = 0;
+    for (; t < paired; t += 2) {
+        const float4_t a = load(in + 4 * t);
+        const float4_t b = load(in + 4 * t + 4);
+        store(e + 2 * t, first_samples(a, b));
+        store(o + 2 * t, second_samples(a, b));
     }
-    for (; 2 * k < n; ++k) {
-        even[k] = x[2 * k];
-        if (2 * k + 1 < n) odd[k] = x[2 * k + 1];
+    for (; t < count; ++t) {
+        const std::int64_t at = 2 * (first + t);
+        if (at < n) even[t] = x[static_cast<std::size_t>(at)];
+        if (at + 1 < n) odd[t] = x[static_cast<std::size_t>(at + 1)];
     }
 }
 
@@ -312,9 +316,11 @@ void filter_to_half_rate(const complex_vector_t& x, const std::vector<float>& ta
     out.resize(static_cast<std::size_t>(count));
     // Interior outputs, whose live taps all meet a sample, through the direct filters' weighted
     // sum. Output i reads sample 2i + shift: an even shift reads the even samples, an odd one the
-    // odd samples, each at a fixed offset from i. With the capture split once into its even and
-    // odd samples, each live tap contributes a run of consecutive complex samples to the interior,
-    // and each output adds its taps in the same order as the loop below.
+    // odd samples, each at a fixed offset from i. With the samples split into their even and odd
+    // ones, each live tap contributes a run of consecutive complex samples to the interior, and
+    // each output adds its taps in the same order as the loop below. (The first half-sample a
+    // block reads is never before the capture's start: the interior starts where the lowest shift
+    // meets sample 0.)
     const std::int64_t shift_low = live.back().first;    // taps ascend, shifts descend
     const std::int64_t shift_high = live.front().first;
     const std::int64_t interior_begin = std::min(count, std::max<std::int64_t>(0, (1 - shift_low) / 2));
@@ -322,22 +328,40 @@ void filter_to_half_rate(const complex_vector_t& x, const std::vector<float>& ta
         interior_begin, std::min(count, (len - 1 - shift_high) >= 0 ? (len - 1 - shift_high) / 2 + 1 : 0));
     std::int64_t grouped_end = interior_begin;
     if (interior_end > interior_begin) {
-        thread_local complex_vector_t even;
-        thread_local complex_vector_t odd;
-        split_even_odd(x, even, odd);
-        std::vector<const float*> sources;
+        // Each tap reads the even or the odd samples at a fixed offset from the output index.
+        std::vector<std::int64_t> offsets;
+        std::vector<bool> from_even;
         std::vector<float> weights;
         for (const auto& [shift, h] : live) {
             const bool is_even = shift % 2 == 0;
-            const std::int64_t offset = is_even ? shift / 2 : (shift - 1) / 2;
-            const complex_t* half = is_even ? even.data() : odd.data();
-            sources.push_back(reinterpret_cast<const float*>(half + (interior_begin + offset)));
+            offsets.push_back(is_even ? shift / 2 : (shift - 1) / 2);
+            from_even.push_back(is_even);
             weights.push_back(h);
         }
-        vek::common_lib::lib_convolution_t::deal_weighted_sum(
-            sources.data(), weights.data(), sources.size(),
-            reinterpret_cast<float*>(out.data() + interior_begin),
-            2 * static_cast<std::size_t>(interior_end - interior_begin));
+        const std::int64_t offset_low = *std::min_element(offsets.begin(), offsets.end());
+        const std::int64_t offset_high = *std::max_element(offsets.begin(), offsets.end());
+        // Block by block, the block's samples split into its even and odd ones first: the halves
+        // stay in the first-level cache while every tap reads them, rather than the whole capture
+        // being split and its halves read back from further away.
+        constexpr std::int64_t k_block_outputs = 512;
+        const std::int64_t reach = offset_high - offset_low;
+        thread_local complex_vector_t even;
+        thread_local complex_vector_t odd;
+        even.resize(static_cast<std::size_t>(k_block_outputs + reach));
+        odd.resize(static_cast<std::size_t>(k_block_outputs + reach));
+        std::vector<const float*> sources(live.size());
+        for (std::int64_t begin = interior_begin; begin < interior_end; begin += k_block_outputs) {
+            const std::int64_t end = std::min(begin + k_block_outputs, interior_end);
+            const std::int64_t first = begin + offset_low;  // half-sample index of entry 0
+            split_even_odd(x, first, end - begin + reach, even.data(), odd.data());
+            for (std::size_t j = 0; j < live.size(); ++j) {
+                const complex_t* half = from_even[j] ? even.data() : odd.data();
+                sources[j] = reinterpret_cast<const float*>(half + (begin + offsets[j] - first));
+            }
+            vek::common_lib::lib_convolution_t::deal_weighted_sum(
+                sources.data(), weights.data(), sources.size(), reinterpret_cast<float*>(out.data() + begin),
+                2 * static_cast<std::size_t>(end - begin));
+        }
         grouped_end = interior_end;
     }
     // The edges and the interior outputs after the last group, one by one.

@@ -199,7 +199,8 @@ TEST(CyclicPrefixSearch, EveryMetricEqualsItsDirectCorrelation) {
 }
 
 TEST(HalfRateFilter, EqualsTheFullConvolutionThenDecimation) {
-    // A half-band shape (every other tap zero) and a dense one, odd and even lengths of x.
+    // A half-band shape (every other tap zero) and a dense one, odd and even lengths of x, up to
+    // several blocks of outputs with a partial last one.
     const std::vector<float> half_band = {-0.01f, 0.0f, 0.06f, 0.0f, -0.3f, 0.0f,
                                           0.5f,   0.0f, -0.3f, 0.0f, 0.06f};
     const std::vector<float> dense = {0.1f, -0.2f, 0.7f, 0.3f, 0.05f, -0.02f};
@@ -207,7 +208,7 @@ TEST(HalfRateFilter, EqualsTheFullConvolutionThenDecimation) {
     // samples it meets, whether the blocked interior or the edge loop formed it.
     for (const auto* taps : {&half_band, &dense}) {
         for (const std::size_t length :
-             {std::size_t{1}, std::size_t{4}, std::size_t{777}, std::size_t{778}}) {
+             {std::size_t{1}, std::size_t{4}, std::size_t{777}, std::size_t{778}, std::size_t{2601}}) {
             const complex_vector_t x =
                 gaussian_complex(length, static_cast<std::uint32_t>(length + taps->size()));
             complex_vector_t filtered, slow, fast;
