@@ -37,6 +37,22 @@ std::complex<float> mean_of(const complex_t* v, std::size_t n) {
     return n == 0 ? acc : acc / static_cast<float>(n);
 }
 
+// means[s] = mean_of(v + s U, U) for s < symbols (U > 0). Four symbols' sums advance together:
+// each is still its own sum in order, but one symbol's chain of dependent additions no longer
+// waits for the one before.
+void means_of(const complex_t* v, std::size_t U, std::size_t symbols, complex_t* means) {
+    constexpr std::size_t group = 4;
+    const auto count = static_cast<float>(U);
+    std::size_t s = 0;
+    for (; s + group <= symbols; s += group) {
+        std::complex<float> acc[group] = {};
+        for (std::size_t i = 0; i < U; ++i)
+            for (std::size_t g = 0; g < group; ++g) acc[g] += v[(s + g) * U + i];
+        for (std::size_t g = 0; g < group; ++g) means[s + g] = acc[g] / count;
+    }
+    for (; s < symbols; ++s) means[s] = mean_of(v + s * U, U);
+}
+
 // Work vectors of the prefix estimate, kept from run to run (their storage, not their contents).
 struct prefix_work_t {
     complex_vector_t prefixes;  // trimmed prefix of every measured symbol, U samples each
@@ -45,7 +61,33 @@ struct prefix_work_t {
     std::vector<float> phase;
     complex_vector_t means;
     std::vector<float> mean_phase;
+    std::vector<std::size_t> worst;
 };
+
+// worst[s]: the first i < U whose phase[s U + i] lies furthest from phi[s], chosen by selects
+// (which ratio strays furthest is noise: a branch on it would be mispredicted about every other
+// pass). Four symbols are searched together, so that one symbol's chain of comparisons does not
+// wait for the one before; each still compares its phases in order.
+void furthest_phases(const float* phase, std::size_t U, const float* phi, std::size_t symbols,
+                     std::size_t* worst) {
+    constexpr std::size_t group = 4;
+    std::size_t s = 0;
+    const auto search = [&](std::size_t first, std::size_t count) {
+        std::size_t at[group] = {};
+        float distance[group] = {-1.0f, -1.0f, -1.0f, -1.0f};
+        for (std::size_t i = 0; i < U; ++i) {
+            for (std::size_t g = 0; g < count; ++g) {
+                const float d = std::fabs(phase[(first + g) * U + i] - phi[first + g]);
+                const bool further = d > distance[g];
+                at[g] = further ? i : at[g];
+                distance[g] = further ? d : distance[g];
+            }
+        }
+        for (std::size_t g = 0; g < count; ++g) worst[first + g] = at[g];
+    };
+    for (; s + group <= symbols; s += group) search(s, group);
+    if (s < symbols) search(s, symbols - s);
+}
 
 // Phasor of each symbol (U prefix samples and their copies laid out symbol after symbol): the mean
 // ratio between the trimmed cyclic prefix and its copy one body later, after replacing the U/4
@@ -69,27 +111,19 @@ void prefix_phasors(std::size_t U, prefix_work_t& work, complex_vector_t& phasor
     // has just computed), so each phase is taken once rather than once per pass.
     lib_common_math_t::get_complex_array_phase(ratio, phase);
     work.means.resize(symbols);
+    work.worst.resize(symbols);
     for (std::size_t pass = 0; pass < U / 4; ++pass) {
-        for (std::size_t s = 0; s < symbols; ++s) work.means[s] = mean_of(ratio.data() + s * U, U);
+        means_of(ratio.data(), U, symbols, work.means.data());
         lib_common_math_t::get_complex_array_phase(work.means, work.mean_phase);
+        furthest_phases(phase.data(), U, work.mean_phase.data(), symbols, work.worst.data());
         for (std::size_t s = 0; s < symbols; ++s) {
-            const float phi = work.mean_phase[s];
-            const float* symbol_phase = phase.data() + s * U;
-            // The first largest distance, chosen by selects: which ratio strays furthest is
-            // noise, so a branch on it would be mispredicted about every other pass.
-            std::size_t worst = 0;
-            float worst_dist = -1.0f;
-            for (std::size_t i = 0; i < U; ++i) {
-                const float d = std::fabs(symbol_phase[i] - phi);
-                const bool further = d > worst_dist;
-                worst = further ? i : worst;
-                worst_dist = further ? d : worst_dist;
-            }
-            ratio[s * U + worst] = work.means[s];
-            phase[s * U + worst] = phi;
+            ratio[s * U + work.worst[s]] = work.means[s];
+            phase[s * U + work.worst[s]] = work.mean_phase[s];
         }
     }
-    for (std::size_t s = 0; s < symbols; ++s) phasors.push_back(mean_of(ratio.data() + s * U, U));
+    const std::size_t first = phasors.size();
+    phasors.resize(first + symbols);
+    means_of(ratio.data(), U, symbols, phasors.data() + first);
 }
 
 // The mixer step that removes a frequency error (0 for no error or no sample rate).
