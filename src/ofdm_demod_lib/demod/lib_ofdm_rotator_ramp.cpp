@@ -7,8 +7,13 @@
 namespace vek::ofdm_demod_lib::detail {
 namespace {
 
-// The products and divisions four to a register with AVX, each rounded as the scalar one.
+// The products and divisions four to a register with AVX, each rounded as the scalar one. A
+// divisor of 1 divides exactly: the products alone then (a division costs several products).
 VEK_CLONE_FOR_AVX void ramp_phases(double step, double divisor, int n, float* phase) {
+    if (divisor == 1.0) {
+        for (int k = 0; k < n; ++k) phase[k] = static_cast<float>(step * static_cast<double>(k));
+        return;
+    }
     for (int k = 0; k < n; ++k) phase[k] = static_cast<float>(step * static_cast<double>(k) / divisor);
 }
 
