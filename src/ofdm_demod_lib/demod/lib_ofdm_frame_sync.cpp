@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "lib_ofdm_half_rate.hpp"
 #include "lib_ofdm_sync_scores.hpp"
 #include "vek/ofdm_demod_lib/demod/lib_ofdm_demod.hpp"
 #include "vek/ofdm_demod_lib/lib_ofdm_demod_common.hpp"
@@ -92,8 +93,9 @@ void lib_ofdm_demod_common_t::deal_coarse_search(
     // The half-rate capture's storage is kept per thread (see channel_power).
     thread_local complex_vector_t d;
     complex_vector_t r;
-    // Low-pass, then keep the even samples.
-    detail::filter_to_half_rate(data, taps, d);
+    // Low-pass, then keep the even samples: the reference whole, the capture where the search
+    // reads it (the prefix correlation's starts, then the candidates' windows).
+    detail::half_rate_samples_t samples(data, taps, d);
     detail::filter_to_half_rate(reference, taps, r);
 
     const std::int32_t body_len = half_of(ofdm_len);
@@ -134,7 +136,10 @@ void lib_ofdm_demod_common_t::deal_coarse_search(
         const std::int32_t cp_len = cp_half.empty() ? 0 : *std::min_element(cp_half.begin(), cp_half.end());
         std::vector<float> metric;
         float metric_max = 0.0f;
-        cp_corr_search(d, cp_len, body_len, std::max(last_start + 1, 0), metric, metric_max);
+        // Each start's prefix and its copy one body later.
+        const std::int32_t starts = std::max(last_start + 1, 0);
+        samples.form(0, static_cast<std::int64_t>(starts) + body_len + cp_len);
+        cp_corr_search(d, cp_len, body_len, starts, metric, metric_max);
         const auto threshold = static_cast<float>(k_cp_candidate_fraction * static_cast<double>(metric_max));
         std::vector<std::int32_t> above;
         find_greater_pnt(metric, threshold, above);
@@ -158,6 +163,15 @@ void lib_ofdm_demod_common_t::deal_coarse_search(
                                "LIB_OFDM_SYNCHRONIZATION_MODE_CYCLIC_PREFIX");
         }
         return;
+    }
+    // Each body's window at every candidate start, or all of d where the scores take running
+    // energies over it.
+    if (detail::scores_read_windows_only(candidates, body_len)) {
+        const auto [lowest, highest] = std::minmax_element(candidates.begin(), candidates.end());
+        for (const detail::sync_body_t& body : bodies)
+            samples.form(*lowest + body.data_offset, *highest + body.data_offset + body_len);
+    } else {
+        samples.form(0, samples.size());
     }
     std::vector<float> scores;
     detail::score_sync_candidates(d, r, bodies, candidates, body_len, scores);

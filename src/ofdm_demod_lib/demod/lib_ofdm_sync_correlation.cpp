@@ -75,7 +75,11 @@ void lib_ofdm_demod_common_t::cp_corr_search(const complex_vector_t& data, std::
         thread_local std::vector<float> re, im;
         correlation_sums_t& sums = sums_storage;
         sums.resize(static_cast<std::size_t>(grouped));
-        if (grouped > 0) detail::split_parts(data.data(), static_cast<std::size_t>(size), re, im);
+        // The grouped starts read their prefix and its copy one body later: the samples before
+        // the last copy's end are split, not the whole data.
+        const std::int64_t read =
+            std::min<std::int64_t>(size, static_cast<std::int64_t>(grouped) + body_len + cp_len);
+        if (grouped > 0) detail::split_parts(data.data(), static_cast<std::size_t>(read), re, im);
         constexpr std::int32_t k_block = 256;  // starts whose four sums stay in the first-level cache
         for (std::int32_t p = 0; p < grouped; p += k_block) {
             const auto at = static_cast<std::size_t>(p);

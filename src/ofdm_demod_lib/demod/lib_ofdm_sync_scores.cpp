@@ -175,35 +175,17 @@ void direct_correlations(const complex_vector_t& d, const complex_vector_t& r,
         if (done[j] == 0) values[j] = normalised[j];
 }
 
-// x[2k] into even[k] and x[2k + 1] into odd[k], two complex samples per vector pair. The halves
-// only grow: the search splits the capture and its short reference in turn, and a buffer shrunk
-// for the one would be zero-filled again for the other.
-// even[t] = x[2 (first + t)] and odd[t] = x[2 (first + t) + 1] for t < count, where those samples
-// exist (first >= 0); the entries of samples past the end are left as they are.
-void split_even_odd(const complex_vector_t& x, std::int64_t first, std::int64_t count, complex_t* even,
-                    complex_t* odd) {
-    using namespace vek::common_lib::float4;
-    const auto n = static_cast<std::int64_t>(x.size());
-    const float* in = reinterpret_cast<const float*>(x.data() + 2 * first);
-    float* e = reinterpret_cast<float*>(even);
-    float* o = reinterpret_cast<float*>(odd);
-    // Pairs of outputs whose four samples all exist, one vector of each half at a time.
-    const std::int64_t paired = std::max<std::int64_t>(0, std::min(count, (n - 2 * first) / 2)) / 2 * 2;
-    std::int64_t t = 0;
-    for (; t < paired; t += 2) {
-        const float4_t a = load(in + 4 * t);
-        const float4_t b = load(in + 4 * t + 4);
-        store(e + 2 * t, first_samples(a, b));
-        store(o + 2 * t, second_samples(a, b));
-    }
-    for (; t < count; ++t) {
-        const std::int64_t at = 2 * (first + t);
-        if (at < n) even[t] = x[static_cast<std::size_t>(at)];
-        if (at + 1 < n) odd[t] = x[static_cast<std::size_t>(at + 1)];
-    }
-}
-
 }  // namespace
+
+bool scores_read_windows_only(const std::vector<std::int32_t>& candidates, std::int32_t body_len) {
+    if (candidates.empty()) return true;
+    const auto [lowest, highest] = std::minmax_element(candidates.begin(), candidates.end());
+    const auto span =
+        static_cast<std::size_t>(*highest - *lowest) + static_cast<std::size_t>(std::max(body_len, 0));
+    const bool scattered = body_len > 0 && candidates.size() * static_cast<std::size_t>(body_len) <=
+                                               k_fft_products_per_start * span;
+    return candidates.size() <= k_direct_candidates_max || body_len <= 0 || scattered;
+}
 
 void score_sync_candidates(const complex_vector_t& d, const complex_vector_t& r,
                            const std::vector<sync_body_t>& bodies, const std::vector<std::int32_t>& candidates,
@@ -211,13 +193,7 @@ void score_sync_candidates(const complex_vector_t& d, const complex_vector_t& r,
     scores.assign(candidates.size(), 0.0f);
     if (candidates.empty() || bodies.empty()) return;
     const auto divisor = static_cast<float>(bodies.size());
-    const auto [lowest_candidate, highest_candidate] =
-        std::minmax_element(candidates.begin(), candidates.end());
-    const auto span = static_cast<std::size_t>(*highest_candidate - *lowest_candidate) +
-                      static_cast<std::size_t>(std::max(body_len, 0));
-    const bool scattered = body_len > 0 && candidates.size() * static_cast<std::size_t>(body_len) <=
-                                               k_fft_products_per_start * span;
-    if (candidates.size() <= k_direct_candidates_max || body_len <= 0 || scattered) {
+    if (scores_read_windows_only(candidates, body_len)) {
         // Bodies in order for each candidate, as the sum of its correlations is formed.
         struct candidate_scratch_t {
             std::vector<float> sums, values;
@@ -286,99 +262,6 @@ void score_sync_candidates(const complex_vector_t& d, const complex_vector_t& r,
         }
     }
     for (std::size_t i = 0; i < candidates.size(); ++i) scores[i] = sums[i] / divisor;
-}
-
-void filter_to_half_rate(const complex_vector_t& x, const std::vector<float>& taps, complex_vector_t& out) {
-    if (x.empty()) {
-        out.clear();
-        lib_ofdm_demod_common_t::downsample(x, 2.0f, out);  // its warning about the empty input
-        return;
-    }
-    if (taps.size() < 2) {
-        // conv passes x through unchanged for fewer than two taps.
-        out.clear();
-        for (std::size_t i = 0; i < x.size(); i += 2) out.push_back(x[i]);
-        return;
-    }
-    // Output m of the centred convolution is sum_j x[m + K/2 - j] h[j].
-    const auto len = static_cast<std::int64_t>(x.size());
-    const auto centre = static_cast<std::int64_t>(taps.size() / 2);
-    std::vector<std::pair<std::int64_t, float>> live;  // (K/2 - j, h[j]) of the non-zero taps
-    for (std::size_t j = 0; j < taps.size(); ++j) {
-        if (taps[j] != 0.0f) live.emplace_back(centre - static_cast<std::int64_t>(j), taps[j]);
-    }
-    const auto count = static_cast<std::int64_t>((x.size() + 1) / 2);
-    if (live.empty()) {
-        out.assign(static_cast<std::size_t>(count), complex_t(0.0f, 0.0f));
-        return;
-    }
-    // Every output is written below: the storage is resized, not cleared and zero-filled.
-    out.resize(static_cast<std::size_t>(count));
-    // Interior outputs, whose live taps all meet a sample, through the direct filters' weighted
-    // sum. Output i reads sample 2i + shift: an even shift reads the even samples, an odd one the
-    // odd samples, each at a fixed offset from i. With the samples split into their even and odd
-    // ones, each live tap contributes a run of consecutive complex samples to the interior, and
-    // each output adds its taps in the same order as the loop below. (The first half-sample a
-    // block reads is never before the capture's start: the interior starts where the lowest shift
-    // meets sample 0.)
-    const std::int64_t shift_low = live.back().first;    // taps ascend, shifts descend
-    const std::int64_t shift_high = live.front().first;
-    const std::int64_t interior_begin = std::min(count, std::max<std::int64_t>(0, (1 - shift_low) / 2));
-    const std::int64_t interior_end = std::max(
-        interior_begin, std::min(count, (len - 1 - shift_high) >= 0 ? (len - 1 - shift_high) / 2 + 1 : 0));
-    std::int64_t grouped_end = interior_begin;
-    if (interior_end > interior_begin) {
-        // Each tap reads the even or the odd samples at a fixed offset from the output index.
-        std::vector<std::int64_t> offsets;
-        std::vector<bool> from_even;
-        std::vector<float> weights;
-        for (const auto& [shift, h] : live) {
-            const bool is_even = shift % 2 == 0;
-            offsets.push_back(is_even ? shift / 2 : (shift - 1) / 2);
-            from_even.push_back(is_even);
-            weights.push_back(h);
-        }
-        const std::int64_t offset_low = *std::min_element(offsets.begin(), offsets.end());
-        const std::int64_t offset_high = *std::max_element(offsets.begin(), offsets.end());
-        // Block by block, the block's samples split into its even and odd ones first: the halves
-        // stay in the first-level cache while every tap reads them, rather than the whole capture
-        // being split and its halves read back from further away.
-        constexpr std::int64_t k_block_outputs = 512;
-        const std::int64_t reach = offset_high - offset_low;
-        thread_local complex_vector_t even;
-        thread_local complex_vector_t odd;
-        even.resize(static_cast<std::size_t>(k_block_outputs + reach));
-        odd.resize(static_cast<std::size_t>(k_block_outputs + reach));
-        std::vector<const float*> sources(live.size());
-        for (std::int64_t begin = interior_begin; begin < interior_end; begin += k_block_outputs) {
-            const std::int64_t end = std::min(begin + k_block_outputs, interior_end);
-            const std::int64_t first = begin + offset_low;  // half-sample index of entry 0
-            split_even_odd(x, first, end - begin + reach, even.data(), odd.data());
-            for (std::size_t j = 0; j < live.size(); ++j) {
-                const complex_t* half = from_even[j] ? even.data() : odd.data();
-                sources[j] = reinterpret_cast<const float*>(half + (begin + offsets[j] - first));
-            }
-            vek::common_lib::lib_convolution_t::deal_weighted_sum(
-                sources.data(), weights.data(), sources.size(), reinterpret_cast<float*>(out.data() + begin),
-                2 * static_cast<std::size_t>(end - begin));
-        }
-        grouped_end = interior_end;
-    }
-    // The edges and the interior outputs after the last group, one by one.
-    for (std::int64_t i = 0; i < count; ++i) {
-        if (i == interior_begin) i = grouped_end;
-        if (i >= count) break;
-        const std::int64_t m = 2 * i;
-        float re = 0.0f;
-        float im = 0.0f;
-        for (const auto& [shift, h] : live) {
-            const std::int64_t at = m + shift;
-            if (at < 0 || at >= len) continue;
-            re += h * x[static_cast<std::size_t>(at)].real();
-            im += h * x[static_cast<std::size_t>(at)].imag();
-        }
-        out[static_cast<std::size_t>(i)] = {re, im};
-    }
 }
 
 }  // namespace vek::ofdm_demod_lib::detail

@@ -23,9 +23,9 @@ void score_sync_candidates(const complex_vector_t& d, const complex_vector_t& r,
                            const std::vector<sync_body_t>& bodies, const std::vector<std::int32_t>& candidates,
                            std::int32_t body_len, std::vector<float>& scores);
 
-// The even samples of the centred linear convolution of x with taps (zeros beyond both ends):
-// conv(x, taps, same) followed by downsample by 2, to within float rounding, computed directly
-// for the kept samples only and skipping zero taps (a half-band filter has every other one).
-void filter_to_half_rate(const complex_vector_t& x, const std::vector<float>& taps, complex_vector_t& out);
+// Whether score_sync_candidates reads d only inside the candidates' windows (start + a body's
+// offset, body_len samples): true when it correlates each window directly, false when it takes
+// running energies and FFT correlations over all of d.
+bool scores_read_windows_only(const std::vector<std::int32_t>& candidates, std::int32_t body_len);
 
 }  // namespace vek::ofdm_demod_lib::detail

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <limits>
 
+#include "../../../src/ofdm_demod_lib/demod/lib_ofdm_half_rate.hpp"
 #include "../../../src/ofdm_demod_lib/demod/lib_ofdm_interpolation.hpp"
 #include "../../../src/ofdm_demod_lib/demod/lib_ofdm_power_threshold.hpp"
 #include "../../../src/ofdm_demod_lib/demod/lib_ofdm_sync_scores.hpp"

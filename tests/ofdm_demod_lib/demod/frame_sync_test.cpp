@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
+#include <limits>
+#include <thread>
 
 #include "demod_input_probe.hpp"
 #include "log_capture.hpp"
@@ -148,6 +151,43 @@ TEST(DemodFrameSync, NoSynchronisationSymbolsReportAndStartAtZero) {
         EXPECT_EQ(demod.m_ofdm_frame_dly, 0);
         EXPECT_EQ(demod.get_ofdm_demod_result().m_ofdm_sync_corr, 0.0f);
         EXPECT_EQ(demod.m_sample_data[5], before[0]);
+    }
+}
+
+TEST(DemodFrameSync, SearchReadsOnlyTheHalfRateSamplesItForms) {
+    // The half-rate samples are formed only where the search reads them, in storage kept per
+    // thread. After a search over a capture of NaN (which leaves NaN wherever it formed samples),
+    // a search must find, to the bit, what it finds on a fresh thread: a read of samples it did
+    // not form would carry the NaN. The second synchronisation symbol moves through the frame, so
+    // that its windows end on either side of every boundary of the stretches formed together; at
+    // the longer delay the prefix correlation's last copy ends just past such a boundary.
+    constexpr int symbols = 40;
+    const std::vector<std::int32_t> intervals(symbols, 16);
+    for (const int frame_delay : {301, 890}) {
+        const auto [samples, bodies] = make_capture(symbols, frame_delay, 0.003f, 11);
+        const cvec_t poison(samples.size(), {std::numeric_limits<float>::quiet_NaN(), 0.0f});
+        for (std::int32_t second = 1; second < symbols; ++second) {
+            const std::vector<std::int32_t> sync = {0, second};
+            cvec_t reference = bodies[0];
+            reference.insert(reference.end(), bodies[static_cast<std::size_t>(second)].begin(),
+                             bodies[static_cast<std::size_t>(second)].end());
+            const auto search = [&](const cvec_t& data, lib_ofdm_synchronization_mode_t mode, float& peak,
+                                    std::int32_t& delay) {
+                common::deal_coarse_search(data, reference, mode, 64, intervals,
+                                           static_cast<std::int32_t>(data.size()), {16}, symbols * 80, sync,
+                                           peak, delay);
+            };
+            for (auto mode : {k_time, k_prefix}) {
+                float fresh_peak = 0.0f, peak = 0.0f, unused_peak = 0.0f;
+                std::int32_t fresh_delay = -1, delay = -1, unused_delay = -1;
+                std::thread([&] { search(samples, mode, fresh_peak, fresh_delay); }).join();
+                search(poison, k_time, unused_peak, unused_delay);
+                search(samples, mode, peak, delay);
+                ASSERT_EQ(delay, fresh_delay) << mode << " " << second;
+                ASSERT_EQ(std::memcmp(&peak, &fresh_peak, sizeof peak), 0) << mode << " " << second;
+                ASSERT_NEAR(fresh_delay, frame_delay, 2) << mode << " " << second;
+            }
+        }
     }
 }
 
