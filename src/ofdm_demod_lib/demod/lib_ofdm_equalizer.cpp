@@ -77,11 +77,23 @@ void reference_row(const complex_vector_t& received, const complex_vector_t& ref
                    const std::vector<int>& pos, const lib_ofdm_config_manager_t& config,
                    complex_vector_t& row) {
     thread_local complex_vector_t coef;
+    thread_local complex_vector_t known;
     coef.resize(pos.size());
+    known.resize(pos.size());
+    // The positions ascend, so the last one alone decides whether every cell exists (a missing
+    // cell raises std::out_of_range as the checked access does); then the cells are gathered and
+    // divided together, several quotients at a time.
+    if (!pos.empty()) {
+        const auto last = static_cast<std::size_t>(pos.back());
+        static_cast<void>(references.at(last));
+        static_cast<void>(received.at(last));
+    }
     for (std::size_t i = 0; i < pos.size(); ++i) {
         const auto j = static_cast<std::size_t>(pos[i]);
-        coef[i] = lib_common_math_t::divide_complex(references.at(j), received.at(j));
+        coef[i] = references[j];
+        known[i] = received[j];
     }
+    detail::divide_cells(coef.data(), known.data(), coef.data(), coef.size());
     lib_ofdm_demod_common_t::deal_moving_average(coef, 3);
     lib_ofdm_demod_common_t::deal_channel_coef_interp(
         coef, pos, config.get_ofdm_len(), config.get_guard_low_subcarr(), config.get_guard_up_subcarr(), row);
