@@ -48,21 +48,22 @@ void extract_burst(const V& data, V& output)
     output.swap(result);
 }
 
-// Samples xb[j] (interleaved) turned by (r_re + j r_im) (powers_re[j] + j powers_im[j]), the
-// rotator rounded to single precision first. The lanes are independent, so the loop vectorises;
-// where the processor has AVX a 256-bit copy runs, giving the same bits (no fused multiply-add).
+// Samples in[j] (interleaved) turned by (r_re + j r_im) (powers_re[j] + j powers_im[j]) into
+// out[j] (out may be in), the rotator rounded to single precision first. The lanes are
+// independent, so the loop vectorises; where the processor has AVX a 256-bit copy runs, giving
+// the same bits (no fused multiply-add).
 VEK_CLONE_FOR_AVX
-void rotate_block(float* xb, std::size_t count, float r_re, float r_im, const float* powers_re,
+void rotate_block(const float* in, float* out, std::size_t count, float r_re, float r_im, const float* powers_re,
                   const float* powers_im)
 {
     for (std::size_t j = 0; j < count; ++j) {
         // Written out: the library's complex product checks for NaN operands on every call.
         const float w_re = r_re * powers_re[j] - r_im * powers_im[j];
         const float w_im = r_re * powers_im[j] + r_im * powers_re[j];
-        const float a = xb[2 * j];
-        const float b = xb[2 * j + 1];
-        xb[2 * j] = a * w_re - b * w_im;
-        xb[2 * j + 1] = a * w_im + b * w_re;
+        const float a = in[2 * j];
+        const float b = in[2 * j + 1];
+        out[2 * j] = a * w_re - b * w_im;
+        out[2 * j + 1] = a * w_im + b * w_re;
     }
 }
 
@@ -123,6 +124,12 @@ double lib_common_signal_process_t::mixer_step_rad(double freq_cycles_per_sample
 
 void lib_common_signal_process_t::deal_rotation(cvec_t& data, double step_rad, double phase_rad)
 {
+    deal_rotation(data.data(), data.size(), data.data(), step_rad, phase_rad);
+}
+
+void lib_common_signal_process_t::deal_rotation(const std::complex<float>* in, std::size_t count,
+                                                std::complex<float>* out, double step_rad, double phase_rad)
+{
     const double omega = step_rad;
     // Recursive rotator, advanced a block at a time: within a block sample j is turned by the
     // block's start rotator times the j-th power of the step (a table exact to double precision),
@@ -135,10 +142,11 @@ void lib_common_signal_process_t::deal_rotation(cvec_t& data, double step_rad, d
     const float* const powers_im = table.powers_im;
     const std::complex<double> block_step = table.block_step;
     std::complex<double> rotator = std::polar(1.0, phase_rad);
-    float* x = reinterpret_cast<float*>(data.data());
-    for (std::size_t begin = 0; begin < data.size(); begin += block) {
-        const std::size_t count = std::min(block, data.size() - begin);
-        rotate_block(x + 2 * begin, count, static_cast<float>(rotator.real()),
+    const float* x = reinterpret_cast<const float*>(in);
+    float* y = reinterpret_cast<float*>(out);
+    for (std::size_t begin = 0; begin < count; begin += block) {
+        const std::size_t samples = std::min(block, count - begin);
+        rotate_block(x + 2 * begin, y + 2 * begin, samples, static_cast<float>(rotator.real()),
                      static_cast<float>(rotator.imag()), powers_re, powers_im);
         // The recursion runs in double precision: after a million blocks its drift is still
         // far below single-precision rounding.

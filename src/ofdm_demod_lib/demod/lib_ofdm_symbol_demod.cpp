@@ -96,7 +96,8 @@ bool lib_ofdm_demod_t::_deal_ofdm_demod() {
         body += (i > 0 ? N : 0) + intervals[i];
         const std::int64_t start = body - A;
         complex_vector_t& window = m_symbol_time_data[i];
-        if (!detail::copy_span(m_sample_data, start, N, window)) {
+        // The frequency corrections the samples still owe, taken at the window's own samples.
+        if (!detail::copy_rotated_span(m_sample_data, m_pending_rotation_rad, start, N, window)) {
             window.assign(static_cast<std::size_t>(N), {0.0f, 0.0f});
             for (std::int64_t n = 0; n < N; ++n) {
                 const std::int64_t src = start + n;
@@ -105,9 +106,8 @@ bool lib_ofdm_demod_t::_deal_ofdm_demod() {
             }
             VEK_OFDM_LOG_WARN("symbol {} window [{}, {}) leaves the {} samples; zero padded", i, start,
                               start + N, total);
+            detail::rotate_window(window, m_pending_rotation_rad, start);
         }
-        // The frequency corrections the samples still owe, at the window's own samples.
-        detail::rotate_window(window, m_pending_rotation_rad, start);
         lib_ofdm_demod_common_t::deal_ofdm_demod(window, N, m_symbol_freq_data[i], A);
     }
     return true;

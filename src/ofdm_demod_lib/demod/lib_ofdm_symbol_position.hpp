@@ -42,11 +42,14 @@ inline void rotate_window(std::vector<std::complex<float>>& window, double step_
                                                            step_rad * static_cast<double>(start));
 }
 
-// copy_span, then rotate_window.
+// copy_span, then rotate_window: the rotation reads the samples where they are.
 inline bool copy_rotated_span(const std::vector<std::complex<float>>& src, double step_rad,
                               std::int64_t start, std::int64_t count, std::vector<std::complex<float>>& out) {
-    if (!copy_span(src, start, count, out)) return false;
-    rotate_window(out, step_rad, start);
+    if (step_rad == 0.0) return copy_span(src, start, count, out);
+    if (!span_inside(start, count, src.size())) return false;
+    out.resize(static_cast<std::size_t>(count));
+    common_lib::lib_common_signal_process_t::deal_rotation(src.data() + start, out.size(), out.data(),
+                                                           step_rad, step_rad * static_cast<double>(start));
     return true;
 }
 

@@ -27,6 +27,9 @@ public:
     // already formed). Mixing at several frequencies in turn equals one rotation by the sum of their
     // steps, to within rounding: several corrections can be applied in one pass.
     static void deal_rotation(cvec_t& data, double step_rad, double phase_rad);
+    // The same rotation of count samples from in into out (out may be in).
+    static void deal_rotation(const std::complex<float>* in, std::size_t count, std::complex<float>* out,
+                              double step_rad, double phase_rad);
 
     // data <- data(n - delay_samples), |delay_samples| < 1, by a 63-tap windowed sinc with cyclic
     // edge extension. False (data untouched) when |delay| >= 1.
