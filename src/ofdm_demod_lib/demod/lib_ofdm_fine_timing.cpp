@@ -75,8 +75,11 @@ bool lib_ofdm_demod_t::_deal_ofdm_fine_delay() {
     const std::int64_t needed = static_cast<std::int64_t>(m_search_len) + advance_reach + N;
     const std::size_t keep =
         m_search_len > 0 ? std::min(m_sample_data.size(), static_cast<std::size_t>(needed)) : m_sample_data.size();
-    detail::shift_quarter_samples(m_sample_data, k, keep, m_shift_output);
-    m_sample_data.swap(m_shift_output);
+    // The shifted samples go to the receive filter's spare buffer: the capture-sized one it
+    // hands back keeps its size for the next run's rate conversion, which then writes over it
+    // instead of zero-filling the part beyond the frame first.
+    detail::shift_quarter_samples(m_sample_data, k, keep, m_filter_input);
+    m_sample_data.swap(m_filter_input);
 
     m_dly_est = (static_cast<float>(k) - static_cast<float>(k_interp_factor * W) * 0.5f) * 0.25f +
                 static_cast<float>(m_ofdm_frame_dly);

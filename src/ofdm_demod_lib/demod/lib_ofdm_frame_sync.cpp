@@ -134,15 +134,15 @@ void lib_ofdm_demod_common_t::deal_coarse_search(
         std::vector<std::int32_t> cp_half(cp_length_set.size());
         std::transform(cp_length_set.begin(), cp_length_set.end(), cp_half.begin(), half_of);
         const std::int32_t cp_len = cp_half.empty() ? 0 : *std::min_element(cp_half.begin(), cp_half.end());
-        std::vector<float> metric;
         float metric_max = 0.0f;
         // Each start's prefix and its copy one body later.
         const std::int32_t starts = std::max(last_start + 1, 0);
         samples.form(0, static_cast<std::int64_t>(starts) + body_len + cp_len);
-        cp_corr_search(d, cp_len, body_len, starts, metric, metric_max);
-        const auto threshold = static_cast<float>(k_cp_candidate_fraction * static_cast<double>(metric_max));
+        // The starts whose prefix metric exceeds 0.9 of the largest (cp_corr_search, then
+        // find_greater_pnt).
         std::vector<std::int32_t> above;
-        find_greater_pnt(metric, threshold, above);
+        detail::prefix_correlation_candidates(d, cp_len, body_len, starts, k_cp_candidate_fraction, above,
+                                              metric_max);
         // A metric with no start above the threshold (silence) leaves no candidate: reported as a
         // failed search, like a frame without synchronisation symbols.
         if (can_score) {

@@ -2,9 +2,12 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <vector>
 
+#include "lib_ofdm_sync_scores.hpp"
 #include "lib_ofdm_window_sums.hpp"
+#include "vek/common_lib/math/lib_cpu_dispatch.hpp"
 #include "vek/ofdm_demod_lib/lib_ofdm_demod_common.hpp"
 
 namespace vek::ofdm_demod_lib {
@@ -57,23 +60,20 @@ float lib_ofdm_demod_common_t::deal_signal_corr(const complex_vector_t& x, const
     return detail::normalised_correlation(energy_a, energy_b, cross_re, cross_im);
 }
 
-void lib_ofdm_demod_common_t::cp_corr_search(const complex_vector_t& data, std::int32_t cp_len,
-                                             std::int32_t body_len, std::int32_t count,
-                                             std::vector<float>& metric, float& metric_max) {
-    metric.assign(static_cast<std::size_t>(std::max(count, 0)), 0.0f);
-    metric_max = 0.0f;
-    // The starts whose copy lies inside the data form one stretch from 0: their sums are formed in
-    // blocks of neighbouring windows side by side (each window adding in the same order as
-    // deal_signal_corr, so each metric is the same to the bit), kept, and normalised afterwards in
-    // one vectorised pass. The rest go one by one below.
+namespace {
+
+// The sums of the prefix correlation of the starts whose copy lies inside the data, which form
+// one stretch from 0: formed in blocks of neighbouring windows side by side (each window adding in
+// the same order as deal_signal_corr, so each metric formed from them is the same to the bit).
+// Returns how many starts that is; the rest go one by one through deal_signal_corr.
+std::int32_t prefix_sums(const complex_vector_t& data, std::int32_t cp_len, std::int32_t body_len,
+                         std::int32_t count, correlation_sums_t& sums) {
     const auto size = static_cast<std::int64_t>(data.size());
     std::int32_t grouped = 0;
     if (cp_len > 0 && body_len >= 0) {
         grouped = static_cast<std::int32_t>(
             std::max<std::int64_t>(0, std::min<std::int64_t>(count, size - body_len - cp_len + 1)));
-        thread_local correlation_sums_t sums_storage;
         thread_local std::vector<float> re, im;
-        correlation_sums_t& sums = sums_storage;
         sums.resize(static_cast<std::size_t>(grouped));
         // The grouped starts read their prefix and its copy one body later: the samples before
         // the last copy's end are split, not the whole data.
@@ -89,10 +89,51 @@ void lib_ofdm_demod_common_t::cp_corr_search(const complex_vector_t& data, std::
                                        sums.energy_a.data() + at, sums.energy_b.data() + at,
                                        sums.cross_re.data() + at, sums.cross_im.data() + at);
         }
+    }
+    return grouped;
+}
+
+// q[i] = |cross|^2 / (energy_a energy_b) in double precision, i < n, or NaN where the normalised
+// correlation needs its own evaluation: a non-finite sum, energies whose root lies near or below
+// the 1e-12 floor, or a magnitude or a quotient so small that its single-precision rounding
+// would leave the normal range (and with it the relative error bound). Built for AVX too where
+// the processor has it.
+constexpr double k_floor_product = 2e-24;    // (1e-12)^2, with a margin
+constexpr double k_smallest_square = 1e-74;  // |cross| >= 1e-37, a normal float
+constexpr double k_smallest_ratio = 1e-60;   // a metric of at least 1e-30, a normal float
+
+VEK_CLONE_FOR_AVX
+void squared_correlations(const float* __restrict energy_a, const float* __restrict energy_b,
+                          const float* __restrict cross_re, const float* __restrict cross_im, std::size_t n,
+                          double* __restrict q) {
+    for (std::size_t i = 0; i < n; ++i) {
+        const double product = static_cast<double>(energy_a[i]) * static_cast<double>(energy_b[i]);
+        const double re = cross_re[i];
+        const double im = cross_im[i];
+        const double square = re * re + im * im;
+        const double value = square / product;
+        // NaN and infinite sums give a NaN or infinite value, refused with the small ones.
+        const bool settles = product >= k_floor_product && square >= k_smallest_square &&
+                             value >= k_smallest_ratio && value <= std::numeric_limits<double>::max();
+        q[i] = settles ? value : std::numeric_limits<double>::quiet_NaN();
+    }
+}
+
+}  // namespace
+
+void lib_ofdm_demod_common_t::cp_corr_search(const complex_vector_t& data, std::int32_t cp_len,
+                                             std::int32_t body_len, std::int32_t count,
+                                             std::vector<float>& metric, float& metric_max) {
+    metric.assign(static_cast<std::size_t>(std::max(count, 0)), 0.0f);
+    metric_max = 0.0f;
+    // The grouped starts' sums normalised in one vectorised pass; the rest one by one below.
+    thread_local correlation_sums_t sums_storage;
+    correlation_sums_t& sums = sums_storage;
+    const std::int32_t grouped = prefix_sums(data, cp_len, body_len, count, sums);
+    if (grouped > 0)
         detail::normalise_correlations(sums.energy_a.data(), sums.energy_b.data(), sums.cross_re.data(),
                                        sums.cross_im.data(), static_cast<std::size_t>(grouped),
                                        metric.data());
-    }
     for (std::int32_t p = grouped; p < count; ++p) {
         // The prefix at p repeats the body's end one body length later; starts whose copy lies
         // past the data keep metric 0 (deal_signal_corr refuses windows outside its vectors).
@@ -134,6 +175,64 @@ std::int32_t lib_ofdm_demod_common_t::find_greater_pnt(const std::vector<float>&
         if (values[i] > threshold) indices.push_back(static_cast<std::int32_t>(i));
     }
     return static_cast<std::int32_t>(values.size());
+}
+
+void detail::prefix_correlation_candidates(const complex_vector_t& data, std::int32_t cp_len,
+                                           std::int32_t body_len, std::int32_t count, double fraction,
+                                           std::vector<std::int32_t>& above, float& metric_max) {
+    above.clear();
+    metric_max = 0.0f;
+    if (count <= 0) return;
+    thread_local correlation_sums_t sums_storage;
+    thread_local std::vector<double> q_storage;
+    const std::int32_t grouped = prefix_sums(data, cp_len, body_len, count, sums_storage);
+    const auto n = static_cast<std::size_t>(grouped);
+    q_storage.resize(n);
+    // The loops read through plain pointers: a thread-local's address may be looked up again at
+    // every use.
+    const float* energy_a = sums_storage.energy_a.data();
+    const float* energy_b = sums_storage.energy_b.data();
+    const float* cross_re = sums_storage.cross_re.data();
+    const float* cross_im = sums_storage.cross_im.data();
+    double* q = q_storage.data();
+    squared_correlations(energy_a, energy_b, cross_re, cross_im, n, q);
+    // The metric of a start is within 1.2e-7 of sqrt(q) relative (two roundings to single precision
+    // and a few in double): q settles every start except those within a 1e-6 band of the question
+    // asked, which take the metric itself.
+    constexpr double k_band = 1e-6;
+    const auto metric_of = [&](std::size_t i) {
+        return detail::normalised_correlation(energy_a[i], energy_b[i], cross_re[i], cross_im[i]);
+    };
+    const auto tail_metric = [&](std::int32_t p) {
+        return lib_ofdm_demod_common_t::deal_signal_corr(data, data, p + 1, p + body_len + 1, cp_len);
+    };
+    // The largest metric: it belongs to a start whose q is within the band of the largest q, to
+    // a start that q does not settle, or to one of the starts after the grouped ones.
+    double q_max = 0.0;
+    for (std::size_t i = 0; i < n; ++i) q_max = q[i] > q_max ? q[i] : q_max;
+    const double q_near_max = q_max * (1.0 - k_band);
+    for (std::size_t i = 0; i < n; ++i) {
+        if (q[i] >= q_near_max || std::isnan(q[i])) {
+            const float value = metric_of(i);
+            if (value > metric_max) metric_max = value;
+        }
+    }
+    for (std::int32_t p = grouped; p < count; ++p) {
+        const float value = tail_metric(p);
+        if (value > metric_max) metric_max = value;
+    }
+    // The starts whose metric exceeds the threshold, in order.
+    const auto threshold = static_cast<float>(fraction * static_cast<double>(metric_max));
+    const double square = static_cast<double>(threshold) * static_cast<double>(threshold);
+    const double surely_above = square * (1.0 + k_band);
+    const double surely_not = square * (1.0 - k_band);
+    for (std::size_t i = 0; i < n; ++i) {
+        const double v = q[i];
+        if (v < surely_not) continue;
+        if (v > surely_above || metric_of(i) > threshold) above.push_back(static_cast<std::int32_t>(i));
+    }
+    for (std::int32_t p = grouped; p < count; ++p)
+        if (tail_metric(p) > threshold) above.push_back(p);
 }
 
 }  // namespace vek::ofdm_demod_lib

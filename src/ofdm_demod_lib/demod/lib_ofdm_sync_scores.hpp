@@ -23,6 +23,14 @@ void score_sync_candidates(const complex_vector_t& d, const complex_vector_t& r,
                            const std::vector<sync_body_t>& bodies, const std::vector<std::int32_t>& candidates,
                            std::int32_t body_len, std::vector<float>& scores);
 
+// The starts p < count whose cyclic-prefix metric (cp_corr_search) exceeds fraction times the
+// largest metric (the product in double precision, then single), in increasing order, and that
+// largest metric: the same starts and value as cp_corr_search followed by find_greater_pnt, to the
+// bit, without normalising every start (most starts are settled by a ratio of their sums).
+void prefix_correlation_candidates(const complex_vector_t& data, std::int32_t cp_len, std::int32_t body_len,
+                                   std::int32_t count, double fraction, std::vector<std::int32_t>& above,
+                                   float& metric_max);
+
 // Whether score_sync_candidates reads d only inside the candidates' windows (start + a body's
 // offset, body_len samples): true when it correlates each window directly, false when it takes
 // running energies and FFT correlations over all of d.

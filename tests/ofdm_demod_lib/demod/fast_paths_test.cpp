@@ -199,6 +199,45 @@ TEST(CyclicPrefixSearch, EveryMetricEqualsItsDirectCorrelation) {
     }
 }
 
+TEST(CyclicPrefixSearch, CandidatesAreTheStartsAboveTheFractionOfTheLargestMetric) {
+    // The starts settled by the ratio of their sums against those cp_corr_search and
+    // find_greater_pnt give: planted prefixes of several strengths (so that starts lie on either
+    // side of the threshold), silence, a non-finite sample, tiny samples, fractions that put the
+    // threshold on a metric exactly; starts whose copy runs past the data.
+    constexpr std::int32_t body_len = 64, cp_len = 9;
+    complex_vector_t d = gaussian_complex(3000, 29);
+    for (int k = 0; k < 20; ++k) {
+        const std::size_t at = 100 + 130 * static_cast<std::size_t>(k);
+        const float mix = 0.05f * static_cast<float>(k);
+        for (std::int32_t i = 0; i < cp_len; ++i)
+            d[at + static_cast<std::size_t>(i)] =
+                d[at + static_cast<std::size_t>(body_len + i)] * (1.0f - mix) +
+                d[at + static_cast<std::size_t>(i)] * mix;
+    }
+    std::fill(d.begin() + 1400, d.begin() + 1560, complex_t{});
+    for (std::size_t i = 1600; i < 1700; ++i) d[i] *= 1e-30f;
+    d[2300] = {std::numeric_limits<float>::infinity(), 1.0f};
+    for (const std::int32_t count : {1, 700, 2930, 3000}) {
+        std::vector<float> metric;
+        float metric_max = 0.0f;
+        common::cp_corr_search(d, cp_len, body_len, count, metric, metric_max);
+        std::vector<float> fractions = {0.9f, 0.5f, 0.0f};
+        for (const float m : metric)
+            if (m > 0.0f && m < metric_max) fractions.push_back(m / metric_max);  // thresholds on metrics
+        fractions.resize(std::min<std::size_t>(fractions.size(), 40));
+        for (const float fraction : fractions) {
+            std::vector<std::int32_t> expected, above{-1};
+            common::find_greater_pnt(
+                metric, static_cast<float>(static_cast<double>(fraction) * static_cast<double>(metric_max)),
+                expected);
+            float largest = -1.0f;
+            detail::prefix_correlation_candidates(d, cp_len, body_len, count, fraction, above, largest);
+            ASSERT_EQ(bits(largest), bits(metric_max)) << count;
+            ASSERT_EQ(above, expected) << count << " " << fraction;
+        }
+    }
+}
+
 TEST(HalfRateFilter, EqualsTheFullConvolutionThenDecimation) {
     // A half-band shape (every other tap zero) and a dense one, odd and even lengths of x, up to
     // several blocks of outputs with a partial last one.

@@ -159,9 +159,11 @@ protected:
     };
     reference_cache_t m_reference_cache;
 
-    // Capture-sized buffers that trade places with m_sample_data in the receive filter and the
-    // fine timing: they keep their storage from run to run, so a run does not hand the capture's
-    // pages back to the system and fault them in again.
+    // Capture-sized buffers that trade places with m_sample_data: m_filter_input takes the rate
+    // conversion's output, the receive filter's input and the fine timing's output, m_shift_output
+    // the rotation after the frame search. They keep their storage from run to run, so a run does
+    // not hand the capture's pages back to the system and fault them in again, and each is written
+    // over where it keeps its size.
     complex_vector_t m_filter_input;
     complex_vector_t m_shift_output;
 
