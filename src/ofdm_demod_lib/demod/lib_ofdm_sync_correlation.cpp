@@ -22,15 +22,20 @@ bool window_inside(const complex_vector_t& v, std::int64_t start_1based, std::in
     return start_1based >= 1 && start_1based - 1 + n <= static_cast<std::int64_t>(v.size());
 }
 
-// The four sums of each start's correlation, kept for the normalisation pass.
+// The sums of each start's correlation, kept for the normalisation pass. The copy's window of
+// start c is the prefix window of start c + lag (the same samples, summed in the same order), so
+// one energy per start serves both: energy_a() + c and energy_b() + c = energy + c + lag.
 struct correlation_sums_t {
-    std::vector<float> energy_a, energy_b, cross_re, cross_im;
-    void resize(std::size_t n) {
-        energy_a.resize(n);
-        energy_b.resize(n);
+    std::vector<float> energy, cross_re, cross_im;
+    std::size_t lag = 0;
+    void resize(std::size_t n, std::size_t window_lag) {
+        lag = window_lag;
+        energy.resize(n + lag);
         cross_re.resize(n);
         cross_im.resize(n);
     }
+    const float* energy_a() const { return energy.data(); }
+    const float* energy_b() const { return energy.data() + lag; }
 };
 
 }  // namespace
@@ -73,22 +78,29 @@ std::int32_t prefix_sums(const complex_vector_t& data, std::int32_t cp_len, std:
     if (cp_len > 0 && body_len >= 0) {
         grouped = static_cast<std::int32_t>(
             std::max<std::int64_t>(0, std::min<std::int64_t>(count, size - body_len - cp_len + 1)));
-        thread_local std::vector<float> re, im;
-        sums.resize(static_cast<std::size_t>(grouped));
+        thread_local std::vector<float> re_storage, im_storage;
+        sums.resize(static_cast<std::size_t>(grouped), static_cast<std::size_t>(body_len));
         // The grouped starts read their prefix and its copy one body later: the samples before
         // the last copy's end are split, not the whole data.
         const std::int64_t read =
             std::min<std::int64_t>(size, static_cast<std::int64_t>(grouped) + body_len + cp_len);
-        if (grouped > 0) detail::split_parts(data.data(), static_cast<std::size_t>(read), re, im);
-        constexpr std::int32_t k_block = 256;  // starts whose four sums stay in the first-level cache
-        for (std::int32_t p = 0; p < grouped; p += k_block) {
-            const auto at = static_cast<std::size_t>(p);
-            detail::sum_windows_lagged(re.data() + at, im.data() + at, static_cast<std::size_t>(body_len),
+        if (grouped > 0)
+            detail::split_parts(data.data(), static_cast<std::size_t>(read), re_storage, im_storage);
+        const float* re = re_storage.data();
+        const float* im = im_storage.data();
+        constexpr std::int32_t k_block = 256;  // starts whose sums stay in the first-level cache
+        // The energies of the prefix windows of the grouped starts and of the body_len starts
+        // after them, whose prefix windows are the last starts' copies.
+        const std::int32_t windows = grouped > 0 ? grouped + body_len : 0;
+        for (std::int32_t p = 0; p < windows; p += k_block)
+            detail::sum_window_energies(re + p, im + p, static_cast<std::size_t>(cp_len),
+                                        static_cast<std::size_t>(std::min(k_block, windows - p)),
+                                        sums.energy.data() + p);
+        for (std::int32_t p = 0; p < grouped; p += k_block)
+            detail::sum_windows_lagged(re + p, im + p, static_cast<std::size_t>(body_len),
                                        static_cast<std::size_t>(cp_len),
                                        static_cast<std::size_t>(std::min(k_block, grouped - p)),
-                                       sums.energy_a.data() + at, sums.energy_b.data() + at,
-                                       sums.cross_re.data() + at, sums.cross_im.data() + at);
-        }
+                                       sums.cross_re.data() + p, sums.cross_im.data() + p);
     }
     return grouped;
 }
@@ -131,7 +143,7 @@ void lib_ofdm_demod_common_t::cp_corr_search(const complex_vector_t& data, std::
     correlation_sums_t& sums = sums_storage;
     const std::int32_t grouped = prefix_sums(data, cp_len, body_len, count, sums);
     if (grouped > 0)
-        detail::normalise_correlations(sums.energy_a.data(), sums.energy_b.data(), sums.cross_re.data(),
+        detail::normalise_correlations(sums.energy_a(), sums.energy_b(), sums.cross_re.data(),
                                        sums.cross_im.data(), static_cast<std::size_t>(grouped),
                                        metric.data());
     for (std::int32_t p = grouped; p < count; ++p) {
@@ -190,8 +202,8 @@ void detail::prefix_correlation_candidates(const complex_vector_t& data, std::in
     q_storage.resize(n);
     // The loops read through plain pointers: a thread-local's address may be looked up again at
     // every use.
-    const float* energy_a = sums_storage.energy_a.data();
-    const float* energy_b = sums_storage.energy_b.data();
+    const float* energy_a = sums_storage.energy_a();
+    const float* energy_b = sums_storage.energy_b();
     const float* cross_re = sums_storage.cross_re.data();
     const float* cross_im = sums_storage.cross_im.data();
     double* q = q_storage.data();

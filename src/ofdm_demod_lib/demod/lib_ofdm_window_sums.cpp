@@ -59,18 +59,27 @@ void sum_windows_against(const float* __restrict a_re, const float* __restrict a
 }
 
 VEK_CLONE_FOR_AVX
+void sum_window_energies(const float* __restrict a_re, const float* __restrict a_im, std::size_t len,
+                         std::size_t count, float* __restrict energy) {
+    for (std::size_t c = 0; c < count; ++c) energy[c] = 0.0f;
+    for (std::size_t k = 0; k < len; ++k) {
+        const float* ar = a_re + k;
+        const float* ai = a_im + k;
+        for (std::size_t c = 0; c < count; ++c) energy[c] += ar[c] * ar[c] + ai[c] * ai[c];
+    }
+}
+
+VEK_CLONE_FOR_AVX
 void sum_windows_lagged(const float* __restrict a_re, const float* __restrict a_im, std::size_t lag,
-                        std::size_t len, std::size_t count, float* __restrict energy_a,
-                        float* __restrict energy_b, float* __restrict cross_re, float* __restrict cross_im) {
-    for (std::size_t c = 0; c < count; ++c) energy_a[c] = energy_b[c] = cross_re[c] = cross_im[c] = 0.0f;
+                        std::size_t len, std::size_t count, float* __restrict cross_re,
+                        float* __restrict cross_im) {
+    for (std::size_t c = 0; c < count; ++c) cross_re[c] = cross_im[c] = 0.0f;
     for (std::size_t k = 0; k < len; ++k) {
         const float* ar = a_re + k;
         const float* ai = a_im + k;
         const float* br = ar + lag;
         const float* bi = ai + lag;
         for (std::size_t c = 0; c < count; ++c) {
-            energy_a[c] += ar[c] * ar[c] + ai[c] * ai[c];
-            energy_b[c] += br[c] * br[c] + bi[c] * bi[c];
             cross_re[c] += ar[c] * br[c] + ai[c] * bi[c];
             cross_im[c] += ai[c] * br[c] - ar[c] * bi[c];
         }

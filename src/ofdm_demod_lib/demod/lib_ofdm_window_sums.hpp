@@ -20,11 +20,15 @@ void split_parts(const complex_t* p, std::size_t n, std::vector<float>& re, std:
 void sum_windows_against(const float* a_re, const float* a_im, const float* b_re, const float* b_im,
                          std::size_t len, std::size_t count, float* energy, float* cross_re, float* cross_im);
 
-// Window c is a[c ... c + len - 1] against the window lag samples later, a[c + lag ...]: both
-// energies and cross[c] = sum a[c + k] conj(a[c + lag + k]). a holds count - 1 + lag + len samples.
+// energy[c] = sum |a[c ... c + len - 1]|^2, c < count. a holds count - 1 + len samples. (The energy
+// of the window lag samples later is energy[c + lag]: the same samples summed in the same order.)
+void sum_window_energies(const float* a_re, const float* a_im, std::size_t len, std::size_t count,
+                         float* energy);
+
+// Window c is a[c ... c + len - 1] against the window lag samples later, a[c + lag ...]:
+// cross[c] = sum a[c + k] conj(a[c + lag + k]). a holds count - 1 + lag + len samples.
 void sum_windows_lagged(const float* a_re, const float* a_im, std::size_t lag, std::size_t len,
-                        std::size_t count, float* energy_a, float* energy_b, float* cross_re,
-                        float* cross_im);
+                        std::size_t count, float* cross_re, float* cross_im);
 
 // |cross| / sqrt(energy_a energy_b) of one pair of windows, in double precision, |cross| as
 // get_complex_magnitude forms it; 0 where the root is below 1e-12 (no defined correlation).
