@@ -95,6 +95,8 @@ half_rate_samples_t::half_rate_samples_t(const complex_vector_t& x, const std::v
         m_from_even.push_back(is_even);
         m_weights.push_back(h);
     }
+    m_offset_low = *std::min_element(m_offsets.begin(), m_offsets.end());
+    m_reach = *std::max_element(m_offsets.begin(), m_offsets.end()) - m_offset_low;
 }
 
 void half_rate_samples_t::form(std::int64_t first, std::int64_t end) {
@@ -115,14 +117,12 @@ void half_rate_samples_t::form_block(std::int64_t block) {
     const std::int64_t inner_begin = std::max(begin, m_interior_begin);
     const std::int64_t inner_end = std::min(end, m_interior_end);
     if (inner_begin < inner_end) {
-        const std::int64_t offset_low = *std::min_element(m_offsets.begin(), m_offsets.end());
-        const std::int64_t reach = *std::max_element(m_offsets.begin(), m_offsets.end()) - offset_low;
         thread_local complex_vector_t even;
         thread_local complex_vector_t odd;
-        const std::int64_t halves = inner_end - inner_begin + reach;
+        const std::int64_t halves = inner_end - inner_begin + m_reach;
         if (even.size() < static_cast<std::size_t>(halves)) even.resize(static_cast<std::size_t>(halves));
         if (odd.size() < static_cast<std::size_t>(halves)) odd.resize(static_cast<std::size_t>(halves));
-        const std::int64_t first = inner_begin + offset_low;  // half-sample index of entry 0
+        const std::int64_t first = inner_begin + m_offset_low;  // half-sample index of entry 0
         split_even_odd(m_x, first, halves, even.data(), odd.data());
         thread_local std::vector<const float*> sources;
         sources.resize(m_live.size());

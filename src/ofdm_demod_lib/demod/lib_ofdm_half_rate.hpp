@@ -37,6 +37,8 @@ private:
     std::vector<bool> m_from_even;
     std::vector<std::int64_t> m_offsets;
     std::vector<float> m_weights;
+    std::int64_t m_offset_low = 0;  // the smallest offset, and the span of the offsets
+    std::int64_t m_reach = 0;
     std::int64_t m_interior_begin = 0;  // outputs whose live taps all meet a sample
     std::int64_t m_interior_end = 0;
     std::vector<bool> m_formed;  // per block

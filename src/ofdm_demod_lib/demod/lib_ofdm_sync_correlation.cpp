@@ -215,9 +215,11 @@ void detail::prefix_correlation_candidates(const complex_vector_t& data, std::in
     const auto metric_of = [&](std::size_t i) {
         return detail::normalised_correlation(energy_a[i], energy_b[i], cross_re[i], cross_im[i]);
     };
-    const auto tail_metric = [&](std::int32_t p) {
-        return lib_ofdm_demod_common_t::deal_signal_corr(data, data, p + 1, p + body_len + 1, cp_len);
-    };
+    // The starts after the grouped ones (their copy runs past the data), one by one, once.
+    std::vector<float> tail;
+    for (std::int32_t p = grouped; p < count; ++p)
+        tail.push_back(
+            lib_ofdm_demod_common_t::deal_signal_corr(data, data, p + 1, p + body_len + 1, cp_len));
     // The largest metric: it belongs to a start whose q is within the band of the largest q, to
     // a start that q does not settle, or to one of the starts after the grouped ones.
     double q_max = 0.0;
@@ -229,10 +231,8 @@ void detail::prefix_correlation_candidates(const complex_vector_t& data, std::in
             if (value > metric_max) metric_max = value;
         }
     }
-    for (std::int32_t p = grouped; p < count; ++p) {
-        const float value = tail_metric(p);
+    for (const float value : tail)
         if (value > metric_max) metric_max = value;
-    }
     // The starts whose metric exceeds the threshold, in order.
     const auto threshold = static_cast<float>(fraction * static_cast<double>(metric_max));
     const double square = static_cast<double>(threshold) * static_cast<double>(threshold);
@@ -243,8 +243,8 @@ void detail::prefix_correlation_candidates(const complex_vector_t& data, std::in
         if (v < surely_not) continue;
         if (v > surely_above || metric_of(i) > threshold) above.push_back(static_cast<std::int32_t>(i));
     }
-    for (std::int32_t p = grouped; p < count; ++p)
-        if (tail_metric(p) > threshold) above.push_back(p);
+    for (std::size_t t = 0; t < tail.size(); ++t)
+        if (tail[t] > threshold) above.push_back(grouped + static_cast<std::int32_t>(t));
 }
 
 }  // namespace vek::ofdm_demod_lib
