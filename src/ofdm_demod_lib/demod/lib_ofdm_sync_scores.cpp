@@ -5,10 +5,10 @@
 #include <cmath>
 #include <utility>
 
+#include "lib_ofdm_window_group.hpp"
 #include "lib_ofdm_window_sums.hpp"
 #include "vek/common_lib/math/lib_common_math.hpp"
 #include "vek/common_lib/math/lib_convolution.hpp"
-#include "vek/common_lib/math/lib_float4.hpp"
 #include "vek/ofdm_demod_lib/lib_ofdm_demod_common.hpp"
 
 namespace vek::ofdm_demod_lib::detail {
@@ -43,29 +43,17 @@ complex_vector_t cross_correlation(const complex_vector_t& d, std::int64_t first
     return complex_vector_t(stretch.begin() + (len - 1), stretch.begin() + (len - 1) + count);
 }
 
-// Longest run of windows from start i on that begin at consecutive samples (at most `most`).
-std::size_t consecutive_run(const std::vector<std::int64_t>& starts, std::size_t i, std::size_t most) {
-    std::size_t run = 1;
-    while (run < most && i + run < starts.size() && starts[i + run] == starts[i] + static_cast<std::int64_t>(run))
-        ++run;
-    return run;
-}
-
-// Windows summed together by sum_windows_against: enough to fill several vectors, few enough that
-// their sums stay in the first-level cache.
-constexpr std::size_t k_run_block = 64;
-
 // deal_signal_corr of the len-sample window of d at each start (0-based) against the one of r at
-// ref_first, to the bit: runs of neighbouring starts (the candidates come in runs around each
-// peak, or all of them at once) side by side on vector lanes; other starts four at a time, one
-// per lane, each lane summing in the same order; the reference window's energy, the same sum for
-// every start, formed once. Windows that do not lie inside their vectors go through
-// deal_signal_corr itself (it scores them 0).
+// ref_first, to the bit: the starts in groups of eight neighbouring windows (a group covers the
+// starts that rise within eight samples of its first, the candidates coming in short runs around
+// each peak), each window summing in the same order as deal_signal_corr; the reference window's
+// energy, the same sum for every start, formed once. Groups that do not lie inside d go through
+// deal_signal_corr itself (it scores windows outside d 0).
 void direct_correlations(const complex_vector_t& d, const complex_vector_t& r,
                          const std::vector<std::int64_t>& starts, std::int64_t ref_first, std::int32_t len,
                          std::vector<float>& values) {
     values.assign(starts.size(), 0.0f);
-    const auto inside = [](const complex_vector_t& v, std::int64_t first, std::int32_t n) {
+    const auto inside = [](const complex_vector_t& v, std::int64_t first, std::int64_t n) {
         return n > 0 && first >= 0 && first + n <= static_cast<std::int64_t>(v.size());
     };
     const auto direct = [&](std::size_t i) {
@@ -82,97 +70,45 @@ void direct_correlations(const complex_vector_t& d, const complex_vector_t& r,
     // Work vectors of a candidate's length, kept per thread: a search scores thousands of starts
     // per body, and buffers that size taken and returned every call cost more than filling them.
     struct scratch_t {
-        std::vector<float> energy, cross_re, cross_im, energy_ref, normalised, b_re, b_im, a_re, a_im;
+        std::vector<float> energy, cross_re, cross_im, energy_ref, normalised, b_re, b_im;
         std::vector<unsigned char> done;
     };
     thread_local scratch_t scratch;
     scratch_t& work = scratch;
-    // The sums of the windows summed side by side (done 0), scored together at the end.
-    std::vector<float>& energy = work.energy;
-    std::vector<float>& cross_re = work.cross_re;
-    std::vector<float>& cross_im = work.cross_im;
-    std::vector<unsigned char>& done = work.done;
-    energy.assign(starts.size(), 0.0f);
-    cross_re.assign(starts.size(), 0.0f);
-    cross_im.assign(starts.size(), 0.0f);
-    done.assign(starts.size(), 1);
-    std::vector<float>& b_re = work.b_re;
-    std::vector<float>& b_im = work.b_im;
-    split_parts(b, static_cast<std::size_t>(len), b_re, b_im);
-    std::vector<float>& a_re = work.a_re;
-    std::vector<float>& a_im = work.a_im;
-    using namespace vek::common_lib::float4;
+    // The sums of the windows summed in groups (done 0), scored together at the end.
+    work.energy.assign(starts.size(), 0.0f);
+    work.cross_re.assign(starts.size(), 0.0f);
+    work.cross_im.assign(starts.size(), 0.0f);
+    work.done.assign(starts.size(), 1);
+    split_parts(b, static_cast<std::size_t>(len), work.b_re, work.b_im);
+    constexpr auto group = static_cast<std::int64_t>(k_window_group);
     std::size_t i = 0;
     while (i < starts.size()) {
-        const std::size_t run = consecutive_run(starts, i, k_run_block);
-        if (run >= 8 && inside(d, starts[i], len) && inside(d, starts[i + run - 1], len)) {
-            split_parts(d.data() + starts[i], run - 1 + static_cast<std::size_t>(len), a_re, a_im);
-            sum_windows_against(a_re.data(), a_im.data(), b_re.data(), b_im.data(),
-                                static_cast<std::size_t>(len), run, energy.data() + i, cross_re.data() + i,
-                                cross_im.data() + i);
-            std::fill(done.begin() + static_cast<std::ptrdiff_t>(i),
-                      done.begin() + static_cast<std::ptrdiff_t>(i + run), 0);
-            i += run;
+        const std::int64_t first = starts[i];
+        std::size_t end = i + 1;
+        while (end < starts.size() && starts[end] > starts[end - 1] && starts[end] < first + group) ++end;
+        if (!inside(d, first, group - 1 + len)) {
+            for (; i < end; ++i) direct(i);
             continue;
         }
-        if (i + 4 > starts.size()) {
-            direct(i);
-            ++i;
-            continue;
+        float energy[k_window_group], cross_re[k_window_group], cross_im[k_window_group];
+        sum_window_group_against(d.data() + first, work.b_re.data(), work.b_im.data(),
+                                 static_cast<std::size_t>(len), energy, cross_re, cross_im);
+        for (; i < end; ++i) {
+            const auto lane = static_cast<std::size_t>(starts[i] - first);
+            work.energy[i] = energy[lane];
+            work.cross_re[i] = cross_re[lane];
+            work.cross_im[i] = cross_im[lane];
+            work.done[i] = 0;
         }
-        bool all_inside = true;
-        for (std::size_t l = 0; l < 4; ++l) all_inside = all_inside && inside(d, starts[i + l], len);
-        if (!all_inside) {
-            for (std::size_t l = 0; l < 4; ++l) direct(i + l);
-            i += 4;
-            continue;
-        }
-        const complex_t* a0 = d.data() + starts[i];
-        const complex_t* a1 = d.data() + starts[i + 1];
-        const complex_t* a2 = d.data() + starts[i + 2];
-        const complex_t* a3 = d.data() + starts[i + 3];
-        float4_t energy_a = splat(0.0f);
-        float4_t sum_re = energy_a;
-        float4_t sum_im = energy_a;
-        // Neighbouring starts (the candidates come in runs around each peak) read four consecutive
-        // samples: two plain loads split into parts instead of four gathered samples.
-        const bool consecutive = a1 == a0 + 1 && a2 == a0 + 2 && a3 == a0 + 3;
-        const auto accumulate = [&](const float4_t& ar, const float4_t& ai, std::int32_t k) {
-            const float4_t br = splat(b[k].real());
-            const float4_t bi = splat(b[k].imag());
-            // As deal_signal_corr: a conj(b) written out, each product rounded on its own.
-            energy_a += ar * ar + ai * ai;
-            sum_re += ar * br + ai * bi;
-            sum_im += ai * br - ar * bi;
-        };
-        if (consecutive) {
-            const float* run = reinterpret_cast<const float*>(a0);
-            for (std::int32_t k = 0; k < len; ++k) {
-                const float4_t low = load(run + 2 * k);
-                const float4_t high = load(run + 2 * k + 4);
-                accumulate(real_parts(low, high), imag_parts(low, high), k);
-            }
-        } else {
-            for (std::int32_t k = 0; k < len; ++k) {
-                accumulate(float4_t{a0[k].real(), a1[k].real(), a2[k].real(), a3[k].real()},
-                           float4_t{a0[k].imag(), a1[k].imag(), a2[k].imag(), a3[k].imag()}, k);
-            }
-        }
-        store(energy.data() + i, energy_a);
-        store(cross_re.data() + i, sum_re);
-        store(cross_im.data() + i, sum_im);
-        for (std::size_t l = 0; l < 4; ++l) done[i + l] = 0;
-        i += 4;
     }
     // Every summed window's score in one pass; the windows correlated one by one keep theirs.
-    std::vector<float>& energy_ref = work.energy_ref;
-    std::vector<float>& normalised = work.normalised;
-    energy_ref.assign(starts.size(), energy_b);
-    normalised.resize(starts.size());
-    normalise_correlations(energy.data(), energy_ref.data(), cross_re.data(), cross_im.data(), starts.size(),
-                           normalised.data());
+    work.energy_ref.assign(starts.size(), energy_b);
+    work.normalised.resize(starts.size());
+    normalise_correlations(work.energy.data(), work.energy_ref.data(), work.cross_re.data(),
+                           work.cross_im.data(), starts.size(), work.normalised.data());
     for (std::size_t j = 0; j < starts.size(); ++j)
-        if (done[j] == 0) values[j] = normalised[j];
+        if (work.done[j] == 0) values[j] = work.normalised[j];
 }
 
 }  // namespace

@@ -38,12 +38,48 @@ void split_parts(const complex_t* p, std::size_t n, std::vector<float>& re, std:
     }
 }
 
+namespace {
+
+// Per-sample terms shared by overlapping windows, kept per thread (a search sums thousands of
+// blocks of windows).
+struct sample_terms_t {
+    std::vector<float> power, cross_re, cross_im;
+};
+thread_local sample_terms_t t_terms;
+
+// power[j] = |a[j]|^2 for j < n, the sum rounded as the windows' loops round it.
 VEK_CLONE_FOR_AVX
-void sum_windows_against(const float* __restrict a_re, const float* __restrict a_im,
-                         const float* __restrict b_re, const float* __restrict b_im, std::size_t len,
-                         std::size_t count, float* __restrict energy, float* __restrict cross_re,
-                         float* __restrict cross_im) {
-    for (std::size_t c = 0; c < count; ++c) energy[c] = cross_re[c] = cross_im[c] = 0.0f;
+void sample_powers(const float* __restrict a_re, const float* __restrict a_im, std::size_t n,
+                   float* __restrict power) {
+    for (std::size_t j = 0; j < n; ++j) power[j] = a_re[j] * a_re[j] + a_im[j] * a_im[j];
+}
+
+// Window c of the terms: the sums of t[c ... c + len - 1] in sample order, c < count. Blocks of
+// windows whose sums stay in registers while the terms stream past.
+VEK_CLONE_FOR_AVX
+void window_sums(const float* __restrict t, std::size_t len, std::size_t count, float* __restrict sums) {
+    constexpr std::size_t block = 32;
+    std::size_t first = 0;
+    for (; first + block <= count; first += block) {
+        float acc[block] = {};
+        for (std::size_t k = 0; k < len; ++k) {
+            const float* tk = t + first + k;
+            for (std::size_t c = 0; c < block; ++c) acc[c] += tk[c];
+        }
+        for (std::size_t c = 0; c < block; ++c) sums[first + c] = acc[c];
+    }
+    for (std::size_t c = first; c < count; ++c) sums[c] = 0.0f;
+    for (std::size_t k = 0; k < len; ++k) {
+        const float* tk = t + k;
+        for (std::size_t c = first; c < count; ++c) sums[c] += tk[c];
+    }
+}
+
+VEK_CLONE_FOR_AVX
+void cross_against(const float* __restrict a_re, const float* __restrict a_im, const float* __restrict b_re,
+                   const float* __restrict b_im, std::size_t len, std::size_t count,
+                   float* __restrict cross_re, float* __restrict cross_im) {
+    for (std::size_t c = 0; c < count; ++c) cross_re[c] = cross_im[c] = 0.0f;
     for (std::size_t k = 0; k < len; ++k) {
         const float br = b_re[k];
         const float bi = b_im[k];
@@ -51,39 +87,55 @@ void sum_windows_against(const float* __restrict a_re, const float* __restrict a
         const float* ai = a_im + k;
         for (std::size_t c = 0; c < count; ++c) {
             // a conj(b) written out, each product rounded on its own (no NaN check per sample).
-            energy[c] += ar[c] * ar[c] + ai[c] * ai[c];
             cross_re[c] += ar[c] * br + ai[c] * bi;
             cross_im[c] += ai[c] * br - ar[c] * bi;
         }
     }
 }
 
+// t[j] = a[j] conj(a[j + lag]) for j < n, written out as the windows' loops round it.
 VEK_CLONE_FOR_AVX
-void sum_window_energies(const float* __restrict a_re, const float* __restrict a_im, std::size_t len,
-                         std::size_t count, float* __restrict energy) {
-    for (std::size_t c = 0; c < count; ++c) energy[c] = 0.0f;
-    for (std::size_t k = 0; k < len; ++k) {
-        const float* ar = a_re + k;
-        const float* ai = a_im + k;
-        for (std::size_t c = 0; c < count; ++c) energy[c] += ar[c] * ar[c] + ai[c] * ai[c];
+void lagged_products(const float* __restrict a_re, const float* __restrict a_im, std::size_t lag,
+                     std::size_t n, float* __restrict t_re, float* __restrict t_im) {
+    const float* b_re = a_re + lag;
+    const float* b_im = a_im + lag;
+    for (std::size_t j = 0; j < n; ++j) {
+        t_re[j] = a_re[j] * b_re[j] + a_im[j] * b_im[j];
+        t_im[j] = a_im[j] * b_re[j] - a_re[j] * b_im[j];
     }
 }
 
-VEK_CLONE_FOR_AVX
-void sum_windows_lagged(const float* __restrict a_re, const float* __restrict a_im, std::size_t lag,
-                        std::size_t len, std::size_t count, float* __restrict cross_re,
-                        float* __restrict cross_im) {
-    for (std::size_t c = 0; c < count; ++c) cross_re[c] = cross_im[c] = 0.0f;
-    for (std::size_t k = 0; k < len; ++k) {
-        const float* ar = a_re + k;
-        const float* ai = a_im + k;
-        const float* br = ar + lag;
-        const float* bi = ai + lag;
-        for (std::size_t c = 0; c < count; ++c) {
-            cross_re[c] += ar[c] * br[c] + ai[c] * bi[c];
-            cross_im[c] += ai[c] * br[c] - ar[c] * bi[c];
-        }
-    }
+}  // namespace
+
+// A window's sum adds, for each of its samples in order, a term rounded on its own (the product
+// sums inside the brackets of `sum += a * b + c * d`). Where that term depends on the sample alone
+// (a power, a product with the sample one lag later), neighbouring windows share it: it is formed
+// once per sample and the windows add the stored terms, to the same bits.
+void sum_windows_against(const float* a_re, const float* a_im, const float* b_re, const float* b_im,
+                         std::size_t len, std::size_t count, float* energy, float* cross_re,
+                         float* cross_im) {
+    sum_window_energies(a_re, a_im, len, count, energy);
+    cross_against(a_re, a_im, b_re, b_im, len, count, cross_re, cross_im);
+}
+
+void sum_window_energies(const float* a_re, const float* a_im, std::size_t len, std::size_t count,
+                         float* energy) {
+    if (count == 0) return;
+    std::vector<float>& power = t_terms.power;
+    power.resize(count - 1 + len);
+    sample_powers(a_re, a_im, power.size(), power.data());
+    window_sums(power.data(), len, count, energy);
+}
+
+void sum_windows_lagged(const float* a_re, const float* a_im, std::size_t lag, std::size_t len,
+                        std::size_t count, float* cross_re, float* cross_im) {
+    if (count == 0) return;
+    sample_terms_t& terms = t_terms;
+    terms.cross_re.resize(count - 1 + len);
+    terms.cross_im.resize(count - 1 + len);
+    lagged_products(a_re, a_im, lag, terms.cross_re.size(), terms.cross_re.data(), terms.cross_im.data());
+    window_sums(terms.cross_re.data(), len, count, cross_re);
+    window_sums(terms.cross_im.data(), len, count, cross_im);
 }
 
 float normalised_correlation(float energy_a, float energy_b, float cross_re, float cross_im) {

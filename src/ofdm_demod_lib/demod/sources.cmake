@@ -23,6 +23,7 @@ list(APPEND VEK_DEMOD_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_sync_scores.cpp
   ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_half_rate.cpp
   ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_sync_correlation.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_window_group.cpp
   ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_window_sums.cpp
   ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_dumps.cpp
   ${CMAKE_CURRENT_LIST_DIR}/lib_ofdm_dumps_cfg.cpp

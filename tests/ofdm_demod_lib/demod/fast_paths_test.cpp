@@ -11,6 +11,8 @@
 #include "../../../src/ofdm_demod_lib/demod/lib_ofdm_interpolation.hpp"
 #include "../../../src/ofdm_demod_lib/demod/lib_ofdm_power_threshold.hpp"
 #include "../../../src/ofdm_demod_lib/demod/lib_ofdm_sync_scores.hpp"
+#include "../../../src/ofdm_demod_lib/demod/lib_ofdm_window_group.hpp"
+#include "../../../src/ofdm_demod_lib/demod/lib_ofdm_window_sums.hpp"
 #include "random_signal.hpp"
 #include "vek/common_lib/fft/lib_fourier_transform.hpp"
 #include "vek/common_lib/filter/lib_window_function.hpp"
@@ -142,15 +144,15 @@ TEST(SyncCandidateScores, EqualTheDirectCorrelationsEverywhere) {
     // Every start (the later bodies of the last ones run past the data), then scattered
     // candidates: more than the few that always go direct, but spread thinly enough over the
     // starts that the direct products cost less than the FFT correlations. They take the direct
-    // path and must equal the direct correlations to the bit: four lanes at a time (groups with a
-    // window past the data or in silence, a run of four neighbours, and a tail), and runs of
-    // neighbours side by side (a run longer than one block, one into silence, one whose later
-    // windows run past the data).
+    // path and must equal the direct correlations to the bit: groups of eight neighbouring windows
+    // with every start, with gaps, with one member, after a fall in the starts, in silence, and
+    // groups whose eight windows run past the data while the members' own do not.
     std::vector<std::int32_t> all(1500);
     for (std::int32_t p = 0; p < 1500; ++p) all[static_cast<std::size_t>(p)] = p;
-    std::vector<std::int32_t> scattered = {600, 601, 602, 603,  3,    300, 301,
-                                           302, 850, 500, 1200, 1499, 7,   1000};
+    std::vector<std::int32_t> scattered = {600, 601, 602,  603,  3,    300, 301,  302,
+                                           850, 500, 1200, 1499, 1236, 7,   1000, 1230};
     for (std::int32_t p = 11; p < 1500; p += 53) scattered.push_back(p);
+    for (std::int32_t p = 400; p < 431; p += 3) scattered.push_back(p);
     for (std::int32_t p = 100; p < 181; ++p) scattered.push_back(p);
     for (std::int32_t p = 780; p < 792; ++p) scattered.push_back(p);
     for (std::int32_t p = 1280; p < 1300; ++p) scattered.push_back(p);
@@ -170,6 +172,30 @@ TEST(SyncCandidateScores, EqualTheDirectCorrelationsEverywhere) {
             else
                 ASSERT_NEAR(scores[i], direct(candidates[i]), 2e-5f) << candidates[i];
         }
+    }
+}
+
+TEST(WindowGroup, BothRegisterWidthsEqualTheOneWindowLoop) {
+    // An odd length, and a window whose energy reaches the float range's top (an infinite sum).
+    constexpr std::size_t len = 37;
+    complex_vector_t a = gaussian_complex(7 + len, 31);
+    const complex_vector_t b = gaussian_complex(len, 32);
+    a[7 + len - 1] = {3e19f, 0.0f};
+    std::vector<float> b_re, b_im;
+    detail::split_parts(b.data(), len, b_re, b_im);
+    float energy_b = 0.0f;
+    for (const complex_t& z : b) energy_b += z.real() * z.real() + z.imag() * z.imag();
+    for (const bool wide : {false, true}) {
+        float energy[8], cross_re[8], cross_im[8];
+        detail::sum_window_group_against(a.data(), b_re.data(), b_im.data(), len, energy, cross_re, cross_im,
+                                         wide);
+        for (std::int32_t c = 0; c < 8; ++c) {
+            const float direct = common::deal_signal_corr(a, b, c + 1, 1, static_cast<std::int32_t>(len));
+            EXPECT_EQ(bits(detail::normalised_correlation(energy[c], energy_b, cross_re[c], cross_im[c])),
+                      bits(direct))
+                << wide << " " << c;
+        }
+        EXPECT_EQ(energy[7], std::numeric_limits<float>::infinity()) << wide;
     }
 }
 
