@@ -51,6 +51,12 @@ bool lib_resampler_t::deal_resampling(const cvec_t& input, cvec_t& output, std::
         return false;
     }
 
+    // At one to one the anti-aliasing filter is a unit impulse (its side taps are the design's
+    // rounding errors, together below 1e-14): the output is the input itself.
+    if (up_factor == 1u && down_factor == 1u) {
+        output.assign(input.begin() + static_cast<std::ptrdiff_t>(offset), input.end());
+        return true;
+    }
     const std::uint32_t order_factor = _get_antialiasing_filter_order_factor(n);
     const std::uint32_t extension = 2 * order_factor;
     if (up_factor == 1u && _filter_unextended(down_factor, order_factor, extension, input, output)) {
