@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <cstring>
 #include <limits>
 #include <vector>
 
@@ -20,9 +21,9 @@ namespace {
 constexpr float k_no_evm_percent = -100.0f;  // marks an EVM that cannot be measured
 
 // 10 log10(signal / error) in dB; +inf when there is no error at all.
-float power_ratio_db(float signal_power, float error_power) {
-    if (error_power == 0.0f) return std::numeric_limits<float>::infinity();
-    return static_cast<float>(10.0 * std::log10(static_cast<double>(signal_power / error_power)));
+float power_ratio_db(double signal_power, double error_power) {
+    if (error_power == 0.0) return std::numeric_limits<float>::infinity();
+    return static_cast<float>(10.0 * std::log10(signal_power / error_power));
 }
 
 // Error and reference power of every cell: |z|^2 is the square of the single-precision magnitude.
@@ -46,10 +47,10 @@ VEK_CLONE_FOR_AVX void cell_powers(const complex_t* meas, const complex_t* ref, 
     }
 }
 
-// Power sums of the cells measured so far, over every class, in cell order.
+// Power sums of the cells measured so far, over every class.
 struct running_sums_t {
-    float err = 0.0f;
-    float ref = 0.0f;
+    double err = 0.0;
+    double ref = 0.0;
     std::size_t cells = 0;
 };
 
@@ -60,65 +61,92 @@ struct class_figures_t {
     float sinr = 0.0f;
 };
 
-// EVM in percent of a cell of error power err against the class's mean reference power.
-float cell_evm(float err, float ref_mean) {
-    return static_cast<float>(100.0 * std::sqrt(static_cast<double>(err / ref_mean)));
+// The power sums of a class in double precision (a frame's tens of thousands of cells summed in
+// single precision would lose several digits), and the largest error power.
+struct class_sums_t {
+    double err = 0.0;
+    double ref = 0.0;
+    float err_max = 0.0f;
+};
+
+// Eight interleaved partial sums (cell i in sum i mod 8, added together at the end), so that the
+// loop vectorises. The largest error power is the first maximum of a walk that keeps its value
+// unless a later one is larger: NaN exactly when the first cell's is, a value unchanged by the
+// order of the walk otherwise.
+VEK_CLONE_FOR_AVX class_sums_t sum_class_powers(const float* err_pow, const float* ref_pow, std::size_t n) {
+    using float4_t = float __attribute__((vector_size(16)));
+    using double4_t = double __attribute__((vector_size(32)));
+    constexpr std::size_t lanes = 4;
+    // Two sums of each kind per lane, cells 8j + l and 8j + 4 + l: two chains of additions to
+    // hide each one's latency.
+    double4_t err[2] = {};
+    double4_t ref[2] = {};
+    float4_t most = {err_pow[0], err_pow[0], err_pow[0], err_pow[0]};
+    std::size_t i = 0;
+    for (; i + 2 * lanes <= n; i += 2 * lanes) {
+        for (std::size_t h = 0; h < 2; ++h) {
+            float4_t e;
+            float4_t r;
+            std::memcpy(&e, err_pow + i + lanes * h, sizeof e);
+            std::memcpy(&r, ref_pow + i + lanes * h, sizeof r);
+            err[h] += __builtin_convertvector(e, double4_t);
+            ref[h] += __builtin_convertvector(r, double4_t);
+            most = most < e ? e : most;
+        }
+    }
+    for (; i < n; ++i) {
+        err[0][0] += static_cast<double>(err_pow[i]);
+        ref[0][0] += static_cast<double>(ref_pow[i]);
+        most[0] = most[0] < err_pow[i] ? err_pow[i] : most[0];
+    }
+    const double4_t err_lanes = err[0] + err[1];
+    const double4_t ref_lanes = ref[0] + ref[1];
+    class_sums_t sums;
+    sums.err = (err_lanes[0] + err_lanes[1]) + (err_lanes[2] + err_lanes[3]);
+    sums.ref = (ref_lanes[0] + ref_lanes[1]) + (ref_lanes[2] + ref_lanes[3]);
+    sums.err_max = most[0];
+    for (std::size_t l = 1; l < lanes; ++l) sums.err_max = sums.err_max < most[l] ? most[l] : sums.err_max;
+    return sums;
 }
 
-// cell_evm of n cells. Kept a loop of its own so that it vectorises: the double-precision roots
-// are the costliest step of the stage, four to a register with AVX, each rounded as the scalar one.
-VEK_CLONE_FOR_AVX void cell_evms(const float* err, float ref_mean, std::size_t n, float* evm) {
-    for (std::size_t i = 0; i < n; ++i) evm[i] = cell_evm(err[i], ref_mean);
+// EVM in percent of each cell: scale sqrt(err) with scale = 100 / sqrt(mean reference power),
+// single-precision roots eight to a register where the processor has them.
+VEK_CLONE_FOR_AVX void cell_evms(const float* err, float scale, std::size_t n, float* evm) {
+    for (std::size_t i = 0; i < n; ++i) evm[i] = scale * std::sqrt(err[i]);
 }
 
 // One class: per-cell powers and EVMs (n entries each, written from the given pointers) and the
 // class figures. A class whose references have no power is not measured: nothing is added to
-// the overall sums then, and the EVM cells are left unwritten. The overall sums continue the
-// same sequence of additions as summing the measured classes' power lists one after the other.
+// the overall sums then, and the EVM cells are left unwritten.
 class_figures_t measure_class(const complex_t* meas, const complex_t* ref, std::size_t n, float* err_pow,
                               float* ref_pow, float* evm_cells, running_sums_t& overall) {
     class_figures_t figures;
     if (n == 0) return figures;
     cell_powers(meas, ref, n, err_pow, ref_pow);
-    // The class sums in cell order from zero; the overall ones carried along in the same pass,
-    // and the first maximum of the error powers (the walk keeping the running value unless a
-    // later one is larger). Its EVM is the first maximum of the cells' EVMs: cell_evm is
-    // monotonic and gives NaN exactly for NaN, as long as the mean reference power is finite.
-    float err_sum = 0.0f;
-    float ref_sum = 0.0f;
-    float overall_err = overall.err;
-    float overall_ref = overall.ref;
-    float err_max = err_pow[0];
-    for (std::size_t i = 0; i < n; ++i) {
-        err_sum += err_pow[i];
-        ref_sum += ref_pow[i];
-        overall_err += err_pow[i];
-        overall_ref += ref_pow[i];
-        err_max = err_max < err_pow[i] ? err_pow[i] : err_max;
-    }
-    // The means are these sums over the cell count.
-    const auto cells = static_cast<float>(n);
-    const float ref_mean = ref_sum / cells;
+    const class_sums_t sums = sum_class_powers(err_pow, ref_pow, n);
+    const auto cells = static_cast<double>(n);
+    const double ref_mean = sums.ref / cells;
     // References without power give no scale to measure against: the class counts as not
     // measured, like a class without cells, and adds nothing to the overall figures.
-    if (!(ref_mean > 0.0f)) return figures;
-    overall.err = overall_err;
-    overall.ref = overall_ref;
+    if (!(ref_mean > 0.0)) return figures;
+    overall.err += sums.err;
+    overall.ref += sums.ref;
     overall.cells += n;
-    const float err_mean = err_sum / cells;
     figures.measured = true;
-    figures.evm_rms = static_cast<float>(100.0 * std::sqrt(static_cast<double>(err_mean / ref_mean)));
-    cell_evms(err_pow, ref_mean, n, evm_cells);
-    if (ref_mean < std::numeric_limits<float>::infinity()) {
-        figures.evm_max = cell_evm(err_max, ref_mean);
+    figures.evm_rms = static_cast<float>(100.0 * std::sqrt(sums.err / sums.ref));
+    const auto scale = static_cast<float>(100.0 / std::sqrt(ref_mean));
+    cell_evms(err_pow, scale, n, evm_cells);
+    if (ref_mean < std::numeric_limits<double>::infinity()) {
+        // The cells' EVM rises with their error power: the largest is that of the largest power.
+        figures.evm_max = scale * std::sqrt(sums.err_max);
     } else {
-        // An infinite error power over an infinite mean gives NaN among finite EVMs: the walk
-        // over the EVMs themselves.
+        // A cell of infinite reference power: every EVM is 0 or, for an infinite error power, NaN.
+        // The first maximum over the EVMs themselves.
         figures.evm_max = evm_cells[0];
         for (std::size_t i = 1; i < n; ++i)
             figures.evm_max = figures.evm_max < evm_cells[i] ? evm_cells[i] : figures.evm_max;
     }
-    figures.sinr = power_ratio_db(ref_sum, err_sum);
+    figures.sinr = power_ratio_db(sums.ref, sums.err);
     return figures;
 }
 
@@ -411,11 +439,7 @@ bool lib_ofdm_demod_t::_deal_ofdm_evm_data() {
         result.m_evm_rms = k_no_evm_percent;
         result.m_snr_mer = 0.0f;
     } else {
-        // The means are the sums over the cell count (the same order of addition).
-        const auto total = static_cast<float>(overall.cells);
-        const float err_mean = overall.err / total;
-        const float ref_mean = overall.ref / total;
-        result.m_evm_rms = static_cast<float>(100.0 * std::sqrt(static_cast<double>(err_mean / ref_mean)));
+        result.m_evm_rms = static_cast<float>(100.0 * std::sqrt(overall.err / overall.ref));
         result.m_snr_mer = power_ratio_db(overall.ref, overall.err);
     }
     // The first maximum over the measured classes.
