@@ -153,9 +153,8 @@ TEST(MeasurementStage, UnmeasuredPreambleReportsAnEmptyClass) {
 }
 
 // The stage the plain way, class by class: cells taken one by one from the maps in symbol and
-// column order (payload references decided cell by cell), |z|^2 as |z| rooted in double, rounded
-// to float and squared in double, sums, means and EVMs in double precision, peaks as first
-// maxima; the overall figures over the measured classes' cells.
+// column order (payload references decided cell by cell), |z|^2, sums, means and EVMs in double
+// precision, peaks as first maxima; the overall figures over the measured classes' cells.
 struct plain_t {
     complex_vector_t meas[3], ref[3];
     float fig[12] = {-100, -100, 0, -100, -100, 0, -100, -100, 0, -100, -100, 0};  // as `got` below
@@ -175,9 +174,8 @@ plain_t plain_measurement(const lib_ofdm_config_manager_t& cfg, const cell_grid_
                                   &cfg.get_payload_index_map()};
     const int rows = cfg.get_meas_symbol_num(), n = cfg.get_fft_length();
     const auto power = [](complex_t z) {
-        const double m =
-            static_cast<float>(std::sqrt(static_cast<double>(z.real() * z.real() + z.imag() * z.imag())));
-        return static_cast<float>(m * m);
+        return static_cast<float>(static_cast<double>(z.real()) * z.real() +
+                                  static_cast<double>(z.imag()) * z.imag());
     };
     plain_t out;
     out.map.assign(static_cast<std::size_t>(rows), std::vector<float>(static_cast<std::size_t>(n), 0.0f));
