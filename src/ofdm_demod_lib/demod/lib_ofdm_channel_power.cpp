@@ -49,13 +49,16 @@ void lib_ofdm_demod_t::_deal_ofdm_channel_power() {
     // samples hold the frame and little idle signal.
     const std::size_t count =
         std::min(m_sample_data.size(), static_cast<std::size_t>(std::max(m_search_len, 0)));
+    // Read where the frame lies unless that span wraps past the buffer's end.
+    if (static_cast<std::size_t>(m_frame_origin) + count > m_sample_data.size()) _settle_frame_origin();
     const int fft_len = m_config_manager.get_fft_length();
     const float bandwidth_hz = static_cast<float>(fft_len - m_config_manager.get_guard_up_subcarr() -
                                                   m_config_manager.get_guard_low_subcarr()) *
                                m_config_manager.get_subcarr_space();
     m_result.m_channel_power = 0.0f;
-    m_result.m_channel_power = lib_ofdm_demod_common_t::channel_power(
-        m_sample_data.data(), count, 50, m_config_manager.get_system_sample_rate(), bandwidth_hz, true);
+    m_result.m_channel_power =
+        lib_ofdm_demod_common_t::channel_power(m_sample_data.data() + m_frame_origin, count, 50,
+                                               m_config_manager.get_system_sample_rate(), bandwidth_hz, true);
     VEK_OFDM_LOG_DEBUG("OFDM channel_power is {}", m_result.m_channel_power);
 }
 

@@ -59,6 +59,7 @@ void lib_ofdm_demod_t::init() {
     m_ofdm_frame_dly = 0;
     m_fine_search_len = 0;
     m_pending_rotation_rad = 0.0;
+    m_frame_origin = 0;
     m_dly_est = 0.0f;
     m_time_offset = 0.0f;
     m_freq_error_est = 0.0f;

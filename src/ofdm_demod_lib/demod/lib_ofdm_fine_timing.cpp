@@ -41,14 +41,31 @@ bool lib_ofdm_demod_t::_deal_ofdm_fine_delay() {
     // that ends (or a layout that places the body) where that window has no samples cannot be
     // timed: the stage fails rather than correlate against samples that are not there.
     std::int64_t body = 0;
-    complex_vector_t window;
-    if (N <= 0 || W < 0 || !detail::body_start(m_config_manager.get_interval_per_sym_vct(), N, s, body) ||
-        !detail::copy_span(m_sample_data, body, static_cast<std::int64_t>(N) + W, window)) {
+    const bool placed =
+        N > 0 && W >= 0 && detail::body_start(m_config_manager.get_interval_per_sym_vct(), N, s, body);
+    // The quarter-sample shift below keeps only the samples the later stages read: the frame
+    // (search length) and the reach of a negative FFT advance, plus one body of margin. What
+    // follows the frame in a longer capture is dropped here rather than shifted and mixed by every
+    // later stage. Without a search length (no input conditioning ran) the whole capture is kept.
+    const std::int64_t advance_reach = std::max(0, -m_config_manager.get_fft_advance());
+    const std::int64_t needed = static_cast<std::int64_t>(m_search_len) + advance_reach + N;
+    const std::size_t keep = m_search_len > 0
+                                 ? std::min(m_sample_data.size(), static_cast<std::size_t>(needed))
+                                 : m_sample_data.size();
+    // The frame is read where it lies when all this stage reads is there without wrapping: the
+    // window, and the kept samples with the reach of the shift's taps at the largest shift (W
+    // whole samples, and 12 beyond).
+    const auto size = static_cast<std::int64_t>(m_sample_data.size());
+    if (placed && m_frame_origin + std::max(static_cast<std::int64_t>(keep) + W + 13, body + N + W) > size)
+        _settle_frame_origin();
+    const complex_t* frame = m_sample_data.data() + m_frame_origin;
+    if (!placed || !detail::span_inside(body, static_cast<std::int64_t>(N) + W, m_sample_data.size())) {
         VEK_OFDM_LOG_ERROR(
             "", "fine timing window of symbol {} ({} + {} samples from {}) is outside the {} samples", s, N,
             W, body, m_sample_data.size());
         return false;
     }
+    const complex_vector_t window(frame + body, frame + body + N + W);
 
     // The interpolated reference depends on the configuration alone: formed once per configuration.
     reference_cache_t& cache = m_reference_cache;
@@ -65,21 +82,15 @@ bool lib_ofdm_demod_t::_deal_ofdm_fine_delay() {
                                          correlations, k);
 
     // Move the capture by k quarter samples at the high rate and come back to the system rate:
-    // the frame then starts at sample 0 to within a quarter sample.
+    // the frame then starts at sample 0 to within a quarter sample, in frame order.
     // Only the polyphase branch k mod 4 of the interpolated capture is ever kept, so it alone is
-    // computed, and only over the samples the later stages read: the frame (search length) and
-    // the reach of a negative FFT advance, plus one body of margin. What follows the frame in a
-    // longer capture is dropped here rather than shifted and mixed by every later stage.
-    // Without a search length (no input conditioning ran) the whole capture is kept.
-    const std::int64_t advance_reach = std::max(0, -m_config_manager.get_fft_advance());
-    const std::int64_t needed = static_cast<std::int64_t>(m_search_len) + advance_reach + N;
-    const std::size_t keep =
-        m_search_len > 0 ? std::min(m_sample_data.size(), static_cast<std::size_t>(needed)) : m_sample_data.size();
+    // computed, and only over the kept samples.
     // The shifted samples go to the receive filter's spare buffer: the capture-sized one it
     // hands back keeps its size for the next run's rate conversion, which then writes over it
     // instead of zero-filling the part beyond the frame first.
-    detail::shift_quarter_samples(m_sample_data, k, keep, m_filter_input);
+    detail::shift_quarter_samples(frame, m_sample_data.size(), k, keep, m_filter_input);
     m_sample_data.swap(m_filter_input);
+    m_frame_origin = 0;
 
     m_dly_est = (static_cast<float>(k) - static_cast<float>(k_interp_factor * W) * 0.5f) * 0.25f +
                 static_cast<float>(m_ofdm_frame_dly);

@@ -63,20 +63,29 @@ bool lib_ofdm_demod_t::_deal_ofdm_frame_sync() {
     VEK_OFDM_LOG_DEBUG("ofdm_frame_dly is {}, ofdm_sync_corr is {}", m_ofdm_frame_dly, peak);
     m_fine_search_len = k_fine_search_len;
 
-    // A rotation by a whole number of buffer lengths changes nothing, so the shift is reduced to
-    // less than the length: buffers shorter than the lead-in rotate too.
-    // The rotated copy goes to the fine timing's output buffer (free until that stage) and trades
-    // places with the samples: two streaming passes instead of an in-place rotation's cycles.
+    // The frame's lead-in goes to sample 0 by a rotation of the buffer, recorded rather than
+    // performed (see m_frame_origin). A rotation by a whole number of buffer lengths changes
+    // nothing, so the shift is reduced to less than the length: buffers shorter than the lead-in
+    // rotate too.
+    m_frame_origin = 0;
     if (!m_sample_data.empty()) {
         const auto n = static_cast<std::int64_t>(m_sample_data.size());
         std::int64_t shift = (static_cast<std::int64_t>(k_frame_start_sample) - m_ofdm_frame_dly) % n;
         if (shift < 0) shift += n;
-        const auto middle = m_sample_data.begin() + static_cast<std::ptrdiff_t>((n - shift) % n);
-        m_shift_output.resize(m_sample_data.size());
-        std::rotate_copy(m_sample_data.begin(), middle, m_sample_data.end(), m_shift_output.begin());
-        m_sample_data.swap(m_shift_output);
+        m_frame_origin = (n - shift) % n;
     }
     return true;
+}
+
+void lib_ofdm_demod_t::_settle_frame_origin() {
+    if (m_frame_origin == 0) return;
+    // The rotated copy goes to a spare buffer and trades places with the samples: two streaming
+    // passes instead of an in-place rotation's cycles.
+    const auto middle = m_sample_data.begin() + static_cast<std::ptrdiff_t>(m_frame_origin);
+    m_shift_output.resize(m_sample_data.size());
+    std::rotate_copy(m_sample_data.begin(), middle, m_sample_data.end(), m_shift_output.begin());
+    m_sample_data.swap(m_shift_output);
+    m_frame_origin = 0;
 }
 
 void lib_ofdm_demod_common_t::deal_coarse_search(

@@ -132,6 +132,7 @@ bool lib_ofdm_demod_t::set_sample_data(const complex_vector_t& samples) {
     m_sample_data_len = static_cast<std::int32_t>(m_sample_data.size());
     m_search_len = static_cast<std::int32_t>(search_len);
     m_pending_rotation_rad = 0.0;  // a new capture owes no correction yet
+    m_frame_origin = 0;
 
     if (m_sample_data_len >= m_search_len) {
         m_is_data_ready = true;

@@ -65,8 +65,13 @@ void shift_quarter_samples(const complex_vector_t& x, std::int64_t k, complex_ve
 }
 
 void shift_quarter_samples(const complex_vector_t& x, std::int64_t k, std::size_t count, complex_vector_t& out) {
-    const auto L = static_cast<std::int64_t>(x.size());
-    const auto outputs = static_cast<std::int64_t>(std::min(count, x.size()));
+    shift_quarter_samples(x.data(), x.size(), k, count, out);
+}
+
+void shift_quarter_samples(const complex_t* xs, std::size_t length, std::int64_t k, std::size_t count,
+                           complex_vector_t& out) {
+    const auto L = static_cast<std::int64_t>(length);
+    const auto outputs = static_cast<std::int64_t>(std::min(count, length));
     // Every output is written below (the FIR's run, then the rest one by one): the storage is
     // resized, not zero-filled first.
     out.resize(static_cast<std::size_t>(outputs));
@@ -81,7 +86,6 @@ void shift_quarter_samples(const complex_vector_t& x, std::int64_t k, std::size_
     float g[k_branch_taps];
     for (int t = 0; t < k_branch_taps; ++t) g[t] = h[static_cast<std::size_t>(r + k_interp_factor * t)];
     const std::int64_t half = k_centre / k_interp_factor;  // 12
-    const complex_t* xs = x.data();
     // Outputs whose 24 taps all lie inside x and whose position has not wrapped: there
     // top = n + lead, and the sum is a plain FIR, run tap by tap over contiguous floats so that
     // it vectorises (each output still adds its taps in the order t = 0 ... 23).

@@ -20,6 +20,7 @@ public:
     using lib_ofdm_demod_t::_deal_ofdm_channel_power;
     using lib_ofdm_demod_t::_deal_ofdm_frame_sync;
     using lib_ofdm_demod_t::_init_load_file_filter;
+    using lib_ofdm_demod_t::_settle_frame_origin;
     using lib_ofdm_demod_t::m_config_manager;
     using lib_ofdm_demod_t::m_fine_search_len;
     using lib_ofdm_demod_t::m_ofdm_frame_dly;

@@ -46,6 +46,28 @@ TEST(FineDelay, QuarterSampleWorkedExample) {
         e1 += std::norm(frame[n]);
     }
     EXPECT_GT(std::abs(acc) / std::sqrt(e0 * e1), 0.995);
+
+    // The frame search records its rotation rather than performing it: the stage reads the frame
+    // where it lies when the kept frame (a search length set) does not wrap past the buffer's end,
+    // and performs the rotation first otherwise (no search length: the whole capture is kept).
+    // Either way the same samples and delay as from the rotated buffer.
+    for (const std::int32_t search_len : {static_cast<std::int32_t>(frame.size()), 0}) {
+        timing_probe_t rotated = prepared(LIB_OFDM_STANDARD_TYPE_WIFI);
+        rotated.m_sample_data = make_capture(frame, 101, 300, 0.25, 0.0, 20e6, 200.0, 1);
+        timing_probe_t recorded = rotated;
+        std::rotate(rotated.m_sample_data.begin(), rotated.m_sample_data.begin() + 95,
+                    rotated.m_sample_data.end());
+        recorded.m_frame_origin = 95;
+        for (timing_probe_t* q : {&rotated, &recorded}) {
+            q->m_ofdm_frame_dly = 100;
+            q->m_fine_search_len = 10;
+            q->m_search_len = search_len;
+            ASSERT_TRUE(q->_deal_ofdm_fine_delay()) << search_len;
+        }
+        EXPECT_EQ(recorded.m_frame_origin, 0);
+        EXPECT_EQ(recorded.m_dly_est, rotated.m_dly_est) << search_len;
+        EXPECT_EQ(recorded.m_sample_data, rotated.m_sample_data) << search_len;
+    }
 }
 
 TEST(FineDelay, RefusesWhatItCannotRead) {

@@ -124,12 +124,20 @@ TEST(DemodFrameSync, FindsTheFrameAtKnownDelaysInBothModes) {
             EXPECT_GT(result.m_ofdm_sync_corr, c.delay % 2 == 0 ? 0.8f : 0.6f);
             EXPECT_LE(result.m_ofdm_sync_corr, 1.0f);
             EXPECT_EQ(demod.m_fine_search_len, 10);
-            // The found start now sits at sample 5.
+            // The found start now sits at sample 5 of the frame order. The stage only records the
+            // rotation: the channel power reads the frame where it lies (or performs the rotation
+            // first where its span would wrap) and measures what the rotated samples give.
             const long n = static_cast<long>(before.size());
             cvec_t rotated = before;
             std::rotate(rotated.begin(), rotated.begin() + (demod.m_ofdm_frame_dly + n - 5) % n,
                         rotated.end());
-            EXPECT_EQ(demod.m_sample_data, rotated);
+            demod_input_probe_t settled = demod;
+            settled._settle_frame_origin();
+            EXPECT_EQ(settled.m_sample_data, rotated);
+            demod._deal_ofdm_channel_power();
+            settled._deal_ofdm_channel_power();
+            EXPECT_EQ(demod.get_ofdm_demod_result().m_channel_power,
+                      settled.get_ofdm_demod_result().m_channel_power);
         }
     }
 }
@@ -150,6 +158,7 @@ TEST(DemodFrameSync, NoSynchronisationSymbolsReportAndStartAtZero) {
                               mode == k_time ? 1 : 2));
         EXPECT_EQ(demod.m_ofdm_frame_dly, 0);
         EXPECT_EQ(demod.get_ofdm_demod_result().m_ofdm_sync_corr, 0.0f);
+        demod._settle_frame_origin();
         EXPECT_EQ(demod.m_sample_data[5], before[0]);
     }
 }
@@ -220,5 +229,6 @@ TEST(DemodFrameSync, ShortAndInconsistentInputsStayInsideTheVectors) {
     demod.m_sample_data_len = 3;
     demod.m_search_len = 160;
     EXPECT_TRUE(demod._deal_ofdm_frame_sync());
+    demod._settle_frame_origin();
     EXPECT_EQ(demod.m_sample_data, (cvec_t{{2, 0}, {3, 0}, {1, 0}}));  // right by 5 = right by 2
 }

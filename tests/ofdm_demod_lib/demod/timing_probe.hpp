@@ -28,8 +28,8 @@ public:
     using lib_ofdm_demod_t::_deal_half_subcarrier_shift, lib_ofdm_demod_t::_deal_ofdm_cp_freq_error_estimate,
         lib_ofdm_demod_t::_deal_ofdm_demod, lib_ofdm_demod_t::_deal_ofdm_fine_delay,
         lib_ofdm_demod_t::_deal_ofdm_fine_freq_error_estimate, lib_ofdm_demod_t::_init_ref_file_freq,
-        lib_ofdm_demod_t::_init_ref_file_time;
-    using lib_ofdm_demod_t::m_config_manager, lib_ofdm_demod_t::m_dly_est,
+        lib_ofdm_demod_t::_init_ref_file_time, lib_ofdm_demod_t::_settle_frame_origin;
+    using lib_ofdm_demod_t::m_config_manager, lib_ofdm_demod_t::m_dly_est, lib_ofdm_demod_t::m_frame_origin,
         lib_ofdm_demod_t::m_fine_search_len, lib_ofdm_demod_t::m_freq_error_est,
         lib_ofdm_demod_t::m_ofdm_frame_dly, lib_ofdm_demod_t::m_pending_rotation_rad,
         lib_ofdm_demod_t::m_pilot_ref_seq, lib_ofdm_demod_t::m_preamble_ref_seq,
@@ -37,7 +37,7 @@ public:
         lib_ofdm_demod_t::m_ref_time_sym, lib_ofdm_demod_t::m_result, lib_ofdm_demod_t::m_sample_data,
         lib_ofdm_demod_t::m_symbol_freq_data, lib_ofdm_demod_t::m_symbol_time_data,
         lib_ofdm_demod_t::m_sync_ref, lib_ofdm_demod_t::m_sync_ref_len, lib_ofdm_demod_t::m_sync_start_sym,
-        lib_ofdm_demod_t::m_sync_sym_index, lib_ofdm_demod_t::m_time_offset;
+        lib_ofdm_demod_t::m_sync_sym_index, lib_ofdm_demod_t::m_time_offset, lib_ofdm_demod_t::m_search_len;
 };
 
 // A pipeline configured for a preset with its reference grid and time-domain references formed.

@@ -31,6 +31,8 @@ protected:
     void _deal_ofdm_channel_power();
     bool _deal_ofdm_fine_delay();
     void _deal_half_subcarrier_shift();
+    // Rotates m_sample_data into frame order (m_frame_origin 0).
+    void _settle_frame_origin();
     bool _deal_ofdm_cp_freq_error_estimate();
     bool _deal_ofdm_fine_freq_error_estimate();
     bool _deal_ofdm_demod();
@@ -111,6 +113,12 @@ protected:
     // fine estimate adds to it, and every window read after them (the fine estimate's, the
     // symbols') takes the rotation as it is copied, instead of a pass over the whole capture.
     double m_pending_rotation_rad = 0.0;
+    // Where the frame search puts the frame's lead-in: the samples in frame order are
+    // m_sample_data[(i + m_frame_origin) mod size]. The search records the rotation instead of
+    // performing it; the channel power and the fine timing read the frame where it lies (the
+    // rotation is performed first only where their spans would wrap), and the fine timing's shift
+    // writes the frame in order, leaving 0.
+    std::int64_t m_frame_origin = 0;
     cell_grid_t m_symbol_freq_data;
     cell_grid_t m_symbol_time_data;
     std::vector<std::int32_t> m_channel_est_sym_index;
@@ -161,9 +169,9 @@ protected:
 
     // Capture-sized buffers that trade places with m_sample_data: m_filter_input takes the rate
     // conversion's output, the receive filter's input and the fine timing's output, m_shift_output
-    // the rotation after the frame search. They keep their storage from run to run, so a run does
-    // not hand the capture's pages back to the system and fault them in again, and each is written
-    // over where it keeps its size.
+    // the frame search's rotation where it must be performed. They keep their storage from run to
+    // run, so a run does not hand the capture's pages back to the system and fault them in again,
+    // and each is written over where it keeps its size.
     complex_vector_t m_filter_input;
     complex_vector_t m_shift_output;
 
