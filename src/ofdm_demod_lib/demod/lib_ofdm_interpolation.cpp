@@ -82,6 +82,16 @@ void shift_quarter_samples(const complex_t* xs, std::size_t length, std::int64_t
     // every output and the work is one 24-tap FIR; samples outside x are zero.
     const std::int64_t k_mod = (k > high_len || k < -high_len) ? 0 : (k + high_len) % high_len;
     const int r = static_cast<int>(k_mod % k_interp_factor);
+    if (r == 0) {
+        // Branch 0 is the unit impulse (every fourth tap from the centre is zero): the samples
+        // themselves, moved by whole samples and wrapped as the shift is. A copy also keeps a
+        // non-finite sample from spreading to its neighbours through the zero taps.
+        const std::int64_t whole = k_mod / k_interp_factor;
+        const std::int64_t first_run = std::min(outputs, L - whole);
+        std::copy(xs + whole, xs + whole + first_run, out.begin());
+        std::copy(xs, xs + (outputs - first_run), out.begin() + first_run);
+        return;
+    }
     const std::vector<float>& h = interp_taps();
     float g[k_branch_taps];
     for (int t = 0; t < k_branch_taps; ++t) g[t] = h[static_cast<std::size_t>(r + k_interp_factor * t)];

@@ -29,8 +29,8 @@ complex_vector_t interpolate_x4(const complex_vector_t& x);
 void shift_quarter_samples(const complex_vector_t& x, std::int64_t k, complex_vector_t& out);
 void shift_quarter_samples(const complex_vector_t& x, std::int64_t k, std::size_t count, complex_vector_t& out);
 // The same for the L samples at x, of which only those the first count outputs use are read:
-// x[0 ... min(count, L) + lead), lead = (k mod 4L) / 4 + 12, and x[0 ... 35] for outputs n from
-// L - (k mod 4L) / 4 on (past the wrap).
+// below min(count, L) + lead, lead = (k mod 4L) / 4 + 12; an output n past the wrap (from
+// L - (k mod 4L) / 4 on) reads below n + lead - L.
 void shift_quarter_samples(const complex_t* x, std::size_t length, std::int64_t k, std::size_t count,
                            complex_vector_t& out);
 

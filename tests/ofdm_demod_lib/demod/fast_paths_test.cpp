@@ -41,7 +41,8 @@ float max_abs_difference(const complex_vector_t& a, const complex_vector_t& b) {
 TEST(QuarterSampleShift, EqualsTheFullInterpolationAndItsShortenedForm) {
     // Straightforward form: the whole capture at four times its rate (zeros inserted, then the
     // 96-tap interpolator as a centred convolution), rotated by k quarter samples, every fourth
-    // sample kept. Every branch (k mod 4), wraps and a negative shift.
+    // sample kept. Every branch (k mod 4), wraps and negative shifts; whole-sample shifts (branch
+    // 0) are the samples themselves, moved cyclically, to the bit.
     for (const std::size_t length : {std::size_t{5}, std::size_t{1000}}) {
         const complex_vector_t x = gaussian_complex(length, static_cast<std::uint32_t>(length));
         const auto high_len = static_cast<std::int64_t>(4 * length);
@@ -50,10 +51,16 @@ TEST(QuarterSampleShift, EqualsTheFullInterpolationAndItsShortenedForm) {
         common::conv(up, detail::interp_taps(), convolved, true);
         // The interpolator evaluated branch by branch is that convolution.
         EXPECT_LT(max_abs_difference(detail::interpolate_x4(x), convolved), 1e-5f) << length;
-        for (const std::int64_t k : {std::int64_t{0}, std::int64_t{1}, std::int64_t{2}, std::int64_t{3},
-                                     std::int64_t{19}, high_len - 1, high_len, std::int64_t{-3}}) {
+        for (const std::int64_t k :
+             {std::int64_t{0}, std::int64_t{1}, std::int64_t{2}, std::int64_t{3}, std::int64_t{19},
+              std::int64_t{20}, high_len - 1, high_len, std::int64_t{-3}, std::int64_t{-4}}) {
             complex_vector_t fast, slow, high = convolved;
             detail::shift_quarter_samples(x, k, fast);
+            if (k % 4 == 0) {
+                const auto whole = static_cast<std::size_t>((k % high_len + high_len) % high_len / 4);
+                for (std::size_t n = 0; n < length; ++n)
+                    ASSERT_EQ(fast[n], x[(n + whole) % length]) << length << " " << k << " " << n;
+            }
             vek::common_lib::lib_common_container_t::deal_cyclic_shift(-k, high);
             common::downsample(high, 4.0f, slow);
             ASSERT_EQ(fast.size(), slow.size()) << length << " " << k;
@@ -67,6 +74,16 @@ TEST(QuarterSampleShift, EqualsTheFullInterpolationAndItsShortenedForm) {
             }
         }
     }
+}
+
+TEST(QuarterSampleShift, WholeSamplesKeepANonFiniteSampleToItself) {
+    complex_vector_t x = gaussian_complex(50, 3);
+    x[10] = {std::numeric_limits<float>::infinity(), 0.0f};
+    complex_vector_t out;
+    detail::shift_quarter_samples(x, 8, out);
+    EXPECT_EQ(out[8], x[10]);
+    EXPECT_EQ(out[7], x[9]);
+    EXPECT_EQ(out[9], x[11]);
 }
 
 TEST(FineTimingCorrelation, LanesOfCandidatesEqualOneCandidateAtATime) {
