@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "lib_ofdm_cell_arith.hpp"
+#include "lib_ofdm_row_gather.hpp"
 #include "vek/common_lib/fft/lib_fourier_transform.hpp"
 #include "vek/common_lib/math/lib_common_math.hpp"
 #include "vek/common_lib/report/report.hpp"
@@ -78,21 +79,8 @@ void reference_row(const complex_vector_t& received, const complex_vector_t& ref
                    complex_vector_t& row) {
     thread_local complex_vector_t coef;
     thread_local complex_vector_t known;
-    coef.resize(pos.size());
-    known.resize(pos.size());
-    // The positions ascend, so the last one alone decides whether every cell exists (a missing
-    // cell raises std::out_of_range as the checked access does); then the cells are gathered and
-    // divided together, several quotients at a time.
-    if (!pos.empty()) {
-        const auto last = static_cast<std::size_t>(pos.back());
-        static_cast<void>(references.at(last));
-        static_cast<void>(received.at(last));
-    }
-    for (std::size_t i = 0; i < pos.size(); ++i) {
-        const auto j = static_cast<std::size_t>(pos[i]);
-        coef[i] = references[j];
-        known[i] = received[j];
-    }
+    // The cells gathered, then divided together, several quotients at a time.
+    detail::gather_checked_pair(pos, references, received, coef, known);
     detail::divide_cells(coef.data(), known.data(), coef.data(), coef.size());
     lib_ofdm_demod_common_t::deal_moving_average(coef, 3);
     lib_ofdm_demod_common_t::deal_channel_coef_interp(

@@ -5,6 +5,7 @@
 // (pilot rows) cell by cell.
 #include <algorithm>
 #include <cstddef>
+#include <vector>
 
 namespace vek::ofdm_demod_lib::detail {
 
@@ -62,6 +63,26 @@ void gather_row(const row_columns_t& row, const T* src, T* dst) {
         std::copy(src + row.column[k], src + row.column[k] + (end - k), dst + k);
         k = end;
     }
+}
+
+// The cells of two rows at the columns pos (strictly ascending): first_cells[i] = first[pos[i]]
+// and second_cells[i] = second[pos[i]], both resized to pos.size(). The last column alone decides
+// whether every cell exists: a missing one raises std::out_of_range (first's checked before
+// second's) before anything is gathered, as checked accesses would.
+template <typename T>
+void gather_checked_pair(const std::vector<int>& pos, const std::vector<T>& first,
+                         const std::vector<T>& second, std::vector<T>& first_cells,
+                         std::vector<T>& second_cells) {
+    if (!pos.empty()) {
+        const auto last = static_cast<std::size_t>(pos.back());
+        static_cast<void>(first.at(last));
+        static_cast<void>(second.at(last));
+    }
+    first_cells.resize(pos.size());
+    second_cells.resize(pos.size());
+    const row_columns_t row{pos.data(), pos.size()};
+    gather_row(row, first.data(), first_cells.data());
+    gather_row(row, second.data(), second_cells.data());
 }
 
 // dst[column[k]] = src[k] for the cells of one row.

@@ -7,6 +7,7 @@
 
 #include "lib_ofdm_cell_arith.hpp"
 #include "lib_ofdm_rotator_ramp.hpp"
+#include "lib_ofdm_row_gather.hpp"
 #include "vek/common_lib/fft/lib_fourier_transform.hpp"
 #include "vek/common_lib/math/lib_common_math.hpp"
 #include "vek/common_lib/report/report.hpp"
@@ -134,18 +135,7 @@ void lib_ofdm_demod_t::_track_symbol(int s, const std::vector<bool>& flags, floa
     if (pos.empty()) return;
     const complex_vector_t& symbol_cells = m_symbol_freq_data.at(row);
     const complex_vector_t& reference_cells = m_ref_freq_data.at(row);
-    // The positions ascend, so the last one alone decides whether every cell exists (a missing
-    // cell raises std::out_of_range as the checked access does); then the gather goes unchecked.
-    const auto last = static_cast<std::size_t>(pos.back());
-    static_cast<void>(symbol_cells.at(last));
-    static_cast<void>(reference_cells.at(last));
-    received.resize(pos.size());
-    references.resize(pos.size());
-    for (std::size_t i = 0; i < pos.size(); ++i) {
-        const auto j = static_cast<std::size_t>(pos[i]);
-        received[i] = symbol_cells[j];
-        references[i] = reference_cells[j];
-    }
+    detail::gather_checked_pair(pos, symbol_cells, reference_cells, received, references);
     ratios.resize(received.size());
     detail::divide_cells(received.data(), references.data(), ratios.data(), ratios.size());
     if (pos.size() < 2) return;
