@@ -125,14 +125,20 @@ TEST(FineTimingCorrelation, LanesOfCandidatesEqualOneCandidateAtATime) {
 }
 
 TEST(SymbolPowerTest, DecidesAsTheSequentialMeanPower) {
-    // Thresholds at the exact mean power, one float step either side, far away, and a silent
-    // stretch (-inf dB), on lengths with and without a tail after the lanes.
-    for (const std::size_t n : {std::size_t{1}, std::size_t{8}, std::size_t{511}}) {
+    // Thresholds at the exact mean power, one float step either side, a hundredth of a dB away,
+    // far away, and a silent stretch (-inf dB), on lengths with and without a tail after the
+    // lanes, at a unit level and where single-precision squares underflow or overflow.
+    for (const std::size_t n : {std::size_t{1}, std::size_t{8}, std::size_t{511}, std::size_t{4095}}) {
         complex_vector_t x = gaussian_complex(n, static_cast<std::uint32_t>(40 + n));
-        const float exact = common::mean_abs_pow(x);
-        for (const float t :
-             {exact, std::nextafter(exact, -1e9f), std::nextafter(exact, 1e9f), exact - 3.0f, exact + 3.0f}) {
-            EXPECT_EQ(detail::mean_power_exceeds(x.data(), n, t), exact > t) << n << " " << t;
+        for (const float scale : {1.0f, 1e-21f, 3e18f}) {
+            complex_vector_t y = x;
+            for (complex_t& v : y) v *= scale;
+            const float exact = common::mean_abs_pow(y);
+            for (const float t : {exact, std::nextafter(exact, -1e9f), std::nextafter(exact, 1e9f),
+                                  exact - 0.01f, exact + 0.01f, exact - 3.0f, exact + 3.0f}) {
+                EXPECT_EQ(detail::mean_power_exceeds(y.data(), n, t), exact > t)
+                    << n << " " << scale << " " << t;
+            }
         }
         std::fill(x.begin(), x.end(), complex_t(0.0f, 0.0f));
         EXPECT_FALSE(detail::mean_power_exceeds(x.data(), n, -200.0f)) << n;
