@@ -179,10 +179,12 @@ void lib_ofdm_demod_t::_track_symbol(int s, const std::vector<bool>& flags, floa
     rotations.resize(length);
     detail::rotator_ramp(-2.0 * k_pi * offset_hz, fs, length, work.ramp, rotations.data());
     corrected.resize(length);
-    std::copy(time_samples.begin(), time_samples.begin() + static_cast<std::ptrdiff_t>(present),
-              corrected.begin());
+    // The samples' products written straight into the work row; a row shorter than the transform
+    // is extended with zeros, turned like the samples.
+    detail::multiply_cells(time_samples.data(), rotations.data(), corrected.data(), present);
     std::fill(corrected.begin() + static_cast<std::ptrdiff_t>(present), corrected.end(), complex_t{});
-    detail::multiply_cells(corrected.data(), rotations.data(), corrected.data(), length);
+    detail::multiply_cells(corrected.data() + present, rotations.data() + present, corrected.data() + present,
+                           length - present);
     detail::scale_cells(corrected.data(), start_rotation, corrected.data(), length);
     lib_ofdm_demod_common_t::deal_ofdm_demod(corrected, n, cells, m_config_manager.get_fft_advance());
 
