@@ -5,12 +5,12 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
-#include <cstring>
 #include <limits>
 #include <vector>
 
 #include "lib_ofdm_row_gather.hpp"
 #include "vek/common_lib/math/lib_cpu_dispatch.hpp"
+#include "vek/common_lib/math/lib_float4.hpp"
 #include "vek/ofdm_demod_lib/demod/lib_ofdm_demod.hpp"
 #include "vek/ofdm_demod_lib/lib_ofdm_demod_common.hpp"
 #include "vek/ofdm_demod_lib/log/ofdm_log.hpp"
@@ -69,23 +69,21 @@ struct class_sums_t {
 // unless a later one is larger: NaN exactly when the first cell's is, a value unchanged by the
 // order of the walk otherwise.
 VEK_CLONE_FOR_AVX class_sums_t sum_class_powers(const float* err_pow, const float* ref_pow, std::size_t n) {
-    using float4_t = float __attribute__((vector_size(16)));
+    using common_lib::float4::float4_t;
+    using common_lib::float4::load;
     using double4_t = double __attribute__((vector_size(32)));
     constexpr std::size_t lanes = 4;
     // Two sums of each kind per lane, cells 8j + l and 8j + 4 + l: two chains of additions to
     // hide each one's latency.
     double4_t err[2] = {};
     double4_t ref[2] = {};
-    float4_t most = {err_pow[0], err_pow[0], err_pow[0], err_pow[0]};
+    float4_t most = common_lib::float4::splat(err_pow[0]);
     std::size_t i = 0;
     for (; i + 2 * lanes <= n; i += 2 * lanes) {
         for (std::size_t h = 0; h < 2; ++h) {
-            float4_t e;
-            float4_t r;
-            std::memcpy(&e, err_pow + i + lanes * h, sizeof e);
-            std::memcpy(&r, ref_pow + i + lanes * h, sizeof r);
+            const float4_t e = load(err_pow + i + lanes * h);
             err[h] += __builtin_convertvector(e, double4_t);
-            ref[h] += __builtin_convertvector(r, double4_t);
+            ref[h] += __builtin_convertvector(load(ref_pow + i + lanes * h), double4_t);
             most = most < e ? e : most;
         }
     }

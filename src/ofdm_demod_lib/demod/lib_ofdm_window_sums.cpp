@@ -27,19 +27,6 @@ void normalise_lanes(const float* __restrict energy_a, const float* __restrict e
     }
 }
 
-}  // namespace
-
-void split_parts(const complex_t* p, std::size_t n, std::vector<float>& re, std::vector<float>& im) {
-    re.resize(n);
-    im.resize(n);
-    for (std::size_t k = 0; k < n; ++k) {
-        re[k] = p[k].real();
-        im[k] = p[k].imag();
-    }
-}
-
-namespace {
-
 // Per-sample terms shared by overlapping windows, kept per thread (a search sums thousands of
 // blocks of windows).
 struct sample_terms_t {
@@ -106,6 +93,15 @@ void lagged_products(const float* __restrict a_re, const float* __restrict a_im,
 }
 
 }  // namespace
+
+void split_parts(const complex_t* p, std::size_t n, std::vector<float>& re, std::vector<float>& im) {
+    re.resize(n);
+    im.resize(n);
+    for (std::size_t k = 0; k < n; ++k) {
+        re[k] = p[k].real();
+        im[k] = p[k].imag();
+    }
+}
 
 // A window's sum adds, for each of its samples in order, a term rounded on its own (the product
 // sums inside the brackets of `sum += a * b + c * d`). Where that term depends on the sample alone
